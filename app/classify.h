@@ -1,0 +1,48 @@
+#pragma once
+// Which viewer shows a file, decided from its extension alone, and which
+// files of its folder belong to the same kind. Paths are UTF-16 as the file
+// system gives them; extensions are lower-cased for ASCII letters only, so
+// an entry of the browser list written in capitals never matches.
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace mirabo {
+
+enum class ViewMode : int {
+  Text = 0,      // and every unknown extension
+  Jpeg = 1,
+  Picture = 2,   // bitmap, device-independent bitmap, metafile, icon
+  Document = 3,  // multi-page TIFF, PCX, AWD
+  Plugin = 4,    // decoded by a plug-in
+  Web = 5,
+  Media = 6,
+};
+inline constexpr int kViewModeCount = 7;
+
+// The extension with its dot ("" when there is none): the text from the last
+// "." after the last "\" or ":".
+std::wstring_view ExtensionOf(std::wstring_view path);
+// The file name: the text after the last "\" or ":".
+std::wstring_view FileNameOf(std::wstring_view path);
+// The folder part up to and including the last "\" ("" when there is none).
+std::wstring_view FolderOf(std::wstring_view path);
+
+std::wstring LowerAscii(std::wstring_view text);
+
+// pluginFirstLines: line 0 of each loaded plug-in's extension list, in
+// registry order ("*.pic;*.pct"). browserList: the user's extensions without
+// the dot, in list order.
+ViewMode ClassifyPath(std::wstring_view path, std::span<const std::wstring> pluginFirstLines,
+                      std::span<const std::wstring> browserList);
+
+// The folder list's mask for a file of that mode: JPEG and TIFF files step
+// through both spellings of their extension, everything else through files of
+// exactly its own extension (as spelled in the path).
+std::wstring FolderMask(ViewMode mode, std::wstring_view path);
+
+// Whether a file name matches one of the ";"-separated wildcard patterns
+// ("*" any run, "?" one character), without regard to case.
+bool MatchesMask(std::wstring_view name, std::wstring_view mask);
+
+}  // namespace mirabo
