@@ -1,36 +1,480 @@
 #include "app/unit1.h"
 
+#include <commctrl.h>
+#include <windowsx.h>
+
 #include "app/application.h"
+#include "app/view_table.h"
+#include "app/win/glyphs.h"
 #include "app/win/text.h"
 
 namespace mirabo {
 namespace {
-// The icon resource of the executable; test programs have none.
+
+// The program's icon resource; test programs have none.
 HICON ProgramIcon() {
   HICON icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
   return icon ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
 }
+
+int WindowDpi(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpi) return static_cast<int>(getDpi(hwnd));
+  win::WindowDC dc(hwnd);
+  return ::GetDeviceCaps(dc.Get(), LOGPIXELSY);
+}
+
+constexpr int kToolbarHeight = 27, kStatusHeight = 20;
+constexpr Surface kToolbarSurfaces[] = {Surface::ToolBar1, Surface::ToolBar2, Surface::ToolBar3, Surface::ToolBar5};
+
 }  // namespace
 
 TForm1::TForm1(Form1Environment env) : env_(std::move(env)) {}
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  fileDrop1_.reset();
+  if (Handle()) ::DestroyWindow(Handle());
+  if (imageList1_) ImageList_Destroy(imageList1_);
+}
+
+int TForm1::Scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
 
 void TForm1::Create() {
-  RegisterClassOnce(kClassName, CS_DBLCLKS, ProgramIcon(),
-                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  RegisterClassOnce(kClassName, CS_DBLCLKS, ProgramIcon(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   if (!CreateFor(0, kClassName, TApplication::Title(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr))
     throw std::runtime_error("the main window could not be created (error " +
                              std::to_string(::GetLastError()) + ")");
+  dpi_ = WindowDpi(Handle());
+  CreateControls();
+  fileDrop1_ = std::make_unique<TFileDrop>(Handle());
+  fileDrop1_->OnFileDrop = [this](TFileDrop& sender, int num, const std::vector<std::wstring>& files,
+                                  int x, int y) { FileDrop1FileDrop(sender, num, files, x, y); };
+  fileDrop1_->Loaded();
   FormCreate();
 }
 
+// ---- Building the window from the command map
+
+HWND TForm1::CreateToolbar(Surface surface) {
+  HWND toolbar = ::CreateWindowExW(
+      0, TOOLBARCLASSNAMEW, nullptr,
+      WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+          CCS_NODIVIDER | CCS_NOPARENTALIGN,
+      0, 0, 0, 0, Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+  const auto map = CommandMap();
+  for (size_t i = 0; i < map.size(); ++i) {
+    const Command& c = map[i];
+    if (c.surface != surface) continue;
+    TBBUTTON b{};
+    b.idCommand = CommandId(i);
+    b.fsState = static_cast<BYTE>(TBSTATE_ENABLED | (c.visible ? 0 : TBSTATE_HIDDEN));
+    switch (c.kind) {
+      case CommandKind::Button:
+      case CommandKind::Toggle:
+        b.iBitmap = c.picture;
+        b.fsStyle = c.kind == CommandKind::Toggle ? BTNS_CHECK : BTNS_BUTTON;
+        break;
+      case CommandKind::Separator:
+        b.iBitmap = Scaled(8);
+        b.fsStyle = BTNS_SEP;
+        break;
+      case CommandKind::Embedded:
+        // A separator as wide as the control holds its place.
+        b.iBitmap = Scaled(c.width) + Scaled(2);
+        b.fsStyle = BTNS_SEP;
+        break;
+      case CommandKind::MenuItem:
+        continue;
+    }
+    ::SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
+    if (c.kind != CommandKind::Embedded)
+      elements_[std::string(c.name)] = {Element::Kind::ToolButton, toolbar, b.idCommand, surface};
+  }
+  return toolbar;
+}
+
+void TForm1::PlaceEmbedded(HWND toolbar) {
+  const auto map = CommandMap();
+  for (size_t i = 0; i < map.size(); ++i) {
+    const Command& c = map[i];
+    if (c.kind != CommandKind::Embedded || toolbars_[c.surface] != toolbar) continue;
+    const HWND control = WindowOf(c.name);
+    if (!control) continue;
+    RECT r{};
+    const auto index = ::SendMessageW(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(CommandId(i)), 0);
+    ::SendMessageW(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+    const int height = c.name == "EditKey" ? Scaled(20) : Scaled(22);
+    ::MoveWindow(control, r.left + Scaled(1), (Scaled(kToolbarHeight) - height) / 2, Scaled(c.width),
+                 height, TRUE);
+    if (c.text) AddHint(control, c.text);
+  }
+}
+
+void TForm1::AddHint(HWND control, const wchar_t* text) {
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = Handle();
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.lpszText = const_cast<wchar_t*>(text);
+  ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void TForm1::CreateControls() {
+  const HWND self = Handle();
+  ::SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont()), FALSE);
+  imageList1_ = win::CreateCommandImageList(Scaled(16));
+  toolTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, self,
+                               nullptr, ::GetModuleHandleW(nullptr), nullptr);
+
+  static const char* const kToolbarNames[] = {"ToolBar1", "ToolBar2", "ToolBar3", "ToolBar5"};
+  for (size_t i = 0; i < std::size(kToolbarSurfaces); ++i) {
+    toolbars_[kToolbarSurfaces[i]] = CreateToolbar(kToolbarSurfaces[i]);
+    elements_[kToolbarNames[i]] = {Element::Kind::Window, toolbars_[kToolbarSurfaces[i]]};
+  }
+  const HWND tb1 = toolbars_[Surface::ToolBar1], tb2 = toolbars_[Surface::ToolBar2],
+             tb3 = toolbars_[Surface::ToolBar3], tb5 = toolbars_[Surface::ToolBar5];
+  ::SetWindowLongPtrW(tb5, GWL_EXSTYLE, ::GetWindowLongPtrW(tb5, GWL_EXSTYLE) | WS_EX_WINDOWEDGE);
+
+  // The main toolbar's own controls.
+  const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+  panelCou_.Create(tb1, L"0/0", {highlight, ::GetSysColor(COLOR_CAPTIONTEXT), true});
+  panelCou_.OnContextMenu = [this](POINT p) {
+    PopupMenuListPopup();
+    const int chosen = popupMenuList_.Track(Handle(), p, nullptr);
+    if (chosen > 0) PopupMenuListClick(chosen - 1);
+  };
+  panel1_.Create(tb1, L"100%", {highlight, ::GetSysColor(COLOR_HIGHLIGHTTEXT), true});
+  const HWND editKey = win::CreateChild(L"EDIT", L"", WS_VISIBLE | ES_AUTOHSCROLL, tb1);
+  elements_["PanelCou"] = {Element::Kind::Window, panelCou_.Handle()};
+  elements_["Panel1"] = {Element::Kind::Window, panel1_.Handle()};
+  elements_["EditKey"] = {Element::Kind::Window, editKey};
+  auto keyConsumed = std::make_shared<bool>(false);
+  win::FilterMessages(editKey, [this, keyConsumed](HWND, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    if (msg == WM_KEYDOWN) {
+      *keyConsumed = EditKeyKeyDown(static_cast<WORD>(wp));
+      result = 0;
+      return *keyConsumed;
+    }
+    if (msg == WM_CHAR && *keyConsumed) {
+      *keyConsumed = false;
+      result = 0;
+      return true;
+    }
+    if (msg == WM_MOUSEWHEEL) {
+      result = ::SendMessageW(Handle(), msg, wp, 0);
+      return true;
+    }
+    return false;
+  });
+
+  // The rotate-save and rename bar, and the page bar.
+  panelFName_.Create(tb2, L"", {});
+  panel2_.Create(tb3, L"", {highlight, ::GetSysColor(COLOR_WINDOW), true});
+  elements_["PanelFName"] = {Element::Kind::Window, panelFName_.Handle()};
+  elements_["Panel2"] = {Element::Kind::Window, panel2_.Handle()};
+
+  // The rename bar.
+  struct Embedded {
+    const char* name;
+    const wchar_t* cls;
+    const wchar_t* text;
+    DWORD style;
+  };
+  const Embedded renameBar[] = {
+      {"Label4", L"STATIC", L"題名固定部", SS_CENTERIMAGE | SS_RIGHT},
+      {"EditFix", L"EDIT", L"無題", ES_AUTOHSCROLL | WS_BORDER},
+      {"CheckBoxDate", L"BUTTON", L"日付", BS_AUTOCHECKBOX},
+      {"Label2", L"STATIC", L"桁", SS_CENTERIMAGE | SS_RIGHT},
+      {"EditDegit", L"EDIT", L"3", ES_AUTOHSCROLL | WS_BORDER},
+      {"Label3", L"STATIC", L"No", SS_CENTERIMAGE | SS_RIGHT},
+      {"EditCou", L"EDIT", L"0", ES_AUTOHSCROLL | WS_BORDER},
+  };
+  for (const Embedded& e : renameBar)
+    elements_[e.name] = {Element::Kind::Window, win::CreateChild(e.cls, e.text, WS_VISIBLE | e.style, tb5)};
+  ::SendMessageW(WindowOf("CheckBoxDate"), BM_SETCHECK, BST_CHECKED, 0);
+  const auto upDown = [&](const char* name, const char* buddy, int low, int high, int pos) {
+    const HWND ud = win::CreateChild(UPDOWN_CLASSW, L"", WS_VISIBLE | UDS_ARROWKEYS | UDS_SETBUDDYINT, tb5);
+    ::SendMessageW(ud, UDM_SETBUDDY, reinterpret_cast<WPARAM>(WindowOf(buddy)), 0);
+    ::SendMessageW(ud, UDM_SETRANGE32, static_cast<WPARAM>(low), high);
+    ::SendMessageW(ud, UDM_SETPOS32, 0, pos);
+    elements_[name] = {Element::Kind::Window, ud};
+  };
+  upDown("UpDown1", "EditDegit", 1, 4, 3);
+  upDown("UpDown2", "EditCou", 0, 9999, 0);
+
+  // The media bar: the player's buttons, the position bar and label.
+  toolBar4_ = win::CreateChild(TOOLBARCLASSNAMEW, nullptr,
+                               WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | CCS_NORESIZE |
+                                   CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                               self);
+  elements_["ToolBar4"] = {Element::Kind::Window, toolBar4_};
+  const HWND trackBar = win::CreateChild(TRACKBAR_CLASSW, L"", WS_VISIBLE | TBS_HORZ | TBS_BOTTOM, toolBar4_);
+  elements_["TrackBarMedia"] = {Element::Kind::Window, trackBar};
+  panelMPos_.Create(toolBar4_, L"", {});
+  elements_["PanelM_Pos"] = {Element::Kind::Window, panelMPos_.Handle()};
+
+  // The status strip.
+  panelStatus_.Create(self, L"", {::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNTEXT), false, false, true});
+  elements_["PanelStatus"] = {Element::Kind::Window, panelStatus_.Handle()};
+  elements_["Label1"] = {Element::Kind::Window,
+                         win::CreateChild(L"STATIC", L"Path:", WS_VISIBLE | SS_CENTERIMAGE, panelStatus_.Handle())};
+  elements_["LabelPath"] = {Element::Kind::Window,
+                            win::CreateChild(L"STATIC", L"", WS_VISIBLE | SS_CENTERIMAGE | SS_NOPREFIX | SS_PATHELLIPSIS,
+                                             panelStatus_.Handle())};
+  const HWND progress = win::CreateChild(PROGRESS_CLASSW, L"", WS_VISIBLE, panelStatus_.Handle());
+  ::SendMessageW(progress, PBM_SETRANGE32, 0, 100);
+  elements_["ProgressBar1"] = {Element::Kind::Window, progress};
+
+  // The scroll box and the viewers lying in it.
+  scrollBox_.Create(self);
+  elements_["ScrollBox1"] = {Element::Kind::Window, scrollBox_.Handle()};
+  AddHint(scrollBox_.Handle(), L"ダブルクリックで指定動作");
+  scrollBox_.OnDblClick = [this] { ImageJpgDblClick(); };
+  const HWND box = scrollBox_.Handle();
+  panelBin_.Create(box, L"ADDRESS    0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F   0123456789ABCDEF",
+                   {::GetSysColor(COLOR_BTNSHADOW), RGB(0, 0, 0), false, false, true});
+  ::ShowWindow(panelBin_.Handle(), SW_HIDE);
+  ::SetWindowPos(panelBin_.Handle(), nullptr, 0, 0, 10, Scaled(20), SWP_NOZORDER);
+  panelDrop_.Create(box, L"ここにＤｒｏｐしてください", {});
+  ::SetWindowPos(panelDrop_.Handle(), nullptr, 0, 0, 10, Scaled(25), SWP_NOZORDER);
+  imageJpg_.Create(box);
+  AddHint(imageJpg_.Handle(), L"ダブルクリックで指定動作");
+  imageJpg_.OnDblClick = [this] { ImageJpgDblClick(); };
+  imagePrt_.Create(box);
+  ::ShowWindow(imagePrt_.Handle(), SW_HIDE);
+  richEdit1_ = std::make_unique<EditTextView>(box);
+  win::FilterMessages(richEdit1_->Handle(), [this](HWND, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    if (msg == WM_CHAR && RichEdit1KeyPress(static_cast<wchar_t>(wp))) {
+      result = 0;
+      return true;
+    }
+    return false;
+  });
+  // The document and browser controls' windows; they show nothing until
+  // the real controls take their place.
+  const win::Panel::Style plain{::GetSysColor(COLOR_WINDOW), 0, false, true, false};
+  const auto makeStub = [&](const char* name) {
+    auto panel = std::make_unique<win::Panel>();
+    panel->Create(box, L"", plain);
+    ::SetWindowPos(panel->Handle(), nullptr, 0, 0, 1, 1, SWP_NOZORDER);
+    elements_[name] = {Element::Kind::Window, panel->Handle()};
+    stubViews_.push_back(std::move(panel));
+  };
+  makeStub("ImgEdit1");
+  makeStub("WebBrowser1");
+  panelMedia_.Create(box, L"", {RGB(0, 0, 0), RGB(255, 255, 255), false, true, false});
+  imageMediaBack_.Create(panelMedia_.Handle());
+  elements_["ImageJpg"] = {Element::Kind::Window, imageJpg_.Handle()};
+  elements_["ImagePrt"] = {Element::Kind::Window, imagePrt_.Handle()};
+  elements_["RichEdit1"] = {Element::Kind::Window, richEdit1_->Handle()};
+  elements_["PanelBin"] = {Element::Kind::Window, panelBin_.Handle()};
+  elements_["PanelDrop"] = {Element::Kind::Window, panelDrop_.Handle()};
+  elements_["PanelMedia"] = {Element::Kind::Window, panelMedia_.Handle()};
+  elements_["ImageMediaBack"] = {Element::Kind::Window, imageMediaBack_.Handle()};
+  scrollBox_.AddChild(panelBin_.Handle(), win::ScrollBox::Align::Top);
+  scrollBox_.AddChild(panelDrop_.Handle(), win::ScrollBox::Align::Top);
+  scrollBox_.AddChild(imageJpg_.Handle(), win::ScrollBox::Align::None);
+  scrollBox_.AddChild(imagePrt_.Handle(), win::ScrollBox::Align::None);
+  scrollBox_.AddChild(richEdit1_->Handle(), win::ScrollBox::Align::Client);
+  scrollBox_.AddChild(WindowOf("ImgEdit1"), win::ScrollBox::Align::None);
+  scrollBox_.AddChild(WindowOf("WebBrowser1"), win::ScrollBox::Align::None);
+  scrollBox_.AddChild(panelMedia_.Handle(), win::ScrollBox::Align::Client);
+
+  // The menus, from the map.
+  const auto map = CommandMap();
+  for (size_t i = 0; i < map.size(); ++i) {
+    const Command& c = map[i];
+    if (c.surface < Surface::PopupMenu1) continue;
+    win::MenuItem item;
+    item.id = c.kind == CommandKind::Separator ? 0 : CommandId(i);
+    item.caption = c.text ? c.text : L"";
+    item.picture = c.picture;
+    item.visible = c.visible;
+    menus_[c.surface].items.push_back(item);
+    elements_[std::string(c.name)] = {Element::Kind::MenuItem, nullptr, CommandId(i), c.surface};
+  }
+
+  for (const Surface s : kToolbarSurfaces) PlaceEmbedded(toolbars_[s]);
+  // The bars below the scroll box start hidden; each view mode shows its own.
+  for (const char* bar : {"ToolBar2", "ToolBar3", "ToolBar4", "ToolBar5"}) SetShown(bar, false);
+  SetShown("PanelDrop", false);
+  Layout();
+}
+
+void TForm1::Layout() {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  const int width = client.right, bar = Scaled(kToolbarHeight);
+  ::MoveWindow(toolbars_[Surface::ToolBar1], 0, 0, width, bar, TRUE);
+  int bottom = client.bottom - Scaled(kStatusHeight);
+  ::MoveWindow(panelStatus_.Handle(), 0, bottom, width, Scaled(kStatusHeight), TRUE);
+  const int statusInner = Scaled(kStatusHeight) - Scaled(4);
+  ::MoveWindow(WindowOf("Label1"), Scaled(4), Scaled(2), Scaled(32), statusInner, TRUE);
+  ::MoveWindow(WindowOf("LabelPath"), Scaled(40), Scaled(2), std::max(0, width - Scaled(40 + 110)), statusInner, TRUE);
+  ::MoveWindow(WindowOf("ProgressBar1"), width - Scaled(106), Scaled(3), Scaled(102), statusInner - Scaled(2), TRUE);
+  // From the bottom up: the rotate-save bar, the page bar, the media bar, the rename bar.
+  for (const char* name : {"ToolBar2", "ToolBar3", "ToolBar4", "ToolBar5"}) {
+    if (!IsShown(name)) continue;
+    bottom -= bar;
+    ::MoveWindow(WindowOf(name), 0, bottom, width, bar, TRUE);
+  }
+  if (toolBar4_) {
+    ::MoveWindow(WindowOf("TrackBarMedia"), Scaled(200), Scaled(2), Scaled(200), bar - Scaled(4), TRUE);
+    ::MoveWindow(panelMPos_.Handle(), Scaled(404), Scaled(3), Scaled(120), bar - Scaled(6), TRUE);
+  }
+  ::MoveWindow(scrollBox_.Handle(), 0, bar, width, std::max(0, bottom - bar), TRUE);
+}
+
+// ---- Element access
+
+HWND TForm1::WindowOf(std::string_view name) const {
+  const auto it = elements_.find(name);
+  return it != elements_.end() && it->second.kind == Element::Kind::Window ? it->second.hwnd : nullptr;
+}
+
+std::wstring TForm1::TextOf(std::string_view name) const {
+  if (name == "PanelCou") return panelCou_.Caption();
+  if (name == "Panel1") return panel1_.Caption();
+  if (name == "Panel2") return panel2_.Caption();
+  if (name == "PanelFName") return panelFName_.Caption();
+  if (name == "PanelM_Pos") return panelMPos_.Caption();
+  const HWND hwnd = WindowOf(name);
+  if (!hwnd) return {};
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+win::PopupMenu& TForm1::PopupMenu(Surface surface) { return menus_[surface]; }
+
+bool TForm1::IsShown(std::string_view name) const {
+  const auto it = elements_.find(name);
+  if (it == elements_.end()) return false;
+  const Element& e = it->second;
+  switch (e.kind) {
+    case Element::Kind::Window:
+      return (::GetWindowLongW(e.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    case Element::Kind::ToolButton:
+      return !::SendMessageW(e.hwnd, TB_ISBUTTONHIDDEN, static_cast<WPARAM>(e.id), 0);
+    case Element::Kind::MenuItem: {
+      const auto menu = menus_.find(e.surface);
+      for (const auto& item : menu->second.items)
+        if (item.id == e.id) return item.visible;
+      return false;
+    }
+  }
+  return false;
+}
+
+bool TForm1::IsEnabled(std::string_view name) const {
+  const auto it = elements_.find(name);
+  if (it == elements_.end()) return false;
+  const Element& e = it->second;
+  switch (e.kind) {
+    case Element::Kind::Window:
+      return ::IsWindowEnabled(e.hwnd) != FALSE;
+    case Element::Kind::ToolButton:
+      return ::SendMessageW(e.hwnd, TB_ISBUTTONENABLED, static_cast<WPARAM>(e.id), 0) != 0;
+    case Element::Kind::MenuItem: {
+      const auto menu = menus_.find(e.surface);
+      for (const auto& item : menu->second.items)
+        if (item.id == e.id) return item.enabled;
+      return false;
+    }
+  }
+  return false;
+}
+
+bool TForm1::IsChecked(std::string_view name) const {
+  const auto it = elements_.find(name);
+  if (it == elements_.end() || it->second.kind != Element::Kind::ToolButton) return false;
+  return ::SendMessageW(it->second.hwnd, TB_ISBUTTONCHECKED, static_cast<WPARAM>(it->second.id), 0) != 0;
+}
+
+void TForm1::SetShown(std::string_view name, bool shown) {
+  const auto it = elements_.find(name);
+  if (it == elements_.end()) return;
+  Element& e = it->second;
+  switch (e.kind) {
+    case Element::Kind::Window:
+      ::ShowWindow(e.hwnd, shown ? SW_SHOWNA : SW_HIDE);
+      break;
+    case Element::Kind::ToolButton:
+      ::SendMessageW(e.hwnd, TB_HIDEBUTTON, static_cast<WPARAM>(e.id), !shown);
+      break;
+    case Element::Kind::MenuItem:
+      if (auto* item = menus_[e.surface].Find(e.id)) item->visible = shown;
+      break;
+  }
+}
+
+void TForm1::SetEnabled(std::string_view name, bool enabled) {
+  const auto it = elements_.find(name);
+  if (it == elements_.end()) return;
+  Element& e = it->second;
+  switch (e.kind) {
+    case Element::Kind::Window:
+      ::EnableWindow(e.hwnd, enabled);
+      break;
+    case Element::Kind::ToolButton:
+      ::SendMessageW(e.hwnd, TB_ENABLEBUTTON, static_cast<WPARAM>(e.id), enabled);
+      break;
+    case Element::Kind::MenuItem:
+      if (auto* item = menus_[e.surface].Find(e.id)) item->enabled = enabled;
+      break;
+  }
+}
+
+void TForm1::RunCommand(std::string_view name) {
+  const Command* c = CommandById(CommandIdOf(name));
+  if (c && c->handler) (this->*(c->handler))();
+}
+
+void TForm1::ShowPopup(win::PopupMenu& menu, POINT screen) {
+  if (!menu.autoPopup) return;
+  const Command* c = CommandById(menu.Track(Handle(), screen, imageList1_));
+  if (c && c->handler) (this->*(c->handler))();
+}
+
+// ---- Creation, settings and closing
+
 void TForm1::FormCreate() {
   LoadSettings();
-  const Settings& s = settings();
-  ::SetWindowPos(Handle(), nullptr, s.Left, s.Top, s.Width, s.Height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  Settings& s = settings();
+  ::SetWindowPos(Handle(), nullptr, s.Left, s.Top, s.Width, s.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+  richEdit1_->SetFont(win::Cp932ToWide(s.FontName), s.FontSize);
+  if (s.Zoom >= 0 && s.Zoom <= 3) panel1_.SetCaption(ZoomLabel(s.Zoom));
+  ::SendMessageW(toolbars_[Surface::ToolBar1], TB_CHECKBUTTON, static_cast<WPARAM>(CommandIdOf("ToolButton30")), s.FitWin != 0);
+  ::SendMessageW(toolbars_[Surface::ToolBar1], TB_CHECKBUTTON, static_cast<WPARAM>(CommandIdOf("ToolButton31")), s.ViewSlide != 0);
+  SetTimerInterval(s.Time * 1000);
+  CurrentPath = kNoFile;
+  ::SetWindowTextW(WindowOf("EditFix"), win::Cp932ToWide(s.Fix).c_str());
+  ::SendMessageW(WindowOf("CheckBoxDate"), BM_SETCHECK, s.Date ? BST_CHECKED : BST_UNCHECKED, 0);
+  ::SendMessageW(WindowOf("UpDown1"), UDM_SETPOS32, 0, s.Degit);
+  ::SendMessageW(WindowOf("UpDown2"), UDM_SETPOS32, 0, s.Count);
+  ClassifyFile(CurrentPath);
+  const bool normal = !::IsZoomed(Handle()) && !::IsIconic(Handle());
+  SetEnabled("mnuMax", normal);
+  SetEnabled("mnuNom", !normal);
+  UpdateNamePreview();
+  if (!s.MediaBack.empty()) {
+    const std::wstring back = win::Cp932ToWide(s.MediaBack);
+    const DWORD attributes = ::GetFileAttributesW(back.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      try {
+        imageMediaBack_.SetPicture(LoadPictureFile(back));
+      } catch (const std::exception& e) {
+        HandleError(Handle(), e);
+      }
+    }
+  }
 }
 
 void TForm1::LoadSettings() {
@@ -52,13 +496,80 @@ void TForm1::StoreWindowRect() {
 }
 
 bool TForm1::FormClose() {
+  MediaPlayer1.Close();
   StoreWindowRect();
   SaveSettings();
   return true;
 }
 
+void TForm1::SetTimerInterval(int milliseconds) {
+  timerInterval_ = milliseconds;
+  if (milliseconds > 0) ::SetTimer(Handle(), kTimer1, static_cast<UINT>(milliseconds), nullptr);
+  else ::KillTimer(Handle(), kTimer1);
+}
+
+void TForm1::FocusEditKey() {
+  if (::IsWindowVisible(Handle())) ::SetFocus(WindowOf("EditKey"));
+}
+
+void TForm1::FormActivate() { FocusEditKey(); }
+
+// ---- Messages
+
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_SIZE:
+      Layout();
+      if (wp != SIZE_MINIMIZED) FormResize();
+      return 0;
+    case WM_SHOWWINDOW:
+      if (wp && !shownOnce_) {
+        shownOnce_ = true;
+        ::PostMessageW(Handle(), WM_APP, 0, 0);  // after the window is on screen
+      }
+      return DefaultProc(msg, wp, lp);
+    case WM_APP:
+      FormShow();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE) FormActivate();
+      return 0;
+    case WM_COMMAND: {
+      if (const Command* c = CommandById(LOWORD(wp)); c && c->handler && lp)
+        (this->*(c->handler))();
+      return 0;
+    }
+    case WM_NOTIFY: {
+      const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+      if (hdr->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
+        if (const Command* c = CommandById(static_cast<int>(hdr->idFrom)); c && c->text)
+          info->lpszText = const_cast<wchar_t*>(c->text);
+        return 0;
+      }
+      if (hdr->code == NM_CLICK &&
+          (hdr->hwndFrom == toolbars_[Surface::ToolBar2] || hdr->hwndFrom == toolbars_[Surface::ToolBar3]) &&
+          reinterpret_cast<const NMMOUSE*>(lp)->dwItemSpec == static_cast<DWORD_PTR>(-1)) {
+        FormShow();  // a click on the bare bar
+        return 0;
+      }
+      return DefaultProc(msg, wp, lp);
+    }
+    case WM_CONTEXTMENU: {
+      POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      const HWND from = reinterpret_cast<HWND>(wp);
+      if (from == richEdit1_->Handle()) ShowPopup(menus_[Surface::PopupMenu1], p);
+      else if (from == scrollBox_.Handle() || from == imageJpg_.Handle() || from == WindowOf("ImgEdit1"))
+        ShowPopup(menus_[Surface::PopupMenu2], p);
+      return 0;
+    }
+    case WM_MOUSEWHEEL:
+      if (GET_WHEEL_DELTA_WPARAM(wp) > 0) FormMouseWheelUp();
+      else FormMouseWheelDown();
+      return DefaultProc(msg, wp, lp);
+    case WM_TIMER:
+      if (wp == kTimer1) Timer1Timer();
+      return 0;
     case WM_CLOSE:
       // An error in the close handler (the save failed) keeps the window
       // open; the next attempt to close saves again.
@@ -69,6 +580,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     case WM_DESTROY:
+      ::KillTimer(Handle(), kTimer1);
       if (OnDestroyed) OnDestroyed();
       return 0;
     default:

@@ -1,52 +1,165 @@
 #pragma once
-// The main window.
+// The main window: start-up, view dispatch, layout and folder navigation.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/classify.h"
+#include "app/command_map.h"
+#include "app/folder_list.h"
+#include "app/text_view.h"
+#include "app/win/controls.h"
+#include "app/win/popup_menu.h"
 #include "app/win/window.h"
+#include "components/new_ctrls.h"
 #include "settings/file_store.h"
 #include "settings/rw_ini.h"
+#include "viewers/platform_controls.h"
 
 namespace mirabo {
 
 // What the main window is given by the program's start (or by a test).
 struct Form1Environment {
-  Settings& settings;                 // the process-wide settings
-  FileStore& files;                   // where the settings file is read and written
-  std::filesystem::path iniPath;      // the executable's path with ".INI"
-  std::string exeFolder;              // CP932, with its trailing "\"
+  Settings& settings;                   // the process-wide settings
+  FileStore& files;                     // where the settings file is read and written
+  std::filesystem::path iniPath;        // the executable's path with ".INI"
+  std::string exeFolder;                // CP932, with its trailing "\"
   std::vector<std::wstring> arguments;  // the command line after the program name
 };
+
+// The placeholder of CurrentPath while no file is shown.
+inline constexpr wchar_t kNoFile[] = L"XXXXXXXX.XXX";
 
 class TForm1 : public win::Window<TForm1> {
  public:
   static constexpr const wchar_t* kClassName = L"TForm1";
+  static constexpr UINT_PTR kTimer1 = 1;
 
   explicit TForm1(Form1Environment env);
   ~TForm1();
 
-  // Creates the (hidden) window; FormCreate runs before this returns.
+  // Creates the (hidden) window and its controls; FormCreate runs before
+  // this returns.
   void Create();
 
-  // Event handlers.
+  // ---- Start-up and view dispatch
   void FormCreate();
-  // The close handler; false keeps the window open (the settings could not
-  // be saved, and the user has been told).
+  void FormShow();
+  void FormResize();
+  void FormActivate();
+  // The close handler; false keeps the window open.
   bool FormClose();
+  void ClassifyFile(const std::wstring& path);
+  void PrepareView();
+  void ShowCurrentFile();
+  static std::wstring ExpandLongPath(const std::wstring& path);
+  void SetBrowserLayout(int kind);
+  void ShowJpeg();
+  void ShowPicture();
+  void ShowDocumentImage();
+  void ShowWebPage();
+  void ShowMedia();
+  void ShowText();
 
-  // The settings store's two operations on this window's settings and list.
+  // ---- Folder navigation
+  void ToolButton17Click();  // back
+  void ToolButton18Click();  // forward
+  void PopupMenuListPopup();
+  void PopupMenuListClick(int tag);
+  // True when the key was consumed.
+  bool EditKeyKeyDown(WORD key);
+  bool RichEdit1KeyPress(wchar_t key);
+  void FormMouseWheelUp();
+  void FormMouseWheelDown();
+  void FileDrop1FileDrop(TFileDrop& sender, int num, const std::vector<std::wstring>& files, int x, int y);
+
+  // ---- Commands whose work comes with later parts of the program.
+  void ToolButton32Click() {}
+  void ToolButton1Click() {}
+  void ToolButton2Click() {}
+  void ToolButton30Click() {}
+  void ToolButton31Click() {}
+  void ToolButton4Click() {}
+  void ToolButton5Click() {}
+  void ToolButton7Click() {}
+  void ToolButton26Click() {}
+  void ToolButton9Click() {}
+  void ToolButton10Click() {}
+  void ToolButton11Click() {}
+  void ToolButton13Click() {}
+  void ToolButton33Click() {}
+  void ToolButton14Click() {}
+  void ToolButton15Click() {}
+  void ToolButton19Click() {}
+  void ToolButton29Click() {}
+  void ToolButton20Click() {}
+  void ToolButton21Click() {}
+  void ToolButton22Click() {}
+  void ToolButton23Click() {}
+  void ToolButton25Click() {}
+  void N6Click() {}
+  void mnuBinClick() {}
+  void mnuToSJISClick() {}
+  void mnuNKFClick() {}
+  void Copy1Click() {}
+  void mnuMaxClick() {}
+  void mnuNomClick() {}
+  void mnuMinClick() {}
+  void mnuNormalClick() {}
+  void Timer1Timer() {}
+  void ImageJpgDblClick() {}
+  void UpdateNamePreview() {}
+  void ApplyDocumentZoom() {}
+  void FitPicture();
+  void mnuExitClick() { Close(); }
+  void mnuEndClick() { Close(); }
+  void Close() { ::PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+  // ---- Settings
   void LoadSettings();
   void SaveSettings();
-
   Settings& settings() { return env_.settings; }
   const std::filesystem::path& iniPath() const { return env_.iniPath; }
 
-  // The browser extension list (the hidden list box's items).
-  std::vector<std::string> ListBoxIE;
+  // ---- State named by the program's design
+  ViewMode viewMode = ViewMode::Text;
+  std::wstring CurrentPath;
+  int CurrentIndex = 0;
+  int ZoomLevel() const { return env_.settings.Zoom; }
+  FolderList FileListBox1;
+  std::wstring FileListBox1Mask = L"*.jpg;*.jpeg";
+  std::wstring FileListBox1Folder;
+  std::vector<std::string> ListBoxIE;  // the browser extension list
+  // Line 0 of each loaded plug-in's extension list, in registry order.
+  std::vector<std::wstring> pluginFirstLines;
+  // The platform controls (stand-ins until the real ones are built).
+  RecordingDocumentImaging ImgEdit1;
+  RecordingWebBrowser WebBrowser1;
+  RecordingMediaPlayer MediaPlayer1;
+
+  // ---- Controls, for the window itself and for tests
+  // Visible or enabled state of a named control, button or menu item as the
+  // user sees it (a hidden menu item is left out when its menu opens).
+  bool IsShown(std::string_view name) const;
+  bool IsEnabled(std::string_view name) const;
+  bool IsChecked(std::string_view name) const;
+  HWND WindowOf(std::string_view name) const;
+  std::wstring TextOf(std::string_view name) const;
+  win::ScrollBox& ScrollBox1() { return scrollBox_; }
+  win::PictureBox& ImageJpg() { return imageJpg_; }
+  ITextView& RichEdit1() { return *richEdit1_; }
+  win::PopupMenu& PopupMenu(Surface surface);
+  win::PopupMenu& PopupMenuList() { return popupMenuList_; }
+  HIMAGELIST ImageList1() const { return imageList1_; }
+  // Runs a command of the map by name, as its button or menu item does.
+  void RunCommand(std::string_view name);
+  int TimerInterval() const { return timerInterval_; }
 
   // Called once the window is gone; the program's start posts WM_QUIT here.
   std::function<void()> OnDestroyed;
@@ -54,9 +167,50 @@ class TForm1 : public win::Window<TForm1> {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
  private:
+  struct Element {
+    enum class Kind { Window, ToolButton, MenuItem } kind;
+    HWND hwnd = nullptr;  // the window, or the toolbar holding the button
+    int id = 0;
+    Surface surface = Surface::ToolBar1;
+  };
+
+  void CreateControls();
+  HWND CreateToolbar(Surface surface);
+  void PlaceEmbedded(HWND toolbar);
+  void AddHint(HWND control, const wchar_t* text);
+  void Layout();
+  void SetShown(std::string_view name, bool shown);
+  void SetEnabled(std::string_view name, bool enabled);
+  void SetCounter();
+  void CommonTail();
+  void FocusEditKey();
+  void RereadFolderList();
+  void SetTimerInterval(int milliseconds);
+  void ShowPopup(win::PopupMenu& menu, POINT screen);
+  bool ToolbarShown(std::string_view name) const;
   void StoreWindowRect();
+  int Scaled(int pixels) const;
 
   Form1Environment env_;
+  std::map<std::string, Element, std::less<>> elements_;
+  std::map<Surface, win::PopupMenu> menus_;
+  win::PopupMenu popupMenuList_;
+  HIMAGELIST imageList1_ = nullptr;
+  HWND toolTip_ = nullptr;
+  std::map<Surface, HWND> toolbars_;
+  HWND toolBar4_ = nullptr;
+  win::ScrollBox scrollBox_;
+  win::PictureBox imageJpg_;
+  win::PictureBox imagePrt_;
+  win::PictureBox imageMediaBack_;
+  std::unique_ptr<ITextView> richEdit1_;
+  std::vector<std::unique_ptr<win::Panel>> stubViews_;
+  win::Panel panelCou_, panel1_, panelFName_, panel2_, panelStatus_, panelBin_, panelDrop_,
+      panelMedia_, panelMPos_;
+  std::unique_ptr<TFileDrop> fileDrop1_;
+  bool shownOnce_ = false;
+  int timerInterval_ = 0;
+  int dpi_ = 96;
 };
 
 }  // namespace mirabo

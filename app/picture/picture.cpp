@@ -1,0 +1,254 @@
+#include "app/picture/picture.h"
+
+#include <cstring>
+#include <vector>
+
+#include "app/classify.h"
+#include "app/errors.h"
+#include "app/picture/jpeg_decode.h"
+#include "app/win/paths.h"
+#include "app/win/text.h"
+
+namespace mirabo {
+namespace {
+
+struct FormatEntry {
+  std::wstring extension;  // lower case, without the dot
+  std::wstring description;
+  PictureLoader loader;
+};
+
+std::vector<FormatEntry>& Formats() {
+  static std::vector<FormatEntry> formats = [] {
+    std::vector<FormatEntry> f;
+    f.push_back({L"bmp", L"Bitmaps", &LoadBitmapFile});
+    // Device-independent bitmaps are bitmap files under another name.
+    f.push_back({L"dib", L"Device-independent bitmaps", &LoadBitmapFile});
+    f.push_back({L"ico", L"Icons", &LoadIconFile});
+    f.push_back({L"wmf", L"Metafiles", &LoadMetafile});
+    f.push_back({L"emf", L"Enhanced metafiles", &LoadMetafile});
+    f.push_back({L"jpeg", L"JPEG Image File", [](const std::wstring& p) { return LoadJpegFile(p, 1); }});
+    f.push_back({L"jpg", L"JPEG Image File", [](const std::wstring& p) { return LoadJpegFile(p, 1); }});
+    return f;
+  }();
+  return formats;
+}
+
+std::string Utf8(const std::wstring& w) { return win::WideToUtf8(w); }
+
+// A 32-bit top-down DIB section of the given size, cleared to colour.
+Picture BlankPicture(int width, int height, COLORREF colour, void** bitsOut) {
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bmp) throw EMirabo("メモリが不足しています");
+  auto* px = static_cast<uint32_t*>(bits);
+  const uint32_t value = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  std::fill(px, px + static_cast<size_t>(width) * static_cast<size_t>(height), value);
+  if (bitsOut) *bitsOut = bits;
+  return Picture(bmp, width, height);
+}
+
+// Runs draw on a memory DC holding the picture's bitmap.
+template <typename Draw>
+void DrawInto(const Picture& picture, Draw draw) {
+  win::WindowDC screen(nullptr);
+  const HDC dc = ::CreateCompatibleDC(screen.Get());
+  const HGDIOBJ old = ::SelectObject(dc, picture.Handle());
+  draw(dc);
+  ::GdiFlush();
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+}
+
+constexpr int kMaxSide = 1 << 15;
+
+}  // namespace
+
+DibAllocator DibSectionAllocator::Allocator() {
+  return [this](const DibFormat& format) -> uint8_t* {
+    format_ = format;
+    std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    bi->bmiHeader = {sizeof(BITMAPINFOHEADER), format.width, -format.height, 1,
+                     static_cast<WORD>(format.bitsPerPixel), BI_RGB};
+    for (size_t i = 0; i < format.palette.size(); ++i) {
+      const RgbQuad q = format.palette[i];
+      bi->bmiColors[i] = {q.blue, q.green, q.red, 0};
+    }
+    bi->bmiHeader.biClrUsed = static_cast<DWORD>(format.palette.size());
+    void* bits = nullptr;
+    bitmap_.Reset(::CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    return bitmap_ ? static_cast<uint8_t*>(bits) : nullptr;
+  };
+}
+
+Picture DibSectionAllocator::Take() {
+  ::GdiFlush();
+  return Picture(static_cast<HBITMAP>(bitmap_.Release()), format_.width, format_.height);
+}
+
+MappedFile::MappedFile(const std::wstring& path) {
+  file_.Reset(::CreateFileW(win::ExtendedPath(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file_) throw EInOutError(FormatMessageText("ファイル %s を開けません", Utf8(path)));
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file_.Get(), &size))
+    throw EInOutError(FormatMessageText("ファイル %s を開けません", Utf8(path)));
+  size_ = static_cast<size_t>(size.QuadPart);
+  if (size_ == 0) return;  // an empty file cannot be mapped; it has no bytes to show
+  mapping_.Reset(::CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (mapping_) data_ = static_cast<const uint8_t*>(::MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0));
+  if (!data_) throw EInOutError(FormatMessageText("ファイル %s を開けません", Utf8(path)));
+}
+
+MappedFile::~MappedFile() {
+  if (data_) ::UnmapViewOfFile(data_);
+}
+
+void RegisterPictureFormat(const std::wstring& extension, const std::wstring& description,
+                           PictureLoader loader) {
+  Formats().push_back({LowerAscii(extension), description, std::move(loader)});
+}
+
+Picture LoadPictureFile(const std::wstring& path) {
+  std::wstring ext(ExtensionOf(path));
+  if (!ext.empty()) ext.erase(0, 1);
+  const std::wstring lower = LowerAscii(ext);
+  const auto& formats = Formats();
+  for (auto it = formats.rbegin(); it != formats.rend(); ++it)
+    if (it->extension == lower) return it->loader(path);
+  throw EMirabo(FormatMessageText("拡張子 .%s の画像形式は処理できません", Utf8(ext)));
+}
+
+Picture LoadJpegFile(const std::wstring& path, int scaleDenominator) {
+  MappedFile file(path);
+  DibSectionAllocator target;
+  DecodeJpeg({file.Data(), file.Size()}, {scaleDenominator, true}, target.Allocator());
+  return target.Take();
+}
+
+Picture LoadBitmapFile(const std::wstring& path) {
+  static constexpr std::string_view kInvalid = "ビットマップ イメージは有効ではありません";
+  MappedFile file(path);
+  const uint8_t* data = file.Data();
+  size_t size = file.Size();
+  size_t infoOffset = 0, bitsOffset = 0;
+  if (size >= sizeof(BITMAPFILEHEADER) && data[0] == 'B' && data[1] == 'M') {
+    BITMAPFILEHEADER fh;
+    std::memcpy(&fh, data, sizeof fh);
+    infoOffset = sizeof fh;
+    bitsOffset = fh.bfOffBits;
+  }
+  if (size < infoOffset + sizeof(DWORD)) throw EMirabo(std::string(kInvalid));
+  DWORD headerSize;
+  std::memcpy(&headerSize, data + infoOffset, sizeof headerSize);
+  int width = 0, height = 0;
+  std::vector<uint8_t> info;
+  if (headerSize == sizeof(BITMAPCOREHEADER)) {
+    BITMAPCOREHEADER core;
+    if (size < infoOffset + sizeof core) throw EMirabo(std::string(kInvalid));
+    std::memcpy(&core, data + infoOffset, sizeof core);
+    width = core.bcWidth;
+    height = core.bcHeight;
+  } else if (headerSize >= sizeof(BITMAPINFOHEADER) && headerSize <= 1024) {
+    BITMAPINFOHEADER ih;
+    if (size < infoOffset + sizeof ih) throw EMirabo(std::string(kInvalid));
+    std::memcpy(&ih, data + infoOffset, sizeof ih);
+    width = ih.biWidth;
+    height = ih.biHeight < 0 ? -ih.biHeight : ih.biHeight;
+    if (bitsOffset == 0) {
+      // A packed DIB: the colour table (or bit-field masks) follows the header.
+      size_t colours = ih.biClrUsed ? ih.biClrUsed : (ih.biBitCount <= 8 ? 1u << ih.biBitCount : 0);
+      size_t masks = (ih.biCompression == BI_BITFIELDS && headerSize == sizeof ih) ? 12 : 0;
+      bitsOffset = infoOffset + headerSize + masks + colours * 4;
+    }
+  } else {
+    throw EMirabo(std::string(kInvalid));
+  }
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || bitsOffset > size ||
+      bitsOffset < infoOffset + headerSize)
+    throw EMirabo(std::string(kInvalid));
+  // The header and colour table are copied so GDI never reads past the file.
+  info.assign(data + infoOffset, data + bitsOffset);
+  info.resize(std::max(info.size(), sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD) + 12), 0);
+  Picture picture = BlankPicture(width, height, RGB(255, 255, 255), nullptr);
+  int lines = 0;
+  DrawInto(picture, [&](HDC dc) {
+    lines = ::StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, data + bitsOffset,
+                            reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, SRCCOPY);
+  });
+  (void)size;
+  if (lines == 0) throw EMirabo(std::string(kInvalid));
+  return picture;
+}
+
+Picture LoadIconFile(const std::wstring& path) {
+  MappedFile check(path);  // the loading error for a missing file, as for the others
+  win::UniqueIcon icon(static_cast<HICON>(
+      ::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+  if (!icon) throw EMirabo("アイコン イメージは有効ではありません");
+  ICONINFO ii{};
+  ::GetIconInfo(icon.Get(), &ii);
+  BITMAP bm{};
+  ::GetObjectW(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
+  const int width = bm.bmWidth, height = ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+  if (ii.hbmColor) ::DeleteObject(ii.hbmColor);
+  if (ii.hbmMask) ::DeleteObject(ii.hbmMask);
+  Picture picture = BlankPicture(width, height, ::GetSysColor(COLOR_BTNFACE), nullptr);
+  DrawInto(picture, [&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon.Get(), width, height, 0, nullptr, DI_NORMAL); });
+  return picture;
+}
+
+Picture LoadMetafile(const std::wstring& path) {
+  static constexpr std::string_view kInvalid = "メタファイルは有効ではありません";
+  MappedFile file(path);
+  const uint8_t* data = file.Data();
+  const size_t size = file.Size();
+  HENHMETAFILE emf = nullptr;
+  int width = 0, height = 0;
+  win::WindowDC screen(nullptr);
+  const int dpiX = ::GetDeviceCaps(screen.Get(), LOGPIXELSX), dpiY = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+  if (size >= 4 && std::memcmp(data, "\xD7\xCD\xC6\x9A", 4) == 0 && size > 22) {
+    // A placeable metafile: its header gives the size in units per inch.
+    int16_t left, top, right, bottom;
+    uint16_t inch;
+    std::memcpy(&left, data + 6, 2);
+    std::memcpy(&top, data + 8, 2);
+    std::memcpy(&right, data + 10, 2);
+    std::memcpy(&bottom, data + 12, 2);
+    std::memcpy(&inch, data + 14, 2);
+    if (inch == 0) throw EMirabo(std::string(kInvalid));
+    width = MulDiv(right - left, dpiX, inch);
+    height = MulDiv(bottom - top, dpiY, inch);
+    METAFILEPICT mfp{MM_ANISOTROPIC, MulDiv(right - left, 2540, inch), MulDiv(bottom - top, 2540, inch), nullptr};
+    emf = ::SetWinMetaFileBits(static_cast<UINT>(size - 22), data + 22, screen.Get(), &mfp);
+  } else if (size >= 44 && data[40] == ' ' && data[41] == 'E' && data[42] == 'M' && data[43] == 'F') {
+    emf = ::SetEnhMetaFileBits(static_cast<UINT>(size), data);
+  } else if (size > 0) {
+    emf = ::SetWinMetaFileBits(static_cast<UINT>(size), data, screen.Get(), nullptr);
+  }
+  if (!emf) throw EMirabo(std::string(kInvalid));
+  ENHMETAHEADER header{};
+  ::GetEnhMetaFileHeader(emf, sizeof header, &header);
+  if (width <= 0 || height <= 0) {
+    // The frame is in hundredths of a millimetre.
+    width = MulDiv(header.rclFrame.right - header.rclFrame.left, dpiX, 2540);
+    height = MulDiv(header.rclFrame.bottom - header.rclFrame.top, dpiY, 2540);
+  }
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+    ::DeleteEnhMetaFile(emf);
+    throw EMirabo(std::string(kInvalid));
+  }
+  Picture picture = BlankPicture(width, height, RGB(255, 255, 255), nullptr);
+  DrawInto(picture, [&](HDC dc) {
+    RECT r{0, 0, width, height};
+    ::PlayEnhMetaFile(dc, emf, &r);
+  });
+  ::DeleteEnhMetaFile(emf);
+  return picture;
+}
+
+}  // namespace mirabo

@@ -1,0 +1,75 @@
+#pragma once
+// Pictures as the picture control holds them: a device-independent bitmap
+// section, decoded once and painted without decoding again.
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "app/picture/dib.h"
+#include "app/win/unique_handle.h"
+
+namespace mirabo {
+
+class Picture {
+ public:
+  Picture() = default;
+  Picture(HBITMAP bitmap, int width, int height) : bitmap_(bitmap), width_(width), height_(height) {}
+  HBITMAP Handle() const { return static_cast<HBITMAP>(bitmap_.Get()); }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return !bitmap_; }
+
+ private:
+  win::UniqueGdiObject bitmap_;
+  int width_ = 0, height_ = 0;
+};
+
+// A DIB section for the decoders to fill; the picture takes it over once
+// they are done. Throws EMirabo when the system has no memory for it.
+class DibSectionAllocator {
+ public:
+  DibAllocator Allocator();
+  Picture Take();
+
+ private:
+  win::UniqueGdiObject bitmap_;
+  DibFormat format_;
+};
+
+// The whole file, mapped read-only (a folder full of 10-megabyte photos is
+// read at the speed of the disk, not of copying).
+class MappedFile {
+ public:
+  // Throws EInOutError "ファイル %s を開けません".
+  explicit MappedFile(const std::wstring& path);
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+  const uint8_t* Data() const { return data_; }
+  size_t Size() const { return size_; }
+
+ private:
+  win::UniqueFile file_;
+  win::UniqueKernelHandle mapping_;
+  const uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Loading by file name through the process-wide picture format table: the
+// newest entry for the extension (without case) wins; "拡張子 .%s の画像形式
+// は処理できません" when there is none.
+using PictureLoader = std::function<Picture(const std::wstring& path)>;
+
+void RegisterPictureFormat(const std::wstring& extension, const std::wstring& description,
+                           PictureLoader loader);
+Picture LoadPictureFile(const std::wstring& path);
+
+// The built-in formats: bmp, dib, ico, wmf, emf, jpeg, jpg.
+Picture LoadBitmapFile(const std::wstring& path);
+Picture LoadIconFile(const std::wstring& path);
+Picture LoadMetafile(const std::wstring& path);
+Picture LoadJpegFile(const std::wstring& path, int scaleDenominator);
+
+}  // namespace mirabo

@@ -1,0 +1,236 @@
+// The main window's view dispatch: which viewer shows a file, the window's
+// arrangement for it, and the display steps.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/unit1.h"
+#include "app/view_table.h"
+#include "app/win/paths.h"
+#include "app/win/text.h"
+
+namespace mirabo {
+namespace {
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD a = ::GetFileAttributesW(win::ExtendedPath(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The plain files of a folder (hidden and system ones too, no folders).
+std::vector<std::wstring> ListPlainFiles(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  const HANDLE find = ::FindFirstFileExW(win::ExtendedPath(folder + L"*").c_str(), FindExInfoBasic, &fd,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
+  } while (::FindNextFileW(find, &fd));
+  ::FindClose(find);
+  return names;
+}
+
+// The order of a sorted list box: the user's locale, without case.
+bool ListBoxLess(const std::wstring& a, const std::wstring& b) {
+  return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                          b.c_str(), static_cast<int>(b.size())) == CSTR_LESS_THAN;
+}
+
+}  // namespace
+
+std::wstring TForm1::ExpandLongPath(const std::wstring& path) {
+  if (path.empty()) return {};
+  std::wstring p = path;
+  if (p.back() == L'\\') p.pop_back();
+  if (p.size() == 2 && p[1] == L':') return p;
+  WIN32_FIND_DATAW fd;
+  const HANDLE find = ::FindFirstFileW(win::ExtendedPath(p).c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return p;
+  ::FindClose(find);
+  const size_t sep = p.find_last_of(L"\\:");
+  if (sep == std::wstring::npos) return p;
+  std::wstring parent = p.substr(0, p[sep] == L':' ? sep + 1 : sep);
+  if (parent.size() == 2 && parent[1] == L':' && p[sep] == L'\\') parent += L'\\';
+  // A path made of nothing but a share's name has no parent to search.
+  if (parent.empty() || parent == L"\\") return p;
+  return ExpandLongPath(parent) + L"\\" + fd.cFileName;
+}
+
+void TForm1::FormShow() {
+  SetBrowserLayout(0);
+  if (env_.arguments.empty()) return;
+  std::wstring argument = env_.arguments.front();
+  // A bare name or a relative path means the working folder's file.
+  wchar_t full[MAX_PATH];
+  const DWORD n = ::GetFullPathNameW(argument.c_str(), MAX_PATH, full, nullptr);
+  if (n > 0 && n < MAX_PATH) {
+    argument = full;
+  } else if (n >= MAX_PATH) {
+    std::wstring longFull(n, L'\0');
+    longFull.resize(::GetFullPathNameW(argument.c_str(), n, longFull.data(), nullptr));
+    argument = longFull;
+  }
+  CurrentPath = ExpandLongPath(argument);
+  ClassifyFile(CurrentPath);
+  ShowCurrentFile();
+}
+
+void TForm1::FormResize() {
+  if (viewMode != ViewMode::Jpeg) return;
+  ::ShowWindow(imageJpg_.Handle(), SW_HIDE);
+  imageJpg_.stretch = false;
+  imageJpg_.autoSize = true;
+  FitPicture();
+}
+
+void TForm1::FitPicture() {
+  // Natural size; the fit-to-window rule comes with the zoom commands.
+  if (!imageJpg_.picture().Empty())
+    ::SetWindowPos(imageJpg_.Handle(), nullptr, 0, 0, imageJpg_.picture().Width(),
+                   imageJpg_.picture().Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (viewMode == ViewMode::Jpeg || viewMode == ViewMode::Picture || viewMode == ViewMode::Plugin)
+    ::ShowWindow(imageJpg_.Handle(), SW_SHOWNA);
+  scrollBox_.Realign();
+}
+
+void TForm1::SetBrowserLayout(int kind) {
+  const HWND browser = WindowOf("WebBrowser1");
+  if (kind == 0) {
+    scrollBox_.SetAlign(browser, win::ScrollBox::Align::None);
+    scrollBox_.MoveChild(browser, 0, 0, 1, 1);
+  } else if (kind == 1) {
+    scrollBox_.SetAlign(browser, win::ScrollBox::Align::Client);
+  }
+}
+
+void TForm1::ClassifyFile(const std::wstring& path) {
+  std::vector<std::wstring> browser;
+  browser.reserve(ListBoxIE.size());
+  for (const auto& e : ListBoxIE) browser.push_back(win::Cp932ToWide(e));
+  viewMode = ClassifyPath(path, pluginFirstLines, browser);
+  PrepareView();
+}
+
+void TForm1::RereadFolderList() {
+  FileListBox1.Assign(ListPlainFiles(FileListBox1Folder), FileListBox1Mask, &ListBoxLess);
+}
+
+void TForm1::PrepareView() {
+  ::ShowWindow(panelBin_.Handle(), SW_HIDE);
+  scrollBox_.MoveChild(richEdit1_->Handle(), 0, 0, 0, 0);
+  SetBrowserLayout(0);
+
+  const bool renBarHidden = settings().RenBar != 0;
+  for (const ViewRow& row : ViewTable()) {
+    const Wanted wanted = WantedState(row, viewMode, renBarHidden);
+    if (wanted == Wanted::Keep) continue;
+    if (row.property == ViewProperty::Visible) SetShown(row.control, wanted == Wanted::On);
+    else SetEnabled(row.control, wanted == Wanted::On);
+  }
+  menus_[Surface::PopupMenu1].autoPopup = TextMenuOpens(viewMode);
+  if (ZoomLabelResets(viewMode)) panel1_.SetCaption(L"100%");
+  Layout();
+  scrollBox_.Realign();
+
+  FileListBox1Mask = FolderMask(viewMode, CurrentPath);
+  const std::wstring_view folder = FolderOf(CurrentPath);
+  if (!folder.empty()) FileListBox1Folder = std::wstring(folder);
+  RereadFolderList();
+  CurrentIndex = FileListBox1.IndexOf(FileNameOf(CurrentPath));
+  SetCounter();
+}
+
+void TForm1::SetCounter() { panelCou_.SetCaption(CounterText(CurrentIndex, FileListBox1.Count())); }
+
+void TForm1::ShowCurrentFile() {
+  SetTimerInterval(viewMode == ViewMode::Media ? 250 : settings().Time * 1000);
+  switch (viewMode) {
+    case ViewMode::Text: ShowText(); break;
+    case ViewMode::Jpeg: ShowJpeg(); break;
+    case ViewMode::Picture:
+    case ViewMode::Plugin: ShowPicture(); break;
+    case ViewMode::Document: ShowDocumentImage(); break;
+    case ViewMode::Web: ShowWebPage(); break;
+    case ViewMode::Media: ShowMedia(); break;
+  }
+  ::SetForegroundWindow(Handle());
+  ::InvalidateRect(imageMediaBack_.Handle(), nullptr, TRUE);
+}
+
+void TForm1::ShowJpeg() {
+  if (CurrentPath.empty()) return;
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  scrollBox_.SetHorzPosition(0);
+  scrollBox_.SetVertPosition(0);
+  imageJpg_.autoSize = true;
+  imageJpg_.stretch = false;
+  const int zoom = settings().Zoom;
+  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(zoom)));
+  if (zoom >= 0 && zoom <= 3) panel1_.SetCaption(ZoomLabel(zoom));
+  for (const char* name : {"ToolButton1", "ToolButton2", "ToolButton14", "ToolButton15", "mnuZoomUp",
+                           "mnuZoomDown", "mnuLeftS", "mnuRightS"})
+    SetEnabled(name, true);
+  FitPicture();
+  FocusEditKey();
+}
+
+void TForm1::ShowPicture() {
+  if (CurrentPath.empty()) return;
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  imageJpg_.autoSize = true;
+  imageJpg_.SetPicture(LoadPictureFile(CurrentPath));
+  FitPicture();
+  FocusEditKey();
+}
+
+void TForm1::ShowDocumentImage() {
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  scrollBox_.SetHorzPosition(0);
+  scrollBox_.SetVertPosition(0);
+  ImgEdit1.SetScrollBars(false);
+  scrollBox_.MoveChild(WindowOf("ImgEdit1"), 0, 0, scrollBox_.HorzRange(), scrollBox_.VertRange());
+  ImgEdit1.SetImage(CurrentPath);
+  ImgEdit1.SetPage(1);
+  ImgEdit1.ShowPage();
+  panel2_.SetCaption(std::to_wstring(ImgEdit1.Page()) + L"/" + std::to_wstring(ImgEdit1.PageCount()));
+  ApplyDocumentZoom();
+  ImgEdit1.ShowPage();
+  FocusEditKey();
+}
+
+void TForm1::ShowWebPage() {
+  if (CurrentPath.empty()) return;
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  WebBrowser1.Navigate(CurrentPath);
+  SetBrowserLayout(1);
+}
+
+void TForm1::ShowMedia() {
+  if (CurrentPath.empty()) return;
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  MediaPlayer1.Close();
+  MediaPlayer1.SetFileName(CurrentPath);
+  MediaPlayer1.Open();
+  MediaPlayer1.SetTimeFormatMilliseconds();
+  const int length = MediaPlayer1.Length();
+  const HWND track = WindowOf("TrackBarMedia");
+  ::SendMessageW(track, TBM_SETRANGEMAX, TRUE, length);
+  ::SendMessageW(track, TBM_SETPOS, TRUE, 0);
+  panelMPos_.SetCaption(L"0/" + std::to_wstring(length));
+  MediaPlayer1.Play();
+  FocusEditKey();
+}
+
+void TForm1::ShowText() {
+  if (CurrentPath == kNoFile) return;
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  if (IsFolder(CurrentPath)) {
+    richEdit1_->SetText("\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xB7");  // ﾃﾞｨﾚｸﾄﾘです
+  } else {
+    MappedFile file(CurrentPath);
+    richEdit1_->SetText({reinterpret_cast<const char*>(file.Data()), file.Size()});
+  }
+  if (::IsWindowVisible(Handle())) ::SetFocus(richEdit1_->Handle());
+}
+
+}  // namespace mirabo

@@ -1,0 +1,303 @@
+#include "app/win/controls.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace mirabo::win {
+
+HFONT InterfaceFont() {
+  static UniqueFont font(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0,
+                                       DEFAULT_QUALITY, 0, L"ＭＳ Ｐゴシック"));
+  return font.Get();
+}
+
+HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id,
+                 DWORD exStyle) {
+  HWND hwnd = ::CreateWindowExW(exStyle, className, text, style | WS_CHILD, 0, 0, 0, 0, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                ::GetModuleHandleW(nullptr), nullptr);
+  if (hwnd) ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(InterfaceFont()), FALSE);
+  return hwnd;
+}
+
+// ---- ScrollBox
+
+void ScrollBox::Create(HWND parent) {
+  RegisterClassOnce(L"TScrollBox", CS_DBLCLKS, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  CreateFor(0, L"TScrollBox", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL,
+            0, 0, 0, 0, parent);
+}
+
+ScrollBox::Child* ScrollBox::Find(HWND hwnd) {
+  for (auto& c : children_)
+    if (c.hwnd == hwnd) return &c;
+  return nullptr;
+}
+
+void ScrollBox::AddChild(HWND child, Align align) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  children_.push_back({child, align, {0, 0, r.right - r.left, r.bottom - r.top}});
+  Realign();
+}
+
+void ScrollBox::SetAlign(HWND child, Align align) {
+  if (Child* c = Find(child)) c->align = align;
+  Realign();
+}
+
+void ScrollBox::MoveChild(HWND child, int x, int y, int width, int height) {
+  if (Child* c = Find(child)) c->content = {x, y, x + width, y + height};
+  Realign();
+}
+
+void ScrollBox::Realign() {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  // Children report size changes of their own (a picture control that sizes
+  // itself to its picture), so their size is read back first.
+  for (auto& c : children_) {
+    if (c.align != Align::None) continue;
+    RECT r{};
+    ::GetWindowRect(c.hwnd, &r);
+    c.content.right = c.content.left + (r.right - r.left);
+    c.content.bottom = c.content.top + (r.bottom - r.top);
+  }
+  int right = 0, bottom = 0;
+  for (const auto& c : children_) {
+    if (c.align != Align::None || !(::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE)) continue;
+    right = std::max<int>(right, c.content.right);
+    bottom = std::max<int>(bottom, c.content.bottom);
+  }
+  range_[0] = right;
+  range_[1] = bottom;
+  UpdateBars();
+  ::GetClientRect(Handle(), &client);
+  int top = 0;
+  for (const auto& c : children_) {
+    if (c.align != Align::Top || !(::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE)) continue;
+    const int height = c.content.bottom - c.content.top;
+    ::MoveWindow(c.hwnd, 0, top, client.right, height, TRUE);
+    top += height;
+  }
+  for (const auto& c : children_) {
+    if (c.align == Align::Client) {
+      ::MoveWindow(c.hwnd, 0, top, client.right, std::max<int>(0, client.bottom - top), TRUE);
+    } else if (c.align == Align::None) {
+      ::MoveWindow(c.hwnd, c.content.left - pos_[0], c.content.top - pos_[1],
+                   c.content.right - c.content.left, c.content.bottom - c.content.top, TRUE);
+    }
+  }
+}
+
+void ScrollBox::UpdateBars() {
+  // Showing one bar can make the other necessary; two passes settle it.
+  for (int pass = 0; pass < 2; ++pass) {
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    const int extent[2] = {client.right, client.bottom};
+    for (int bar = 0; bar < 2; ++bar) {
+      const int maxPos = std::max(0, range_[bar] - extent[bar]);
+      pos_[bar] = std::clamp(pos_[bar], 0, maxPos);
+      SCROLLINFO si{sizeof si, SIF_ALL | SIF_DISABLENOSCROLL, 0, range_[bar] > extent[bar] ? range_[bar] - 1 : 0,
+                    static_cast<UINT>(extent[bar] + 1), pos_[bar], 0};
+      si.fMask = SIF_ALL;
+      ::SetScrollInfo(Handle(), bar == 0 ? SB_HORZ : SB_VERT, &si, TRUE);
+      ::ShowScrollBar(Handle(), bar == 0 ? SB_HORZ : SB_VERT, range_[bar] > extent[bar]);
+    }
+  }
+}
+
+void ScrollBox::SetPosition(int bar, int value) {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  const int extent = bar == 0 ? client.right : client.bottom;
+  const int clamped = std::clamp(value, 0, std::max(0, range_[bar] - extent));
+  if (clamped == pos_[bar]) return;
+  pos_[bar] = clamped;
+  ::SetScrollPos(Handle(), bar == 0 ? SB_HORZ : SB_VERT, clamped, TRUE);
+  for (const auto& c : children_)
+    if (c.align == Align::None)
+      ::SetWindowPos(c.hwnd, nullptr, c.content.left - pos_[0], c.content.top - pos_[1], 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT ScrollBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SIZE:
+      Realign();
+      return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL: {
+      const int bar = msg == WM_HSCROLL ? 0 : 1;
+      SCROLLINFO si{sizeof si, SIF_ALL};
+      ::GetScrollInfo(Handle(), bar == 0 ? SB_HORZ : SB_VERT, &si);
+      int pos = pos_[bar];
+      switch (LOWORD(wp)) {
+        case SB_LINEUP: pos -= kLine; break;
+        case SB_LINEDOWN: pos += kLine; break;
+        case SB_PAGEUP: pos -= kPage; break;
+        case SB_PAGEDOWN: pos += kPage; break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: pos = si.nTrackPos; break;
+        case SB_TOP: pos = 0; break;
+        case SB_BOTTOM: pos = range_[bar]; break;
+        default: break;
+      }
+      SetPosition(bar, pos);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+      if (OnDblClick) OnDblClick();
+      return 0;
+    case WM_CONTEXTMENU:
+    case WM_MOUSEWHEEL:
+      return ::SendMessageW(::GetParent(Handle()), msg, wp, lp);
+    default:
+      return DefaultProc(msg, wp, lp);
+  }
+}
+
+// ---- PictureBox
+
+void PictureBox::Create(HWND parent) {
+  RegisterClassOnce(L"TImage", CS_DBLCLKS, nullptr, nullptr);
+  CreateFor(0, L"TImage", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent);
+}
+
+void PictureBox::SetPicture(Picture picture) {
+  picture_ = std::move(picture);
+  if (autoSize && !stretch)
+    ::SetWindowPos(Handle(), nullptr, 0, 0, picture_.Width(), picture_.Height(),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = ::BeginPaint(Handle(), &ps);
+      RECT client{};
+      ::GetClientRect(Handle(), &client);
+      if (picture_.Empty()) {
+        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+      } else {
+        const HDC mem = ::CreateCompatibleDC(dc);
+        const HGDIOBJ old = ::SelectObject(mem, picture_.Handle());
+        if (stretch) {
+          ::SetStretchBltMode(dc, HALFTONE);
+          ::SetBrushOrgEx(dc, 0, 0, nullptr);
+          ::StretchBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, picture_.Width(),
+                       picture_.Height(), SRCCOPY);
+        } else {
+          ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                   ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+          // Outside the picture the control shows the window's colour.
+          RECT right{picture_.Width(), 0, client.right, client.bottom};
+          RECT below{0, picture_.Height(), picture_.Width(), client.bottom};
+          ::FillRect(dc, &right, ::GetSysColorBrush(COLOR_BTNFACE));
+          ::FillRect(dc, &below, ::GetSysColorBrush(COLOR_BTNFACE));
+        }
+        ::SelectObject(mem, old);
+        ::DeleteDC(mem);
+      }
+      ::EndPaint(Handle(), &ps);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+      if (OnDblClick) OnDblClick();
+      return 0;
+    case WM_CONTEXTMENU:
+      return ::SendMessageW(::GetParent(Handle()), msg, wp, lp);
+    default:
+      return DefaultProc(msg, wp, lp);
+  }
+}
+
+// ---- Panel
+
+void Panel::Create(HWND parent, const std::wstring& caption, Style style) {
+  caption_ = caption;
+  style_ = style;
+  if (style.bold) {
+    LOGFONTW lf{};
+    ::GetObjectW(InterfaceFont(), sizeof lf, &lf);
+    lf.lfWeight = FW_BOLD;
+    boldFont_.Reset(::CreateFontIndirectW(&lf));
+  }
+  RegisterClassOnce(L"TPanel", 0, nullptr, nullptr);
+  CreateFor(0, L"TPanel", caption.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent);
+}
+
+void Panel::SetCaption(const std::wstring& caption) {
+  caption_ = caption;
+  ::SetWindowTextW(Handle(), caption.c_str());
+  ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = ::BeginPaint(Handle(), &ps);
+      RECT r{};
+      ::GetClientRect(Handle(), &r);
+      UniqueGdiObject brush(::CreateSolidBrush(style_.background));
+      ::FillRect(dc, &r, static_cast<HBRUSH>(brush.Get()));
+      if (style_.lowered) ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+      const HGDIOBJ old = ::SelectObject(dc, boldFont_ ? boldFont_.Get() : InterfaceFont());
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, style_.text);
+      if (!style_.centred) r.left += 4;
+      ::DrawTextW(dc, caption_.c_str(), -1, &r,
+                  (style_.centred ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+      ::SelectObject(dc, old);
+      ::EndPaint(Handle(), &ps);
+      return 0;
+    }
+    case WM_CONTEXTMENU:
+      if (OnContextMenu) {
+        OnContextMenu({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        return 0;
+      }
+      return ::SendMessageW(::GetParent(Handle()), msg, wp, lp);
+    default:
+      return DefaultProc(msg, wp, lp);
+  }
+}
+
+// ---- FilterMessages
+
+namespace {
+LRESULT CALLBACK FilterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  auto* filter = reinterpret_cast<MessageFilter*>(data);
+  if (msg == WM_NCDESTROY) {
+    ::RemoveWindowSubclass(hwnd, &FilterProc, 1);
+    std::unique_ptr<MessageFilter> owned(filter);
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
+  }
+  LRESULT result = 0;
+  try {
+    if ((*filter)(hwnd, msg, wp, lp, result)) return result;
+  } catch (const std::exception& e) {
+    HandleError(hwnd, e);
+    return 0;
+  }
+  return ::DefSubclassProc(hwnd, msg, wp, lp);
+}
+}  // namespace
+
+void FilterMessages(HWND control, MessageFilter filter) {
+  auto* owned = new MessageFilter(std::move(filter));
+  ::SetWindowSubclass(control, &FilterProc, 1, reinterpret_cast<DWORD_PTR>(owned));
+}
+
+}  // namespace mirabo::win

@@ -1,0 +1,111 @@
+#pragma once
+// The small window classes the main window is made of: a scroll box whose
+// children scroll with it, a picture control, a panel with a bevelled
+// caption, and a subclassing helper that routes a control's keys to its
+// owner.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/picture/picture.h"
+#include "app/win/window.h"
+
+namespace mirabo::win {
+
+// Creates a plain child of a system class ("EDIT", "BUTTON", ...) or one of
+// ours, and gives it the window's font.
+HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id = 0,
+                 DWORD exStyle = 0);
+
+// A scroll box: its children lie at positions of their own, the box scrolls
+// them by its scroll bars, whose range is the children's extent.
+class ScrollBox : public Window<ScrollBox> {
+ public:
+  static constexpr int kLine = 8, kPage = 80;
+  // Top children stack at the top at their own height, Client children fill
+  // what is left, None children keep their own place and scroll.
+  enum class Align { None, Client, Top };
+
+  void Create(HWND parent);
+  void AddChild(HWND child, Align align);
+  void SetAlign(HWND child, Align align);
+  // Positions are in content coordinates (as if not scrolled).
+  void MoveChild(HWND child, int x, int y, int width, int height);
+  int HorzPosition() const { return pos_[0]; }
+  int VertPosition() const { return pos_[1]; }
+  void SetHorzPosition(int value) { SetPosition(0, value); }
+  void SetVertPosition(int value) { SetPosition(1, value); }
+  int HorzRange() const { return range_[0]; }
+  int VertRange() const { return range_[1]; }
+  // Recomputes the range from the visible children and re-places them.
+  void Realign();
+
+  std::function<void()> OnDblClick;
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  struct Child {
+    HWND hwnd;
+    Align align;
+    RECT content;  // position when not scrolled
+  };
+  void SetPosition(int bar, int value);
+  void UpdateBars();
+  Child* Find(HWND hwnd);
+  std::vector<Child> children_;
+  int pos_[2] = {0, 0};
+  int range_[2] = {0, 0};
+};
+
+// The picture control: shows a picture at its natural size (resizing itself
+// when AutoSize is on) or stretched over its client area, in good quality
+// when reduced.
+class PictureBox : public Window<PictureBox> {
+ public:
+  void Create(HWND parent);
+  void SetPicture(Picture picture);
+  const Picture& picture() const { return picture_; }
+  bool autoSize = true;
+  bool stretch = false;
+
+  std::function<void()> OnDblClick;
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  Picture picture_;
+};
+
+// A panel with a centred or left-aligned caption and a lowered bevel.
+class Panel : public Window<Panel> {
+ public:
+  struct Style {
+    COLORREF background = ::GetSysColor(COLOR_BTNFACE);
+    COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
+    bool bold = false;
+    bool centred = true;
+    bool lowered = true;
+  };
+  void Create(HWND parent, const std::wstring& caption, Style style);
+  void SetCaption(const std::wstring& caption);
+  std::wstring Caption() const { return caption_; }
+  // A right click on the panel; without it the parent's menu opens.
+  std::function<void(POINT screen)> OnContextMenu;
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  std::wstring caption_;
+  Style style_;
+  UniqueFont boldFont_;
+};
+
+// Routes a control's messages through a callback before its own procedure;
+// the callback returns true when it consumed the message.
+using MessageFilter = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>;
+void FilterMessages(HWND control, MessageFilter filter);
+
+// The interface font: "ＭＳ Ｐゴシック", 12 pixels, Shift-JIS.
+HFONT InterfaceFont();
+
+}  // namespace mirabo::win
