@@ -268,6 +268,13 @@ void TForm1::CreateControls() {
     stubViews_.push_back(std::move(panel));
   };
   makeStub("ImgEdit1");
+  // The document control takes the navigation keys and Esc like the key box.
+  win::FilterMessages(WindowOf("ImgEdit1"), [this](HWND, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    result = 0;
+    if (msg == WM_KEYDOWN) return EditKeyKeyDown(static_cast<WORD>(wp));
+    if (msg == WM_CHAR) return RichEdit1KeyPress(static_cast<wchar_t>(wp));
+    return false;
+  });
   makeStub("WebBrowser1");
   panelMedia_.Create(box, L"", {RGB(0, 0, 0), RGB(255, 255, 255), false, true, false});
   imageMediaBack_.Create(panelMedia_.Handle());

@@ -85,9 +85,7 @@ void TForm1::FormResize() {
 
 void TForm1::FitPicture() {
   // Natural size; the fit-to-window rule comes with the zoom commands.
-  if (!imageJpg_.picture().Empty())
-    ::SetWindowPos(imageJpg_.Handle(), nullptr, 0, 0, imageJpg_.picture().Width(),
-                   imageJpg_.picture().Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  scrollBox_.MoveChild(imageJpg_.Handle(), 0, 0, imageJpg_.picture().Width(), imageJpg_.picture().Height());
   if (viewMode == ViewMode::Jpeg || viewMode == ViewMode::Picture || viewMode == ViewMode::Plugin)
     ::ShowWindow(imageJpg_.Handle(), SW_SHOWNA);
   scrollBox_.Realign();
@@ -188,7 +186,9 @@ void TForm1::ShowDocumentImage() {
   scrollBox_.SetHorzPosition(0);
   scrollBox_.SetVertPosition(0);
   ImgEdit1.SetScrollBars(false);
-  scrollBox_.MoveChild(WindowOf("ImgEdit1"), 0, 0, scrollBox_.HorzRange(), scrollBox_.VertRange());
+  RECT client{};
+  ::GetClientRect(scrollBox_.Handle(), &client);
+  scrollBox_.MoveChild(WindowOf("ImgEdit1"), 0, 0, client.right, client.bottom);
   ImgEdit1.SetImage(CurrentPath);
   ImgEdit1.SetPage(1);
   ImgEdit1.ShowPage();

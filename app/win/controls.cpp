@@ -57,15 +57,6 @@ void ScrollBox::MoveChild(HWND child, int x, int y, int width, int height) {
 void ScrollBox::Realign() {
   RECT client{};
   ::GetClientRect(Handle(), &client);
-  // Children report size changes of their own (a picture control that sizes
-  // itself to its picture), so their size is read back first.
-  for (auto& c : children_) {
-    if (c.align != Align::None) continue;
-    RECT r{};
-    ::GetWindowRect(c.hwnd, &r);
-    c.content.right = c.content.left + (r.right - r.left);
-    c.content.bottom = c.content.top + (r.bottom - r.top);
-  }
   int right = 0, bottom = 0;
   for (const auto& c : children_) {
     if (c.align != Align::None || !(::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE)) continue;

@@ -23,8 +23,8 @@ TempDir::TempDir(const std::wstring& nameHint) {
 TempDir::~TempDir() {
   std::error_code ec;
   // Read-only files would stop the removal.
-  for (const auto& entry : fs::recursive_directory_iterator(path_, ec))
-    ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  for (fs::recursive_directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec))
+    ::SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
   fs::remove_all(path_, ec);
 }
 

@@ -1,0 +1,264 @@
+// The main window arranges itself for each kind of file and shows it with
+// the right viewer.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/view_table.h"
+#include "app/win/text.h"
+#include "tests/app/form1_test_support.h"
+#include "tests/app/picture/jpeg_fixtures.h"
+
+namespace mirabo {
+namespace {
+
+using testing::MainWindow;
+using testing::WriteBytes;
+using testing::TempDir;
+using testing::PumpMessages;
+
+std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string U8(const std::wstring& w) { return win::WideToUtf8(w); }
+
+TEST(Form1View, TheWindowIsCompleteAndStartsOnTheEmptyTextView) {
+  MainWindow w;
+  EXPECT_EQ(w->viewMode, ViewMode::Text);
+  EXPECT_EQ(w->CurrentPath, kNoFile);
+  EXPECT_EQ(w->TextOf("PanelCou"), L"1/0");
+  EXPECT_EQ(w->TextOf("Panel1"), L"100%");
+  EXPECT_EQ(w->TextOf("Label1"), L"Path:");
+  EXPECT_EQ(w->TextOf("EditFix"), L"無題");
+  EXPECT_EQ(w->TextOf("Label4"), L"題名固定部");
+  for (const char* bar : {"ToolBar2", "ToolBar3", "ToolBar4", "ToolBar5", "PanelDrop", "PanelBin"})
+    EXPECT_FALSE(w->IsShown(bar)) << bar;
+  for (const char* shown : {"ToolBar1", "PanelStatus", "ScrollBox1", "RichEdit1", "EditKey", "ToolButton32",
+                            "ToolButton33", "ToolButton13"})
+    EXPECT_TRUE(w->IsShown(shown)) << shown;
+  EXPECT_FALSE(w->IsShown("ToolButton8"));
+  EXPECT_FALSE(w->IsShown("mnuLeftS"));
+  EXPECT_FALSE(w->IsShown("mnuNKF"));
+  EXPECT_TRUE(w->IsEnabled("mnuMax"));
+  EXPECT_FALSE(w->IsEnabled("mnuNom"));
+  EXPECT_EQ(ImageList_GetImageCount(w->ImageList1()), 25);
+  EXPECT_EQ(w->TimerInterval(), 3000);
+}
+
+TEST(Form1View, EveryModeShowsAndEnablesByTheTable) {
+  for (const bool renBar : {false, true}) {
+    MainWindow w;
+    w->settings().RenBar = renBar;
+    const auto dir = w.dir().path();
+    struct Row {
+      const wchar_t* name;
+      std::string content;
+      ViewMode mode;
+    };
+    const Row rows[] = {
+        {L"a.txt", "hello", ViewMode::Text},
+        {L"b.jpg", Bytes(testing::MakeJpeg(testing::JpegKind::Rgb, 64, 48)), ViewMode::Jpeg},
+        {L"c.bmp", testing::MakeBmp(20, 10, 24, false), ViewMode::Picture},
+        {L"d.tif", "II*", ViewMode::Document},
+        {L"f.htm", "<p>x</p>", ViewMode::Web},
+        {L"g.wav", "RIFF", ViewMode::Media},
+        {L"h.txt", "again", ViewMode::Text},
+    };
+    for (const Row& r : rows) {
+      SCOPED_TRACE(U8(r.name) + (renBar ? " RenBar" : ""));
+      WriteBytes(dir / r.name, r.content);
+      w.Open((dir / r.name).wstring());
+      ASSERT_EQ(w->viewMode, r.mode);
+      for (const ViewRow& row : ViewTable()) {
+        const Wanted wanted = WantedState(row, r.mode, renBar);
+        if (wanted == Wanted::Keep) continue;
+        const bool actual = row.property == ViewProperty::Visible ? w->IsShown(row.control) : w->IsEnabled(row.control);
+        EXPECT_EQ(actual, wanted == Wanted::On) << row.control << " in mode " << static_cast<int>(r.mode);
+      }
+      EXPECT_EQ(w->PopupMenu(Surface::PopupMenu1).autoPopup, r.mode == ViewMode::Text);
+      EXPECT_EQ(w->TextOf("LabelPath"), (dir / r.name).wstring());
+    }
+  }
+}
+
+TEST(Form1View, EachDisplayStepAsksItsViewer) {
+  MainWindow w;
+  const auto dir = w.dir().path();
+  WriteBytes(dir / L"scan.TIFF", "II*");
+  w.Open((dir / L"scan.TIFF").wstring());
+  EXPECT_EQ(w->FileListBox1Mask, L"*.tif;*.tiff");
+  EXPECT_EQ(w->ImgEdit1.calls, (std::vector<std::wstring>{L"SetScrollBars false", L"SetImage " + (dir / L"scan.TIFF").wstring(),
+                                                          L"SetPage 1", L"ShowPage", L"ShowPage"}));
+  EXPECT_EQ(w->TextOf("Panel2"), L"1/1");
+
+  WriteBytes(dir / L"page.eml", "From: x");
+  w.Open((dir / L"page.eml").wstring());
+  EXPECT_EQ(w->WebBrowser1.calls.back(), L"Navigate " + (dir / L"page.eml").wstring());
+  RECT browser{}, box{};
+  ::GetWindowRect(w->WindowOf("WebBrowser1"), &browser);
+  ::GetClientRect(w->ScrollBox1().Handle(), &box);
+  EXPECT_EQ(browser.right - browser.left, box.right) << "the browser fills the scroll box";
+
+  WriteBytes(dir / L"song.mp3", "ID3");
+  w.Open((dir / L"song.mp3").wstring());
+  EXPECT_EQ(w->MediaPlayer1.calls, (std::vector<std::wstring>{L"SetFileName " + (dir / L"song.mp3").wstring(), L"Open",
+                                                              L"SetTimeFormatMilliseconds", L"Play"}));
+  EXPECT_EQ(w->TextOf("PanelM_Pos"), L"0/0");
+  EXPECT_EQ(w->TimerInterval(), 250);
+  EXPECT_TRUE(w->IsShown("ToolBar4"));
+  EXPECT_FALSE(w->IsShown("ToolBar5"));
+
+  // Leaving the browser collapses it to one pixel.
+  w.Open((dir / L"scan.TIFF").wstring());
+  ::GetWindowRect(w->WindowOf("WebBrowser1"), &browser);
+  EXPECT_EQ(browser.right - browser.left, 1);
+  EXPECT_EQ(w->TimerInterval(), 3000);
+}
+
+TEST(Form1View, JpegScalesGiveTheExactSizes) {
+  MainWindow w;
+  const auto path = w.dir() / L"big.jpg";
+  WriteBytes(path, Bytes(testing::MakeJpeg(testing::JpegKind::Rgb, 1001, 751)));
+  struct Row {
+    int zoom, width, height;
+    const wchar_t* label;
+  };
+  const Row rows[] = {{0, 1001, 751, L"100%"}, {1, 501, 376, L"50%"}, {2, 251, 188, L"25%"}, {3, 126, 94, L"12.5%"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE("zoom " + std::to_string(r.zoom));
+    w->settings().Zoom = r.zoom;
+    w.Open(path.wstring());
+    EXPECT_EQ(w->ImageJpg().picture().Width(), r.width);
+    EXPECT_EQ(w->ImageJpg().picture().Height(), r.height);
+    RECT rc{};
+    ::GetClientRect(w->ImageJpg().Handle(), &rc);
+    EXPECT_EQ(rc.right, r.width);
+    EXPECT_EQ(rc.bottom, r.height);
+    EXPECT_EQ(w->TextOf("Panel1"), r.label);
+  }
+}
+
+TEST(Form1View, BitmapsOfEveryLayoutShowTheirPixels) {
+  MainWindow w;
+  struct Row {
+    const wchar_t* name;
+    int bits;
+    bool topDown;
+  };
+  const Row rows[] = {{L"up.bmp", 24, false}, {L"down.bmp", 24, true}, {L"grey.dib", 8, false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(U8(r.name));
+    const auto path = w.dir() / r.name;
+    WriteBytes(path, testing::MakeBmp(33, 17, r.bits, r.topDown));
+    w.Open(path.wstring());
+    ASSERT_EQ(w->viewMode, ViewMode::Picture);
+    const Picture& p = w->ImageJpg().picture();
+    ASSERT_EQ(p.Width(), 33);
+    ASSERT_EQ(p.Height(), 17);
+    for (const auto& [x, y] : {std::pair{0, 0}, {32, 0}, {5, 16}, {20, 9}}) {
+      const COLORREF expected = r.bits == 8 ? RGB((x + y) & 0xFF, (x + y) & 0xFF, (x + y) & 0xFF) : testing::BmpColour(x, y);
+      EXPECT_EQ(testing::PixelOf(p, x, y), expected) << "(" << x << "," << y << ")";
+    }
+  }
+}
+
+TEST(Form1View, MetafilesAreDrawnAtTheirOwnSize) {
+  MainWindow w;
+  const auto path = w.dir() / L"shape.emf";
+  {
+    win::WindowDC screen(nullptr);
+    const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
+    // A frame of 50.8 mm x 25.4 mm: 2 x 1 inches.
+    RECT frame{0, 0, 5080, 2540};
+    HDC dc = ::CreateEnhMetaFileW(screen.Get(), path.c_str(), &frame, nullptr);
+    ::Rectangle(dc, 0, 0, dpi, dpi / 2);
+    ::DeleteEnhMetaFile(::CloseEnhMetaFile(dc));
+    w.Open(path.wstring());
+    ASSERT_EQ(w->viewMode, ViewMode::Picture);
+    EXPECT_NEAR(w->ImageJpg().picture().Width(), 2 * dpi, 2);
+    EXPECT_NEAR(w->ImageJpg().picture().Height(), dpi, 2);
+  }
+}
+
+TEST(Form1View, PicturesThatCannotBeLoadedReportTheirError) {
+  MainWindow w;
+  struct Row {
+    const wchar_t* name;
+    std::string content;
+    std::string message;
+  };
+  const Row rows[] = {
+      {L"bad.jpg", "BM not a jpeg", "Not a JPEG file: starts with 0x42 0x4d"},
+      {L"bad.bmp", "BMxx", "ビットマップ イメージは有効ではありません"},
+      {L"bad.emf", "nothing", "メタファイルは有効ではありません"},
+      {L"huge.jpg", Bytes(testing::WithClaimedSize(testing::MakeJpeg(testing::JpegKind::Rgb, 16, 16), 65500, 65500)),
+       "JPEG 画像が大きすぎます (65500 × 65500)"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(U8(r.name));
+    const auto path = w.dir() / r.name;
+    WriteBytes(path, r.content);
+    try {
+      w.Open(path.wstring());
+      ADD_FAILURE() << "no error";
+    } catch (const std::exception& e) {
+      EXPECT_EQ(std::string(e.what()), r.message);
+    }
+  }
+  try {
+    LoadPictureFile((w.dir() / L"x.xyz").wstring());
+    ADD_FAILURE() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), "拡張子 .xyz の画像形式は処理できません");
+  }
+}
+
+TEST(Form1View, TheNewestPictureFormatForAnExtensionWins) {
+  int calls = 0;
+  RegisterPictureFormat(L"TSTX", L"first", [&](const std::wstring&) {
+    ++calls;
+    return Picture();
+  });
+  RegisterPictureFormat(L"tstx", L"second", [&](const std::wstring&) {
+    calls += 10;
+    return Picture();
+  });
+  LoadPictureFile(L"C:\\a.TsTx");
+  EXPECT_EQ(calls, 10);
+}
+
+TEST(Form1View, TextAndFoldersInTheTextView) {
+  MainWindow w;
+  const auto path = w.dir() / L"notes.txt";
+  WriteBytes(path, "line one\nline two\r\n\x96\xB3\x91\xE8\rend");
+  w.Open(path.wstring());
+  EXPECT_EQ(w->RichEdit1().Text(), L"line one\r\nline two\r\n無題\r\nend");
+  w.Open(w.dir().path().wstring());
+  EXPECT_EQ(w->RichEdit1().Text(), L"ﾃﾞｨﾚｸﾄﾘです");
+  EXPECT_EQ(w->RichEdit1().FontName(), L"Terminal");
+  EXPECT_EQ(w->RichEdit1().FontSize(), 10);
+}
+
+TEST(Form1View, CommandLineArgumentsAreMadeAbsoluteAndLong) {
+  TempDir dir(L"-Långer Ordner");
+  const auto file = dir / L"Mixed Case Photo.JPG";
+  WriteBytes(file, Bytes(testing::MakeJpeg(testing::JpegKind::Gray, 8, 8)));
+  wchar_t shortPath[MAX_PATH] = {};
+  ::GetShortPathNameW(file.c_str(), shortPath, MAX_PATH);
+  EXPECT_EQ(TForm1::ExpandLongPath(shortPath), file.wstring()) << U8(shortPath);
+  const std::wstring lowered = file.wstring().substr(0, 2) + LowerAscii(file.wstring().substr(2));
+  EXPECT_EQ(TForm1::ExpandLongPath(lowered), file.wstring());
+  EXPECT_EQ(TForm1::ExpandLongPath(L"C:\\"), L"C:");
+
+  const std::wstring oldCwd = std::filesystem::current_path().wstring();
+  std::filesystem::current_path(dir.path());
+  {
+    MainWindow w({L"Mixed Case Photo.JPG"});
+    PumpMessages();
+    EXPECT_EQ(w->CurrentPath, file.wstring());
+    EXPECT_EQ(w->viewMode, ViewMode::Jpeg);
+    EXPECT_EQ(w->TextOf("LabelPath"), file.wstring());
+  }
+  std::filesystem::current_path(oldCwd);
+}
+
+}  // namespace
+}  // namespace mirabo
