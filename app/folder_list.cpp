@@ -6,10 +6,16 @@
 
 namespace mirabo {
 
-void FolderList::Assign(std::vector<std::wstring> names, std::wstring_view mask, const Less& less) {
+void FolderList::Assign(std::vector<std::wstring> names, std::wstring_view mask, const SortKey& key) {
   std::erase_if(names, [&](const std::wstring& n) { return !MatchesMask(n, mask); });
-  std::stable_sort(names.begin(), names.end(), less);
-  items_ = std::move(names);
+  std::vector<std::pair<std::string, size_t>> order;
+  order.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i) order.emplace_back(key(names[i]), i);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  items_.clear();
+  items_.reserve(names.size());
+  for (const auto& [k, i] : order) items_.push_back(std::move(names[i]));
 }
 
 int FolderList::IndexOf(std::wstring_view name) const {

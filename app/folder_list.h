@@ -11,12 +11,15 @@ namespace mirabo {
 
 class FolderList {
  public:
-  // Strict "comes before" of the system's sorted list; the Windows side
-  // passes the locale's case-insensitive comparison.
-  using Less = std::function<bool(const std::wstring&, const std::wstring&)>;
+  // The sort key of a name in the order of the system's sorted list; keys
+  // compare as byte strings. The Windows side gives the locale's
+  // case-insensitive sort key, computed once per name rather than once per
+  // comparison.
+  using SortKey = std::function<std::string(const std::wstring&)>;
 
-  // Keeps the names that match mask, sorted by less.
-  void Assign(std::vector<std::wstring> names, std::wstring_view mask, const Less& less);
+  // Keeps the names that match mask, sorted by their keys (names with equal
+  // keys keep their order).
+  void Assign(std::vector<std::wstring> names, std::wstring_view mask, const SortKey& key);
 
   const std::vector<std::wstring>& Items() const { return items_; }
   int Count() const { return static_cast<int>(items_.size()); }

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/unit1.h"
 #include "app/view_table.h"
 #include "app/win/paths.h"
@@ -16,24 +18,39 @@ bool IsFolder(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The plain files of a folder (hidden and system ones too, no folders).
+// The plain files of a folder (hidden and system ones too, no folders),
+// read through the folder's handle in large blocks: with thousands of files
+// this takes a fraction of the calls of FindFirstFile/FindNextFile.
 std::vector<std::wstring> ListPlainFiles(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  const HANDLE find = ::FindFirstFileExW(win::ExtendedPath(folder + L"*").c_str(), FindExInfoBasic, &fd,
-                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
-  } while (::FindNextFileW(find, &fd));
-  ::FindClose(find);
+  win::UniqueFile dir(::CreateFileW(win::ExtendedPath(folder.empty() ? L"." : folder).c_str(), FILE_LIST_DIRECTORY,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!dir) return names;
+  std::vector<unsigned char> block(256 * 1024);
+  auto infoClass = FileFullDirectoryRestartInfo;
+  while (::GetFileInformationByHandleEx(dir.Get(), infoClass, block.data(), static_cast<DWORD>(block.size()))) {
+    infoClass = FileFullDirectoryInfo;
+    for (size_t offset = 0;;) {
+      const auto* entry = reinterpret_cast<const FILE_FULL_DIR_INFO*>(block.data() + offset);
+      if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        names.emplace_back(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+      if (!entry->NextEntryOffset) break;
+      offset += entry->NextEntryOffset;
+    }
+  }
   return names;
 }
 
-// The order of a sorted list box: the user's locale, without case.
-bool ListBoxLess(const std::wstring& a, const std::wstring& b) {
-  return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
-                          b.c_str(), static_cast<int>(b.size())) == CSTR_LESS_THAN;
+// The order of a sorted list box, the user's locale without case, as a
+// sort key: the same order CompareString gives, one system call per name.
+std::string ListBoxSortKey(const std::wstring& name) {
+  const int n = ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.c_str(),
+                               static_cast<int>(name.size()), nullptr, 0);
+  std::string key(static_cast<size_t>(std::max(n, 0)), '\0');
+  ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.c_str(),
+                 static_cast<int>(name.size()), reinterpret_cast<wchar_t*>(key.data()), n);
+  return key;
 }
 
 }  // namespace
@@ -110,7 +127,7 @@ void TForm1::ClassifyFile(const std::wstring& path) {
 }
 
 void TForm1::RereadFolderList() {
-  FileListBox1.Assign(ListPlainFiles(FileListBox1Folder), FileListBox1Mask, &ListBoxLess);
+  FileListBox1.Assign(ListPlainFiles(FileListBox1Folder), FileListBox1Mask, &ListBoxSortKey);
 }
 
 void TForm1::PrepareView() {
@@ -163,7 +180,7 @@ void TForm1::ShowJpeg() {
   imageJpg_.autoSize = true;
   imageJpg_.stretch = false;
   const int zoom = settings().Zoom;
-  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(zoom)));
+  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(zoom), imageJpg_.Spare()));
   if (zoom >= 0 && zoom <= 3) panel1_.SetCaption(ZoomLabel(zoom));
   for (const char* name : {"ToolButton1", "ToolButton2", "ToolButton14", "ToolButton15", "mnuZoomUp",
                            "mnuZoomDown", "mnuLeftS", "mnuRightS"})

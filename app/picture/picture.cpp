@@ -69,6 +69,15 @@ constexpr int kMaxSide = 1 << 15;
 DibAllocator DibSectionAllocator::Allocator() {
   return [this](const DibFormat& format) -> uint8_t* {
     format_ = format;
+    if (recycle_ && !recycle_->Empty() && recycle_->Width() == format.width &&
+        recycle_->Height() == format.height && recycle_->BitsPerPixel() == format.bitsPerPixel &&
+        format.bitsPerPixel == 24) {
+      DIBSECTION ds{};
+      if (::GetObjectW(recycle_->Handle(), sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits) {
+        bitmap_.Reset(recycle_->Release());
+        return static_cast<uint8_t*>(ds.dsBm.bmBits);
+      }
+    }
     std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
     bi->bmiHeader = {sizeof(BITMAPINFOHEADER), format.width, -format.height, 1,
@@ -86,7 +95,7 @@ DibAllocator DibSectionAllocator::Allocator() {
 
 Picture DibSectionAllocator::Take() {
   ::GdiFlush();
-  return Picture(static_cast<HBITMAP>(bitmap_.Release()), format_.width, format_.height);
+  return Picture(static_cast<HBITMAP>(bitmap_.Release()), format_.width, format_.height, format_.bitsPerPixel);
 }
 
 MappedFile::MappedFile(const std::wstring& path) {
@@ -123,9 +132,9 @@ Picture LoadPictureFile(const std::wstring& path) {
   throw EMirabo(FormatMessageText("拡張子 .%s の画像形式は処理できません", Utf8(ext)));
 }
 
-Picture LoadJpegFile(const std::wstring& path, int scaleDenominator) {
+Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle) {
   MappedFile file(path);
-  DibSectionAllocator target;
+  DibSectionAllocator target(recycle);
   DecodeJpeg({file.Data(), file.Size()}, {scaleDenominator, true}, target.Allocator());
   return target.Take();
 }

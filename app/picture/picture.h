@@ -15,27 +15,35 @@ namespace mirabo {
 class Picture {
  public:
   Picture() = default;
-  Picture(HBITMAP bitmap, int width, int height) : bitmap_(bitmap), width_(width), height_(height) {}
+  Picture(HBITMAP bitmap, int width, int height, int bitsPerPixel = 32)
+      : bitmap_(bitmap), width_(width), height_(height), bitsPerPixel_(bitsPerPixel) {}
   HBITMAP Handle() const { return static_cast<HBITMAP>(bitmap_.Get()); }
   int Width() const { return width_; }
   int Height() const { return height_; }
+  int BitsPerPixel() const { return bitsPerPixel_; }
   bool Empty() const { return !bitmap_; }
+  HBITMAP Release() { return static_cast<HBITMAP>(bitmap_.Release()); }
 
  private:
   win::UniqueGdiObject bitmap_;
-  int width_ = 0, height_ = 0;
+  int width_ = 0, height_ = 0, bitsPerPixel_ = 32;
 };
 
 // A DIB section for the decoders to fill; the picture takes it over once
 // they are done. Throws EMirabo when the system has no memory for it.
 class DibSectionAllocator {
  public:
+  // recycle: a picture no longer shown whose bitmap may be filled again when
+  // it has the same size and depth (stepping through a folder of photos from
+  // one camera then allocates nothing).
+  explicit DibSectionAllocator(Picture* recycle = nullptr) : recycle_(recycle) {}
   DibAllocator Allocator();
   Picture Take();
 
  private:
   win::UniqueGdiObject bitmap_;
   DibFormat format_;
+  Picture* recycle_;
 };
 
 // The whole file, mapped read-only (a folder full of 10-megabyte photos is
@@ -70,6 +78,6 @@ Picture LoadPictureFile(const std::wstring& path);
 Picture LoadBitmapFile(const std::wstring& path);
 Picture LoadIconFile(const std::wstring& path);
 Picture LoadMetafile(const std::wstring& path);
-Picture LoadJpegFile(const std::wstring& path, int scaleDenominator);
+Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle = nullptr);
 
 }  // namespace mirabo

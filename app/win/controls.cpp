@@ -54,9 +54,22 @@ void ScrollBox::MoveChild(HWND child, int x, int y, int width, int height) {
   Realign();
 }
 
+namespace {
+// Moves a child only when its place changes: every move of a large child
+// costs the system a repaint.
+void PlaceChild(HWND child, int x, int y, int width, int height) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  if (r.left == x && r.top == y && r.right - r.left == width && r.bottom - r.top == height) return;
+  ::SetWindowPos(child, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+}  // namespace
+
 void ScrollBox::Realign() {
-  RECT client{};
-  ::GetClientRect(Handle(), &client);
+  // Showing or hiding a bar resizes the box, which comes back here.
+  if (realigning_) return;
+  realigning_ = true;
   int right = 0, bottom = 0;
   for (const auto& c : children_) {
     if (c.align != Align::None || !(::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE)) continue;
@@ -66,22 +79,24 @@ void ScrollBox::Realign() {
   range_[0] = right;
   range_[1] = bottom;
   UpdateBars();
+  RECT client{};
   ::GetClientRect(Handle(), &client);
   int top = 0;
   for (const auto& c : children_) {
     if (c.align != Align::Top || !(::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE)) continue;
     const int height = c.content.bottom - c.content.top;
-    ::MoveWindow(c.hwnd, 0, top, client.right, height, TRUE);
+    PlaceChild(c.hwnd, 0, top, client.right, height);
     top += height;
   }
   for (const auto& c : children_) {
     if (c.align == Align::Client) {
-      ::MoveWindow(c.hwnd, 0, top, client.right, std::max<int>(0, client.bottom - top), TRUE);
+      PlaceChild(c.hwnd, 0, top, client.right, std::max<int>(0, client.bottom - top));
     } else if (c.align == Align::None) {
-      ::MoveWindow(c.hwnd, c.content.left - pos_[0], c.content.top - pos_[1],
-                   c.content.right - c.content.left, c.content.bottom - c.content.top, TRUE);
+      PlaceChild(c.hwnd, c.content.left - pos_[0], c.content.top - pos_[1], c.content.right - c.content.left,
+                 c.content.bottom - c.content.top);
     }
   }
+  realigning_ = false;
 }
 
 void ScrollBox::UpdateBars() {
@@ -93,11 +108,13 @@ void ScrollBox::UpdateBars() {
     for (int bar = 0; bar < 2; ++bar) {
       const int maxPos = std::max(0, range_[bar] - extent[bar]);
       pos_[bar] = std::clamp(pos_[bar], 0, maxPos);
-      SCROLLINFO si{sizeof si, SIF_ALL | SIF_DISABLENOSCROLL, 0, range_[bar] > extent[bar] ? range_[bar] - 1 : 0,
-                    static_cast<UINT>(extent[bar] + 1), pos_[bar], 0};
-      si.fMask = SIF_ALL;
+      const bool visible = range_[bar] > extent[bar];
+      const BarState state{visible, visible ? range_[bar] - 1 : 0, extent[bar] + 1, pos_[bar]};
+      if (state == bars_[bar]) continue;
+      if (state.visible != bars_[bar].visible) ::ShowScrollBar(Handle(), bar == 0 ? SB_HORZ : SB_VERT, visible);
+      bars_[bar] = state;
+      SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, state.max, static_cast<UINT>(state.page), state.pos, 0};
       ::SetScrollInfo(Handle(), bar == 0 ? SB_HORZ : SB_VERT, &si, TRUE);
-      ::ShowScrollBar(Handle(), bar == 0 ? SB_HORZ : SB_VERT, range_[bar] > extent[bar]);
     }
   }
 }
@@ -109,6 +126,7 @@ void ScrollBox::SetPosition(int bar, int value) {
   const int clamped = std::clamp(value, 0, std::max(0, range_[bar] - extent));
   if (clamped == pos_[bar]) return;
   pos_[bar] = clamped;
+  bars_[bar].pos = clamped;
   ::SetScrollPos(Handle(), bar == 0 ? SB_HORZ : SB_VERT, clamped, TRUE);
   for (const auto& c : children_)
     if (c.align == Align::None)
@@ -160,6 +178,9 @@ void PictureBox::Create(HWND parent) {
 }
 
 void PictureBox::SetPicture(Picture picture) {
+  const bool sameShape = picture.Width() == picture_.Width() && picture.Height() == picture_.Height() &&
+                         picture.BitsPerPixel() == picture_.BitsPerPixel();
+  spare_ = sameShape ? std::move(picture_) : Picture();
   picture_ = std::move(picture);
   if (autoSize && !stretch)
     ::SetWindowPos(Handle(), nullptr, 0, 0, picture_.Width(), picture_.Height(),

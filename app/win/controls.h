@@ -54,9 +54,16 @@ class ScrollBox : public Window<ScrollBox> {
   void SetPosition(int bar, int value);
   void UpdateBars();
   Child* Find(HWND hwnd);
+  struct BarState {
+    bool visible = false;
+    int max = -1, page = -1, pos = -1;
+    bool operator==(const BarState&) const = default;
+  };
   std::vector<Child> children_;
   int pos_[2] = {0, 0};
   int range_[2] = {0, 0};
+  BarState bars_[2];
+  bool realigning_ = false;
 };
 
 // The picture control: shows a picture at its natural size (resizing itself
@@ -65,8 +72,11 @@ class ScrollBox : public Window<ScrollBox> {
 class PictureBox : public Window<PictureBox> {
  public:
   void Create(HWND parent);
+  // The previous picture is kept as the spare when it has the new one's
+  // size, to be decoded into again at the next step.
   void SetPicture(Picture picture);
   const Picture& picture() const { return picture_; }
+  Picture* Spare() { return &spare_; }
   bool autoSize = true;
   bool stretch = false;
 
@@ -75,6 +85,7 @@ class PictureBox : public Window<PictureBox> {
 
  private:
   Picture picture_;
+  Picture spare_;
 };
 
 // A panel with a centred or left-aligned caption and a lowered bevel.

@@ -7,12 +7,16 @@
 namespace mirabo {
 namespace {
 
-bool LessNoCase(const std::wstring& a, const std::wstring& b) { return LowerAscii(a) < LowerAscii(b); }
+std::string KeyNoCase(const std::wstring& name) {
+  std::string key;
+  for (const wchar_t c : LowerAscii(name)) key += static_cast<char>(c & 0x7F);
+  return key;
+}
 
 TEST(FolderList, KeepsMatchingNamesInSortedOrder) {
   FolderList list;
   list.Assign({L"c.jpg", L"b.JPG", L"notes.txt", L"B.jpeg", L"a.jpg", L"a.jpgx"}, L"*.jpg;*.jpeg",
-              LessNoCase);
+              KeyNoCase);
   EXPECT_EQ(list.Items(), (std::vector<std::wstring>{L"a.jpg", L"B.jpeg", L"b.JPG", L"c.jpg"}));
   EXPECT_EQ(list.IndexOf(L"B.JPG"), 2);
   EXPECT_EQ(list.IndexOf(L"c.jpg"), 3);

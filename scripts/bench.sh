@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the x86_64 benchmarks and runs them under Wine; prints ratios
+# against references measured in the same run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh >/dev/null
+{ cmake --preset x86_64 && cmake --build --preset x86_64 --target mirabo_bench; } >build/bench-build.log 2>&1 ||
+  { tail -n 40 build/bench-build.log; exit 1; }
+source scripts/wine-env.sh
+mirabo_prepare_prefix
+if [ -z "${DISPLAY:-}" ]; then
+  mirabo_ensure_display
+  trap '[ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null' EXIT
+fi
+"$WINE" build/x86_64/bench/mirabo_bench.exe
