@@ -21,11 +21,15 @@ std::string Jpeg(int w = 40, int h = 30) {
   return std::string(v.begin(), v.end());
 }
 
-// a.jpg, B.jpeg, b.JPG, c.jpg and a text file that is not of the kind.
+// a.jpg (a system file), B.jpeg, b.JPG, c.jpg (hidden), a text file and a
+// folder named like a picture, neither of which belongs in the list.
 struct Folder {
   explicit Folder(MainWindow& w) : w(w) {
     for (const wchar_t* name : {L"c.jpg", L"b.JPG", L"a.jpg", L"B.jpeg"}) WriteBytes(w.dir() / name, Jpeg());
     WriteBytes(w.dir() / L"notes.txt", "x");
+    std::filesystem::create_directory(w.dir() / L"folder.jpg");
+    ::SetFileAttributesW((w.dir() / L"c.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    ::SetFileAttributesW((w.dir() / L"a.jpg").c_str(), FILE_ATTRIBUTE_SYSTEM);
   }
   std::wstring operator/(const wchar_t* name) const { return (w.dir() / name).wstring(); }
   MainWindow& w;

@@ -114,3 +114,129 @@ COLORREF PixelOf(const Picture& picture, int x, int y) {
 }
 
 }  // namespace mirabo::testing
+
+namespace mirabo::testing {
+namespace {
+
+void Put(std::string& out, const void* data, size_t size) {
+  out.append(static_cast<const char*>(data), size);
+}
+template <typename T>
+void Put(std::string& out, const T& value) {
+  Put(out, &value, sizeof value);
+}
+
+}  // namespace
+
+COLORREF ExpectedBmpPixel(BmpLayout layout, int x, int y) {
+  switch (layout) {
+    case BmpLayout::Mono: return (x + y) % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0);
+    case BmpLayout::Rle8: return x < 4 ? RGB(200, 0, 0) : RGB(0, 0, 200);
+    case BmpLayout::Masks565: return y < 2 ? RGB(255, 0, 0) : RGB(0, 255, 0);
+    case BmpLayout::Rgb32: return RGB(x * 30, y * 60, 90);
+  }
+  return 0;
+}
+
+std::string MakeBmpOfLayout(BmpLayout layout) {
+  constexpr int w = 8, h = 4;
+  BITMAPINFOHEADER ih{sizeof ih, w, h, 1, 0, BI_RGB};
+  std::string table, bits;
+  switch (layout) {
+    case BmpLayout::Mono: {
+      ih.biBitCount = 1;
+      Put(table, RGBQUAD{0, 0, 0, 0});
+      Put(table, RGBQUAD{255, 255, 255, 0});
+      for (int row = h - 1; row >= 0; --row) {  // bottom-up
+        uint8_t byte = 0;
+        for (int x = 0; x < w; ++x) byte = static_cast<uint8_t>(byte << 1 | ((x + row) % 2));
+        Put(bits, byte);
+        bits.append(3, '\0');
+      }
+      break;
+    }
+    case BmpLayout::Rle8: {
+      ih.biBitCount = 8;
+      ih.biCompression = BI_RLE8;
+      ih.biClrUsed = 2;
+      Put(table, RGBQUAD{0, 0, 200, 0});
+      Put(table, RGBQUAD{200, 0, 0, 0});
+      for (int row = 0; row < h; ++row) {
+        const uint8_t line[] = {4, 0, 4, 1, 0, 0};  // 4 x red, 4 x blue, end of line
+        Put(bits, line, sizeof line);
+      }
+      const uint8_t end[] = {0, 1};
+      Put(bits, end, sizeof end);
+      ih.biSizeImage = static_cast<DWORD>(bits.size());
+      break;
+    }
+    case BmpLayout::Masks565: {
+      ih.biBitCount = 16;
+      ih.biCompression = BI_BITFIELDS;
+      const DWORD masks[] = {0xF800, 0x07E0, 0x001F};
+      Put(table, masks, sizeof masks);
+      for (int row = h - 1; row >= 0; --row)
+        for (int x = 0; x < w; ++x) Put(bits, static_cast<uint16_t>(row < 2 ? 0xF800 : 0x07E0));
+      break;
+    }
+    case BmpLayout::Rgb32: {
+      ih.biBitCount = 32;
+      for (int row = h - 1; row >= 0; --row)
+        for (int x = 0; x < w; ++x) Put(bits, RGBQUAD{90, static_cast<BYTE>(row * 60), static_cast<BYTE>(x * 30), 0});
+      break;
+    }
+  }
+  BITMAPFILEHEADER fh{0x4D42};
+  fh.bfOffBits = static_cast<DWORD>(sizeof fh + sizeof ih + table.size());
+  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + bits.size());
+  std::string out;
+  Put(out, fh);
+  Put(out, ih);
+  return out + table + bits;
+}
+
+std::string MakeIcon() {
+  constexpr int side = 16;
+  std::string image;
+  BITMAPINFOHEADER ih{sizeof ih, side, side * 2, 1, 32, BI_RGB};
+  Put(image, ih);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x)
+      Put(image, x < side / 2 ? RGBQUAD{0, 0, 255, 255} : RGBQUAD{255, 0, 0, 255});
+  image.append(side * 4, '\0');  // the AND mask: all opaque
+  std::string out;
+  const uint16_t dir[] = {0, 1, 1};
+  Put(out, dir, sizeof dir);
+  const uint8_t entry[] = {side, side, 0, 0};
+  Put(out, entry, sizeof entry);
+  const uint16_t planesBits[] = {1, 32};
+  Put(out, planesBits, sizeof planesBits);
+  Put(out, static_cast<uint32_t>(image.size()));
+  Put(out, static_cast<uint32_t>(6 + 16));
+  return out + image;
+}
+
+std::string MakePlaceableMetafile() {
+  win::WindowDC screen(nullptr);
+  HDC dc = ::CreateMetaFileW(nullptr);
+  ::SetMapMode(dc, MM_ANISOTROPIC);
+  ::SetWindowExtEx(dc, 2880, 1440, nullptr);
+  ::Rectangle(dc, 0, 0, 2880, 1440);
+  HMETAFILE mf = ::CloseMetaFile(dc);
+  const UINT size = ::GetMetaFileBitsEx(mf, 0, nullptr);
+  std::string bits(size, '\0');
+  ::GetMetaFileBitsEx(mf, size, bits.data());
+  ::DeleteMetaFile(mf);
+  std::string out;
+  const uint32_t key = 0x9AC6CDD7;
+  Put(out, key);
+  const int16_t header[] = {0, 0, 0, 2880, 1440, 1440};  // handle, box left, top, right, bottom, inch
+  Put(out, header, sizeof header);
+  Put(out, static_cast<uint32_t>(0));
+  uint16_t checksum = 0;
+  for (size_t i = 0; i < out.size(); i += 2) checksum ^= static_cast<uint16_t>(static_cast<uint8_t>(out[i]) | static_cast<uint8_t>(out[i + 1]) << 8);
+  Put(out, checksum);
+  return out + bits;
+}
+
+}  // namespace mirabo::testing

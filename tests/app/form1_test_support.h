@@ -50,3 +50,20 @@ COLORREF BmpColour(int x, int y);
 COLORREF PixelOf(const Picture& picture, int x, int y);
 
 }  // namespace mirabo::testing
+
+namespace mirabo::testing {
+
+// Bitmap files of the other layouts Windows reads: 1-bit, 8-bit RLE, 16-bit
+// with 5-6-5 masks, 32-bit. Each is 8 x 4 pixels; ExpectedBmpPixel gives
+// the colour the viewer must show at (x, y).
+enum class BmpLayout { Mono, Rle8, Masks565, Rgb32 };
+std::string MakeBmpOfLayout(BmpLayout layout);
+COLORREF ExpectedBmpPixel(BmpLayout layout, int x, int y);
+
+// A 16 x 16 icon file with one 32-bit image: red left half, blue right half.
+std::string MakeIcon();
+
+// A placeable metafile 2 x 1 inches (at 1440 units per inch) with a filled rectangle.
+std::string MakePlaceableMetafile();
+
+}  // namespace mirabo::testing

@@ -160,6 +160,77 @@ TEST(Form1View, BitmapsOfEveryLayoutShowTheirPixels) {
   }
 }
 
+TEST(Form1View, OtherBitmapLayoutsIconsAndPlaceableMetafiles) {
+  MainWindow w;
+  using testing::BmpLayout;
+  const struct {
+    BmpLayout layout;
+    const wchar_t* name;
+  } layouts[] = {{BmpLayout::Mono, L"mono.bmp"}, {BmpLayout::Rle8, L"rle.bmp"},
+                 {BmpLayout::Masks565, L"masks.bmp"}, {BmpLayout::Rgb32, L"rgb32.bmp"}};
+  for (const auto& l : layouts) {
+    SCOPED_TRACE(U8(l.name));
+    const auto path = w.dir() / l.name;
+    WriteBytes(path, testing::MakeBmpOfLayout(l.layout));
+    w.Open(path.wstring());
+    const Picture& p = w->ImageJpg().picture();
+    ASSERT_EQ(p.Width(), 8);
+    ASSERT_EQ(p.Height(), 4);
+    for (const auto& [x, y] : {std::pair{0, 0}, {7, 0}, {3, 3}, {6, 2}})
+      EXPECT_EQ(testing::PixelOf(p, x, y), testing::ExpectedBmpPixel(l.layout, x, y)) << "(" << x << "," << y << ")";
+  }
+
+  const auto icon = w.dir() / L"app.ico";
+  WriteBytes(icon, testing::MakeIcon());
+  w.Open(icon.wstring());
+  ASSERT_EQ(w->viewMode, ViewMode::Picture);
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 16);
+  EXPECT_EQ(w->ImageJpg().picture().Height(), 16);
+  EXPECT_EQ(testing::PixelOf(w->ImageJpg().picture(), 2, 8), RGB(255, 0, 0));
+  EXPECT_EQ(testing::PixelOf(w->ImageJpg().picture(), 13, 8), RGB(0, 0, 255));
+
+  const auto wmf = w.dir() / L"shape.wmf";
+  WriteBytes(wmf, testing::MakePlaceableMetafile());
+  w.Open(wmf.wstring());
+  win::WindowDC screen(nullptr);
+  const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 2 * dpi);
+  EXPECT_EQ(w->ImageJpg().picture().Height(), dpi);
+}
+
+TEST(Form1View, EveryButtonHasItsHintAndPicture) {
+  MainWindow w;
+  const auto map = CommandMap();
+  int buttons = 0;
+  for (size_t i = 0; i < map.size(); ++i) {
+    const Command& c = map[i];
+    if (c.kind != CommandKind::Button && c.kind != CommandKind::Toggle) continue;
+    ++buttons;
+    SCOPED_TRACE(std::string(c.name));
+    NMTTDISPINFOW info{};
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.hdr.idFrom = static_cast<UINT_PTR>(CommandId(i));
+    ::SendMessageW(w->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.lpszText ? std::wstring(info.lpszText) : L"", c.text ? c.text : L"");
+    // Buttons of the view table are shown by the mode (the text view at start).
+    bool byMode = false;
+    for (const ViewRow& row : ViewTable()) byMode |= row.control == c.name && row.property == ViewProperty::Visible;
+    if (!byMode) EXPECT_EQ(w->IsShown(c.name), c.visible);
+  }
+  EXPECT_EQ(buttons, 27);
+  // Hidden menu items are left out of the menu the user sees.
+  HMENU menu = w->PopupMenu(Surface::PopupMenu2).Build(w->ImageList1());
+  std::vector<std::wstring> captions;
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+    captions.emplace_back(text);
+  }
+  ::DestroyMenu(menu);
+  EXPECT_EQ(captions, (std::vector<std::wstring>{L"拡大", L"縮小", L"", L"左回転", L"右回転", L"", L"コピー", L"保存",
+                                                 L"メール", L"印刷", L"", L"終了"}));
+}
+
 TEST(Form1View, MetafilesAreDrawnAtTheirOwnSize) {
   MainWindow w;
   const auto path = w.dir() / L"shape.emf";
