@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 
 #include "app/win/unique_handle.h"
@@ -50,15 +51,33 @@ class Pen16 {
     ::SelectObject(dc_, oldBrush);
     ::SelectObject(dc_, oldPen);
   }
-  // A three-quarter circle around (8, 8) with an arrow head; clockwise or not.
+  // Three quarters of a circle around (8, 8.5) ending in an arrow head:
+  // clockwise for a turn to the right, mirrored for a turn to the left.
   void TurnArrow(COLORREF c, bool clockwise) {
+    constexpr double kPi = 3.14159265358979;
+    const double cx = 8, cy = 8.5, r = 5;
+    const auto at = [&](double deg, double radius) {
+      const double a = deg * kPi / 180;
+      const double x = radius * std::cos(a);
+      return POINT{S(cx + (clockwise ? x : -x)), S(cy + radius * std::sin(a))};
+    };
+    std::array<POINT, 25> arc{};
+    const double from = 120, to = 350;  // degrees, y pointing down
+    for (size_t i = 0; i < arc.size(); ++i) arc[i] = at(from + (to - from) * static_cast<double>(i) / 24, r);
     UniqueGdiObject pen(::CreatePen(PS_SOLID, std::max(1, S(2)), c));
     const HGDIOBJ old = ::SelectObject(dc_, pen.Get());
-    ::SetArcDirection(dc_, clockwise ? AD_CLOCKWISE : AD_COUNTERCLOCKWISE);
-    ::Arc(dc_, S(3), S(3), S(13), S(13), S(clockwise ? 3 : 13), S(8), S(8), S(3));
+    ::Polyline(dc_, arc.data(), static_cast<int>(arc.size()));
     ::SelectObject(dc_, old);
-    if (clockwise) Fill(c, c, {{0, 6}, {6, 6}, {3, 10}});
-    else Fill(c, c, {{10, 6}, {16, 6}, {13, 10}});
+    // The head: a triangle across the circle at the end, pointing onwards.
+    const POINT outer = at(to, r + 3), inner = at(to, r - 3), tip = at(to + 35, r);
+    const POINT head[] = {outer, inner, tip};
+    UniqueGdiObject brush(::CreateSolidBrush(c));
+    UniqueGdiObject edge(::CreatePen(PS_SOLID, 1, c));
+    const HGDIOBJ oldBrush = ::SelectObject(dc_, brush.Get());
+    const HGDIOBJ oldPen = ::SelectObject(dc_, edge.Get());
+    ::Polygon(dc_, head, 3);
+    ::SelectObject(dc_, oldPen);
+    ::SelectObject(dc_, oldBrush);
   }
   void Text(COLORREF c, const wchar_t* text, double l, double t, double r, double b, bool bold) {
     UniqueFont font(::CreateFontW(-S(b - t), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0,
