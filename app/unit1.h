@@ -183,6 +183,8 @@ class TForm1 : public win::Window<TForm1> {
   void SetEnabled(std::string_view name, bool enabled);
   void SetCounter();
   void CommonTail();
+  // Back and forward: index -1 does nothing.
+  void StepTo(int index);
   void FocusEditKey();
   void RereadFolderList();
   void SetTimerInterval(int milliseconds);

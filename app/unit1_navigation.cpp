@@ -13,8 +13,7 @@ void TForm1::CommonTail() {
   CurrentPath = std::wstring(FolderOf(CurrentPath)) + FileListBox1.Items()[static_cast<size_t>(CurrentIndex)];
 }
 
-void TForm1::ToolButton17Click() {
-  const int index = BackIndex(CurrentIndex, FileListBox1.Count());
+void TForm1::StepTo(int index) {
   if (index < 0) return;
   MediaPlayer1.Close();
   ::InvalidateRect(WindowOf("PanelMedia"), nullptr, TRUE);
@@ -24,16 +23,9 @@ void TForm1::ToolButton17Click() {
   ShowCurrentFile();
 }
 
-void TForm1::ToolButton18Click() {
-  const int index = ForwardIndex(CurrentIndex, FileListBox1.Count());
-  if (index < 0) return;
-  MediaPlayer1.Close();
-  ::InvalidateRect(WindowOf("PanelMedia"), nullptr, TRUE);
-  CurrentIndex = index;
-  CommonTail();
-  UpdateNamePreview();
-  ShowCurrentFile();
-}
+void TForm1::ToolButton17Click() { StepTo(BackIndex(CurrentIndex, FileListBox1.Count())); }
+
+void TForm1::ToolButton18Click() { StepTo(ForwardIndex(CurrentIndex, FileListBox1.Count())); }
 
 void TForm1::PopupMenuListPopup() {
   popupMenuList_.items.clear();

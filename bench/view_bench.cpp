@@ -66,40 +66,17 @@ void ReferenceDecode(const std::vector<uint8_t>& data, int denom, std::vector<ui
 // Gradients, waves and grain, so the coefficients look like a photograph's
 // rather than flat colour that decodes unrealistically fast.
 std::vector<uint8_t> PhotoLikeJpeg(int width, int height) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
   uint32_t seed = 12345;
-  while (c.next_scanline < c.image_height) {
-    const int y = static_cast<int>(c.next_scanline);
+  return mirabo::testing::MakeRgbJpeg(width, height, 90, [&](int y, uint8_t* row) {
     for (int x = 0; x < width; ++x) {
       seed = seed * 1664525u + 1013904223u;
       const int grain = static_cast<int>((seed >> 24) & 31) - 16;
-      const double wave = 40.0 * std::sin(x * 0.013 + y * 0.007) + 30.0 * std::cos(y * 0.021);
-      row[static_cast<size_t>(x) * 3 + 0] = static_cast<uint8_t>(std::clamp(120 + x * 80 / width + static_cast<int>(wave) + grain, 0, 255));
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<uint8_t>(std::clamp(100 + y * 90 / height - static_cast<int>(wave) + grain, 0, 255));
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<uint8_t>(std::clamp(90 + static_cast<int>(wave / 2) + grain, 0, 255));
+      const int wave = static_cast<int>(40.0 * std::sin(x * 0.013 + y * 0.007) + 30.0 * std::cos(y * 0.021));
+      row[static_cast<size_t>(x) * 3 + 0] = static_cast<uint8_t>(std::clamp(120 + x * 80 / width + wave + grain, 0, 255));
+      row[static_cast<size_t>(x) * 3 + 1] = static_cast<uint8_t>(std::clamp(100 + y * 90 / height - wave + grain, 0, 255));
+      row[static_cast<size_t>(x) * 3 + 2] = static_cast<uint8_t>(std::clamp(90 + wave / 2 + grain, 0, 255));
     }
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::vector<uint8_t> out(buffer, buffer + size);
-  std::free(buffer);
-  return out;
+  });
 }
 
 }  // namespace

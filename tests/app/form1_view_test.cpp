@@ -215,7 +215,9 @@ TEST(Form1View, EveryButtonHasItsHintAndPicture) {
     // Buttons of the view table are shown by the mode (the text view at start).
     bool byMode = false;
     for (const ViewRow& row : ViewTable()) byMode |= row.control == c.name && row.property == ViewProperty::Visible;
-    if (!byMode) EXPECT_EQ(w->IsShown(c.name), c.visible);
+    if (!byMode) {
+      EXPECT_EQ(w->IsShown(c.name), c.visible);
+    }
   }
   EXPECT_EQ(buttons, 27);
   // Hidden menu items are left out of the menu the user sees.

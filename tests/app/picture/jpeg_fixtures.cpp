@@ -16,7 +16,11 @@ Rgb Pattern(int x, int y, int width, int height) {
   return {250, 250, 250};
 }
 
-std::vector<uint8_t> MakeJpeg(JpegKind kind, int width, int height, int quality) {
+namespace {
+
+// Encodes rows given by fill; components and colour space by kind.
+std::vector<uint8_t> Encode(JpegKind kind, int width, int height, int quality,
+                            const std::function<void(int y, uint8_t* row, int components)>& fill) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err{};
   c.err = jpeg_std_error(&err);
@@ -38,25 +42,7 @@ std::vector<uint8_t> MakeJpeg(JpegKind kind, int width, int height, int quality)
   jpeg_start_compress(&c, TRUE);
   std::vector<uint8_t> row(static_cast<size_t>(width) * static_cast<size_t>(c.input_components));
   while (c.next_scanline < c.image_height) {
-    const int y = static_cast<int>(c.next_scanline);
-    for (int x = 0; x < width; ++x) {
-      const Rgb p = Pattern(x, y, width, height);
-      uint8_t* px = &row[static_cast<size_t>(x * c.input_components)];
-      if (gray) {
-        px[0] = static_cast<uint8_t>((p.r * 30 + p.g * 59 + p.b * 11) / 100);
-      } else if (ink) {
-        // Adobe's convention, which libjpeg writes with its Adobe marker:
-        // inverted ink, here with no black.
-        px[0] = p.r;
-        px[1] = p.g;
-        px[2] = p.b;
-        px[3] = 255;
-      } else {
-        px[0] = p.r;
-        px[1] = p.g;
-        px[2] = p.b;
-      }
-    }
+    fill(static_cast<int>(c.next_scanline), row.data(), c.input_components);
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&c, &r, 1);
   }
@@ -65,6 +51,31 @@ std::vector<uint8_t> MakeJpeg(JpegKind kind, int width, int height, int quality)
   std::vector<uint8_t> out(buffer, buffer + size);
   std::free(buffer);
   return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> MakeJpeg(JpegKind kind, int width, int height, int quality) {
+  return Encode(kind, width, height, quality, [&](int y, uint8_t* row, int components) {
+    for (int x = 0; x < width; ++x) {
+      const Rgb p = Pattern(x, y, width, height);
+      uint8_t* px = &row[static_cast<size_t>(x * components)];
+      if (components == 1) {
+        px[0] = static_cast<uint8_t>((p.r * 30 + p.g * 59 + p.b * 11) / 100);
+        continue;
+      }
+      // CMYK as Adobe writes it (libjpeg adds its marker): inverted ink,
+      // here with no black, so the channels read back as the colour.
+      px[0] = p.r;
+      px[1] = p.g;
+      px[2] = p.b;
+      if (components == 4) px[3] = 255;
+    }
+  });
+}
+
+std::vector<uint8_t> MakeRgbJpeg(int width, int height, int quality, const RowFiller& fill) {
+  return Encode(JpegKind::Rgb, width, height, quality, [&](int y, uint8_t* row, int) { fill(y, row); });
 }
 
 std::vector<uint8_t> WithClaimedSize(std::vector<uint8_t> jpeg, int width, int height) {

@@ -3,6 +3,7 @@
 // so every kind (colour, grey, CMYK, progressive, arithmetic) is at hand
 // without shipping sample files.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace mirabo::testing {
@@ -11,6 +12,10 @@ enum class JpegKind { Rgb, Gray, Cmyk, Ycck, Progressive, Arithmetic };
 
 // A width × height picture whose colour at (x, y) is Pattern(x, y, w, h).
 std::vector<uint8_t> MakeJpeg(JpegKind kind, int width, int height, int quality = 90);
+
+// A colour JPEG whose rows fill fills (width × 3 bytes, RGB).
+using RowFiller = std::function<void(int y, uint8_t* rgb)>;
+std::vector<uint8_t> MakeRgbJpeg(int width, int height, int quality, const RowFiller& fill);
 
 struct Rgb {
   uint8_t r, g, b;
