@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "app/application.h"
+#include "app/errors.h"
 #include "app/view_table.h"
 #include "app/win/glyphs.h"
 #include "app/win/text.h"
@@ -31,10 +32,11 @@ constexpr Surface kToolbarSurfaces[] = {Surface::ToolBar1, Surface::ToolBar2, Su
 
 }  // namespace
 
-TForm1::TForm1(Form1Environment env) : env_(std::move(env)) {}
+TForm1::TForm1(Form1Environment env, ITrayShell& tray) : env_(std::move(env)), trayShell_(tray) {}
 
 TForm1::~TForm1() {
   fileDrop1_.reset();
+  trayIcon1_.reset();
   if (Handle()) ::DestroyWindow(Handle());
   if (imageList1_) ImageList_Destroy(imageList1_);
 }
@@ -53,6 +55,12 @@ void TForm1::Create() {
   fileDrop1_->OnFileDrop = [this](TFileDrop& sender, int num, const std::vector<std::wstring>& files,
                                   int x, int y) { FileDrop1FileDrop(sender, num, files, x, y); };
   fileDrop1_->Loaded();
+  trayIcon1_ = std::make_unique<TTrayIcon>(Handle(), trayShell_);
+  trayIcon1_->SetIcon(ProgramIcon());
+  trayIcon1_->RBPopupMenu = &menus_[Surface::PopupMenu3];
+  trayIcon1_->OnDblClick = [this](TTrayIcon&) { mnuNormalClick(); };
+  trayIcon1_->OnPopup = [this](win::PopupMenu& menu, POINT p) { ShowPopup(menu, p); };
+  trayIcon1_->Loaded();
   FormCreate();
 }
 
@@ -247,6 +255,9 @@ void TForm1::CreateControls() {
   imageJpg_.Create(box);
   AddHint(imageJpg_.Handle(), L"ダブルクリックで指定動作");
   imageJpg_.OnDblClick = [this] { ImageJpgDblClick(); };
+  imageJpg_.OnMouseDown = [this](UINT b, int x, int y) { ImageJpgMouseDown(b, x, y); };
+  imageJpg_.OnMouseMove = [this](int x, int y) { ImageJpgMouseMove(x, y); };
+  imageJpg_.OnMouseUp = [this](UINT b, int x, int y) { ImageJpgMouseUp(b, x, y); };
   imagePrt_.Create(box);
   ::ShowWindow(imagePrt_.Handle(), SW_HIDE);
   richEdit1_ = std::make_unique<EditTextView>(box);
@@ -269,11 +280,21 @@ void TForm1::CreateControls() {
   };
   makeStub("ImgEdit1");
   // The document control takes the navigation keys and Esc like the key box.
-  win::FilterMessages(WindowOf("ImgEdit1"), [this](HWND, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+  win::FilterMessages(WindowOf("ImgEdit1"), [this](HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;
-    if (msg == WM_KEYDOWN) return EditKeyKeyDown(static_cast<WORD>(wp));
-    if (msg == WM_CHAR) return RichEdit1KeyPress(static_cast<wchar_t>(wp));
-    return false;
+    switch (msg) {
+      case WM_KEYDOWN: return EditKeyKeyDown(static_cast<WORD>(wp));
+      case WM_CHAR: return RichEdit1KeyPress(static_cast<wchar_t>(wp));
+      case WM_LBUTTONDOWN:
+      case WM_RBUTTONDOWN:
+      case WM_MBUTTONDOWN: ImgEdit1MouseDown(msg, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return true;
+      case WM_MOUSEMOVE: ImageJpgMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return true;
+      case WM_LBUTTONUP:
+      case WM_RBUTTONUP:
+      case WM_MBUTTONUP: ImageJpgMouseUp(msg, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return true;
+      case WM_LBUTTONDBLCLK: ImageJpgDblClick(); return true;
+      default: return false;
+    }
   });
   makeStub("WebBrowser1");
   panelMedia_.Create(box, L"", {RGB(0, 0, 0), RGB(255, 255, 255), false, true, false});
@@ -505,11 +526,28 @@ void TForm1::StoreWindowRect() {
 bool TForm1::FormClose() {
   MediaPlayer1.Close();
   StoreWindowRect();
+  Settings& s = settings();
+  s.Fix = win::WideToCp932(TextOf("EditFix"));
+  s.Date = ::SendMessageW(WindowOf("CheckBoxDate"), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+  // A box that does not hold an integer stops the close before anything is saved.
+  const auto integerOf = [this](const char* box) {
+    const std::wstring text = TextOf(box);
+    const auto value = ParseInteger(win::WideToCp932(text));
+    if (!value) throw EConvertError(FormatMessageText("'%s' は整数ではありません", win::WideToUtf8(text)));
+    return *value;
+  };
+  s.Degit = integerOf("EditDegit");
+  s.Count = integerOf("EditCou");
+  s.FontName = win::WideToCp932(richEdit1_->FontName());
+  s.FontSize = richEdit1_->FontSize();
   SaveSettings();
   return true;
 }
 
 void TForm1::SetTimerInterval(int milliseconds) {
+  // Setting the interval the timer already has must not restart its period,
+  // or a slide show would never advance while files are shown.
+  if (milliseconds == timerInterval_) return;
   timerInterval_ = milliseconds;
   if (milliseconds > 0) ::SetTimer(Handle(), kTimer1, static_cast<UINT>(milliseconds), nullptr);
   else ::KillTimer(Handle(), kTimer1);
@@ -539,8 +577,12 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       FormShow();
       return 0;
     case WM_ACTIVATE:
+      iePrinterSet1Activate(wp, lp);
       if (LOWORD(wp) != WA_INACTIVE) FormActivate();
       return 0;
+    case WM_SYSCOMMAND:
+      if (HandleSysCommand(wp)) return 0;
+      return DefaultProc(msg, wp, lp);
     case WM_COMMAND: {
       if (const Command* c = CommandById(LOWORD(wp)); c && c->handler && lp)
         (this->*(c->handler))();
@@ -591,6 +633,10 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (OnDestroyed) OnDestroyed();
       return 0;
     default:
+      if (msg == TTrayIcon::TaskbarCreatedMessage()) {
+        TTrayIcon::RestoreAll();
+        return 0;
+      }
       return DefaultProc(msg, wp, lp);
   }
 }

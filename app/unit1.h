@@ -18,6 +18,7 @@
 #include "app/win/popup_menu.h"
 #include "app/win/window.h"
 #include "components/new_ctrls.h"
+#include "components/tray_icon.h"
 #include "settings/file_store.h"
 #include "settings/rw_ini.h"
 #include "viewers/platform_controls.h"
@@ -41,7 +42,8 @@ class TForm1 : public win::Window<TForm1> {
   static constexpr const wchar_t* kClassName = L"TForm1";
   static constexpr UINT_PTR kTimer1 = 1;
 
-  explicit TForm1(Form1Environment env);
+  // tray: the notification area the tray icon talks to (tests pass a recorder).
+  explicit TForm1(Form1Environment env, ITrayShell& tray = SystemTrayShell());
   ~TForm1();
 
   // Creates the (hidden) window and its controls; FormCreate runs before
@@ -79,12 +81,37 @@ class TForm1 : public win::Window<TForm1> {
   void FormMouseWheelDown();
   void FileDrop1FileDrop(TFileDrop& sender, int num, const std::vector<std::wstring>& files, int x, int y);
 
+  // ---- Zoom, fit and drag
+  void ToolButton1Click();   // zoom in
+  void ToolButton2Click();   // zoom out
+  void ToolButton30Click();  // fit toggle
+  void ShowZoomLabel();
+  void ApplyJpegScale();
+  void FitPicture();
+  void ShowNaturalSize();
+  void StretchToWindow();
+  void ImageJpgMouseDown(UINT button, int x, int y);
+  void ImageJpgMouseMove(int x, int y);
+  void ImageJpgMouseUp(UINT button, int x, int y);
+  void ImgEdit1MouseDown(UINT button, int x, int y);
+  void ImageJpgDblClick();
+  bool DragScrolling() const { return dragScrolling_; }
+
+  // ---- Window states, tray and slide show
+  void mnuMaxClick();
+  void mnuNomClick();
+  void mnuMinClick();
+  void mnuNormalClick();
+  void ToolButton31Click();  // slide show
+  void Timer1Timer();
+  TTrayIcon& TrayIcon1() { return *trayIcon1_; }
+
+  // The web page print settings take every activation (to fill in the
+  // browser's print dialogs); nothing to do until the browser is built.
+  void iePrinterSet1Activate(WPARAM, LPARAM) {}
+
   // ---- Commands whose work comes with later parts of the program.
   void ToolButton32Click() {}
-  void ToolButton1Click() {}
-  void ToolButton2Click() {}
-  void ToolButton30Click() {}
-  void ToolButton31Click() {}
   void ToolButton4Click() {}
   void ToolButton5Click() {}
   void ToolButton7Click() {}
@@ -108,15 +135,8 @@ class TForm1 : public win::Window<TForm1> {
   void mnuToSJISClick() {}
   void mnuNKFClick() {}
   void Copy1Click() {}
-  void mnuMaxClick() {}
-  void mnuNomClick() {}
-  void mnuMinClick() {}
-  void mnuNormalClick() {}
-  void Timer1Timer() {}
-  void ImageJpgDblClick() {}
   void UpdateNamePreview() {}
   void ApplyDocumentZoom() {}
-  void FitPicture();
   void mnuExitClick() { Close(); }
   void mnuEndClick() { Close(); }
   void Close() { ::PostMessageW(Handle(), WM_CLOSE, 0, 0); }
@@ -191,6 +211,10 @@ class TForm1 : public win::Window<TForm1> {
   void ShowPopup(win::PopupMenu& menu, POINT screen);
   bool ToolbarShown(std::string_view name) const;
   void StoreWindowRect();
+  void SyncWindowStateItems();
+  bool HandleSysCommand(WPARAM command);
+  void DragTo(int x, int y);
+  void ProcessMessages();
   int Scaled(int pixels) const;
 
   Form1Environment env_;
@@ -210,6 +234,10 @@ class TForm1 : public win::Window<TForm1> {
   win::Panel panelCou_, panel1_, panelFName_, panel2_, panelStatus_, panelBin_, panelDrop_,
       panelMedia_, panelMPos_;
   std::unique_ptr<TFileDrop> fileDrop1_;
+  ITrayShell& trayShell_;
+  std::unique_ptr<TTrayIcon> trayIcon1_;
+  bool dragScrolling_ = false;
+  POINT dragOrigin_{0, 0};
   bool shownOnce_ = false;
   int timerInterval_ = 0;
   int dpi_ = 96;

@@ -100,14 +100,6 @@ void TForm1::FormResize() {
   FitPicture();
 }
 
-void TForm1::FitPicture() {
-  // Natural size; the fit-to-window rule comes with the zoom commands.
-  scrollBox_.MoveChild(imageJpg_.Handle(), 0, 0, imageJpg_.picture().Width(), imageJpg_.picture().Height());
-  if (viewMode == ViewMode::Jpeg || viewMode == ViewMode::Picture || viewMode == ViewMode::Plugin)
-    ::ShowWindow(imageJpg_.Handle(), SW_SHOWNA);
-  scrollBox_.Realign();
-}
-
 void TForm1::SetBrowserLayout(int kind) {
   const HWND browser = WindowOf("WebBrowser1");
   if (kind == 0) {

@@ -51,21 +51,6 @@ std::string ListKey(std::string_view stem, size_t index) {
   return std::string(stem) + std::to_string(index);
 }
 
-std::optional<uint32_t> ParseDigits(std::string_view digits, unsigned base) {
-  if (digits.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (const char c : digits) {
-    unsigned d;
-    if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-    else if (base == 16 && c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-    else if (base == 16 && c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-    else return std::nullopt;
-    value = value * base + d;
-    if (value > std::numeric_limits<uint32_t>::max()) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
-}
-
 std::string ErrorPath(const std::filesystem::path& p) {
   const auto u8 = p.u8string();
   return std::string(u8.begin(), u8.end());
@@ -80,30 +65,42 @@ const std::vector<std::string>& DefaultBrowserExtensions() {
   return list;
 }
 
-int ParseIniInteger(std::string_view text, int fallback) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    const auto v = ParseDigits(text.substr(2), 16);
-    return v ? static_cast<int32_t>(*v) : fallback;
-  }
+std::optional<int> ParseInteger(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  unsigned base = 10;
   if (i < text.size() && text[i] == '$') {
-    // Hexadecimal is a bit pattern: $FFFFFFFF is -1, as in a 32-bit register.
-    const auto v = ParseDigits(text.substr(i + 1), 16);
-    if (!v) return fallback;
-    const uint32_t bits = negative ? 0u - *v : *v;
+    base = 16;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return std::nullopt;
+  uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    unsigned d;
+    if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
+    else if (base == 16 && c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
+    else if (base == 16 && c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
+    else return std::nullopt;
+    value = value * base + d;
+    if (value > 0xFFFFFFFFull) return std::nullopt;
+  }
+  if (base == 16) {
+    // Hexadecimal is a bit pattern: $FFFFFFFF is -1.
+    const uint32_t bits = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
     return static_cast<int32_t>(bits);
   }
-  const auto v = ParseDigits(text.substr(i), 10);
-  if (!v) return fallback;
-  const int64_t signedValue = negative ? -static_cast<int64_t>(*v) : static_cast<int64_t>(*v);
-  if (signedValue < std::numeric_limits<int32_t>::min() ||
-      signedValue > std::numeric_limits<int32_t>::max())
-    return fallback;
-  return static_cast<int>(signedValue);
+  const int64_t v = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return std::nullopt;
+  return static_cast<int>(v);
 }
+
+int ParseIniInteger(std::string_view text, int fallback) { return ParseInteger(text).value_or(fallback); }
 
 std::filesystem::path IniPathForExecutable(const std::filesystem::path& exe) {
   std::filesystem::path ini = exe;

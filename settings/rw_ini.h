@@ -3,6 +3,7 @@
 // list, described once by a table that both loading and saving walk.
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,8 +56,12 @@ const std::array<SettingRow, 28>& SettingsTable();
 // The five entries the list starts with when there is no settings file.
 const std::vector<std::string>& DefaultBrowserExtensions();
 
-// "0x1F"/"0X1F" and "$1F" hexadecimal, an optional sign, otherwise decimal;
-// empty or invalid text gives fallback.
+// An integer as the string library reads it: optional blanks and sign,
+// "$1F" or "0x1F" hexadecimal (a 32-bit pattern), otherwise decimal;
+// nothing for anything else.
+std::optional<int> ParseInteger(std::string_view text);
+
+// ParseInteger, or fallback for empty or invalid text.
 int ParseIniInteger(std::string_view text, int fallback);
 
 // The executable's path with its extension replaced by ".INI" (appended when

@@ -182,6 +182,8 @@ void PictureBox::SetPicture(Picture picture) {
                          picture.BitsPerPixel() == picture_.BitsPerPixel();
   spare_ = sameShape ? std::move(picture_) : Picture();
   picture_ = std::move(picture);
+  scaled_.Reset();
+  scaledSize_ = {0, 0};
   if (autoSize && !stretch)
     ::SetWindowPos(Handle(), nullptr, 0, 0, picture_.Width(), picture_.Height(),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -203,10 +205,11 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         const HDC mem = ::CreateCompatibleDC(dc);
         const HGDIOBJ old = ::SelectObject(mem, picture_.Handle());
         if (stretch) {
-          ::SetStretchBltMode(dc, HALFTONE);
-          ::SetBrushOrgEx(dc, 0, 0, nullptr);
-          ::StretchBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, picture_.Width(),
-                       picture_.Height(), SRCCOPY);
+          ::SelectObject(mem, old);
+          ::DeleteDC(mem);
+          PaintStretched(dc, client);
+          ::EndPaint(Handle(), &ps);
+          return 0;
         } else {
           ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
                    ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
@@ -225,11 +228,47 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDBLCLK:
       if (OnDblClick) OnDblClick();
       return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (OnMouseDown) OnMouseDown(msg, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return 0;
+    case WM_MOUSEMOVE:
+      if (OnMouseMove) OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      if (OnMouseUp) OnMouseUp(msg, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return DefaultProc(msg, wp, lp);  // the right button's release opens the context menu
     case WM_CONTEXTMENU:
       return ::SendMessageW(::GetParent(Handle()), msg, wp, lp);
     default:
       return DefaultProc(msg, wp, lp);
   }
+}
+
+void PictureBox::PaintStretched(HDC dc, const RECT& client) {
+  if (!scaled_ || scaledSize_.cx != client.right || scaledSize_.cy != client.bottom) {
+    scaled_.Reset(::CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)));
+    scaledSize_ = {client.right, client.bottom};
+    const HDC src = ::CreateCompatibleDC(dc);
+    const HDC dst = ::CreateCompatibleDC(dc);
+    const HGDIOBJ oldSrc = ::SelectObject(src, picture_.Handle());
+    const HGDIOBJ oldDst = ::SelectObject(dst, scaled_.Get());
+    ::SetStretchBltMode(dst, HALFTONE);
+    ::SetBrushOrgEx(dst, 0, 0, nullptr);
+    ::StretchBlt(dst, 0, 0, client.right, client.bottom, src, 0, 0, picture_.Width(), picture_.Height(), SRCCOPY);
+    ::SelectObject(dst, oldDst);
+    ::SelectObject(src, oldSrc);
+    ::DeleteDC(dst);
+    ::DeleteDC(src);
+  }
+  const HDC mem = ::CreateCompatibleDC(dc);
+  const HGDIOBJ old = ::SelectObject(mem, scaled_.Get());
+  ::BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+  ::SelectObject(mem, old);
+  ::DeleteDC(mem);
 }
 
 // ---- Panel

@@ -81,11 +81,20 @@ class PictureBox : public Window<PictureBox> {
   bool stretch = false;
 
   std::function<void()> OnDblClick;
+  // Press, move and release, with the pointer in the control's coordinates.
+  std::function<void(UINT button, int x, int y)> OnMouseDown;
+  std::function<void(int x, int y)> OnMouseMove;
+  std::function<void(UINT button, int x, int y)> OnMouseUp;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
  private:
+  // A stretched picture is scaled once per size with the good (and slow)
+  // half-tone filter; paints copy the result.
+  void PaintStretched(HDC dc, const RECT& client);
   Picture picture_;
   Picture spare_;
+  UniqueGdiObject scaled_;
+  SIZE scaledSize_{0, 0};
 };
 
 // A panel with a centred or left-aligned caption and a lowered bevel.

@@ -7,7 +7,7 @@
 namespace mirabo::testing {
 
 MainWindow::MainWindow(std::vector<std::wstring> arguments)
-    : form_({settings_, files_, dir_ / L"mirabo.INI", "C:\\Program\\", std::move(arguments)}) {
+    : form_({settings_, files_, dir_ / L"mirabo.INI", "C:\\Program\\", std::move(arguments)}, tray_) {
   form_.OnDestroyed = [this] { destroyed_ = true; };
   form_.Create();
   ::ShowWindow(form_.Handle(), SW_SHOW);

@@ -14,12 +14,36 @@
 
 namespace mirabo::testing {
 
+// The notification area as a log: each call with its message, icon number,
+// flags and tip; refuse makes every call fail.
+class RecordingTray : public ITrayShell {
+ public:
+  struct Call {
+    DWORD message;
+    UINT id;
+    UINT flags;
+    std::wstring tip;
+  };
+  std::vector<Call> calls;
+  bool refuse = false;
+  bool Notify(DWORD message, NOTIFYICONDATAW& data) override {
+    calls.push_back({message, data.uID, data.uFlags, data.szTip});
+    return !refuse;
+  }
+  int Count(DWORD message) const {
+    int n = 0;
+    for (const auto& c : calls) n += c.message == message;
+    return n;
+  }
+};
+
 class MainWindow {
  public:
   explicit MainWindow(std::vector<std::wstring> arguments = {});
   ~MainWindow();
   TForm1* operator->() { return &form_; }
   TForm1& form() { return form_; }
+  RecordingTray& tray() { return tray_; }
   TempDir& dir() { return dir_; }
   bool destroyed() const { return destroyed_; }
 
@@ -32,6 +56,7 @@ class MainWindow {
 
  private:
   TempDir dir_;
+  RecordingTray tray_;
   Settings settings_;
   win::WinFileStore files_;
   TForm1 form_;

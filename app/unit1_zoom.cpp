@@ -1,0 +1,166 @@
+// Zoom, fit to window, drag scrolling and the double-click action.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/unit1.h"
+#include "app/view_table.h"
+#include "app/zoom_fit.h"
+
+namespace mirabo {
+
+void TForm1::ShowZoomLabel() {
+  const int level = settings().Zoom;
+  if (level >= 0 && level <= 3) panel1_.SetCaption(ZoomLabel(level));
+}
+
+void TForm1::ApplyJpegScale() {
+  const int level = settings().Zoom;
+  if (level < 0 || level > 3 || CurrentPath.empty()) return;
+  // Decoded again at the new scale, never shrunk from a full-size bitmap.
+  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(level), imageJpg_.Spare()));
+}
+
+void TForm1::ToolButton1Click() {
+  Settings& s = settings();
+  if (s.Zoom == 0) return;
+  s.Zoom = ZoomedIn(s.Zoom);
+  ShowZoomLabel();
+  if (viewMode == ViewMode::Jpeg) ApplyJpegScale();
+  if (viewMode == ViewMode::Document) ApplyDocumentZoom();
+  FitPicture();
+  scrollBox_.SetHorzPosition(scrollBox_.HorzPosition() * 2);
+  scrollBox_.SetVertPosition(scrollBox_.VertPosition() * 2);
+  FocusEditKey();
+}
+
+void TForm1::ToolButton2Click() {
+  Settings& s = settings();
+  if (s.Zoom == 3) return;
+  s.Zoom = ZoomedOut(s.Zoom);
+  ShowZoomLabel();
+  if (viewMode == ViewMode::Jpeg) ApplyJpegScale();
+  if (viewMode == ViewMode::Document) ApplyDocumentZoom();
+  scrollBox_.SetHorzPosition(scrollBox_.HorzPosition() / 2);
+  scrollBox_.SetVertPosition(scrollBox_.VertPosition() / 2);
+  FitPicture();
+  FocusEditKey();
+}
+
+void TForm1::ToolButton30Click() {
+  settings().FitWin = IsChecked("ToolButton30") ? 1 : 0;
+  FitPicture();
+}
+
+void TForm1::ShowNaturalSize() {
+  imageJpg_.stretch = false;
+  imageJpg_.autoSize = true;
+  scrollBox_.MoveChild(imageJpg_.Handle(), 0, 0, imageJpg_.picture().Width(), imageJpg_.picture().Height());
+  ::ShowWindow(imageJpg_.Handle(), SW_SHOWNA);
+  scrollBox_.Realign();
+  ::InvalidateRect(imageJpg_.Handle(), nullptr, FALSE);
+}
+
+void TForm1::StretchToWindow() {
+  RECT outer{};
+  ::GetWindowRect(scrollBox_.Handle(), &outer);
+  const Picture& p = imageJpg_.picture();
+  const FitResult fit = ComputeFit(p.Width(), p.Height(), outer.right - outer.left, outer.bottom - outer.top, true, false);
+  if (!fit.stretched) {
+    ShowNaturalSize();
+    return;
+  }
+  imageJpg_.stretch = true;
+  imageJpg_.autoSize = false;
+  scrollBox_.MoveChild(imageJpg_.Handle(), 0, 0, fit.width, fit.height);
+  ::ShowWindow(imageJpg_.Handle(), SW_SHOWNA);
+  ::InvalidateRect(imageJpg_.Handle(), nullptr, FALSE);
+}
+
+void TForm1::FitPicture() {
+  if (viewMode != ViewMode::Jpeg && viewMode != ViewMode::Picture && viewMode != ViewMode::Plugin) return;
+  const Settings& s = settings();
+  RECT outer{};
+  ::GetWindowRect(scrollBox_.Handle(), &outer);
+  const Picture& p = imageJpg_.picture();
+  const FitResult fit = ComputeFit(p.Width(), p.Height(), outer.right - outer.left, outer.bottom - outer.top,
+                                   s.FitWin != 0, s.FitOver != 0);
+  if (fit.stretched) StretchToWindow();
+  else ShowNaturalSize();
+}
+
+void TForm1::ProcessMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+void TForm1::ImageJpgMouseDown(UINT, int x, int y) {
+  dragScrolling_ = true;
+  dragOrigin_ = {x, y};
+  ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+  ::SetCapture(imageJpg_.Handle());
+  ProcessMessages();
+}
+
+void TForm1::DragTo(int x, int y) {
+  // The picture moves with the scroll, so the origin stays where it was
+  // grabbed and the picture follows the pointer like a sheet of paper.
+  scrollBox_.SetHorzPosition(scrollBox_.HorzPosition() + dragOrigin_.x - x);
+  scrollBox_.SetVertPosition(scrollBox_.VertPosition() + dragOrigin_.y - y);
+}
+
+void TForm1::ImageJpgMouseMove(int x, int y) {
+  if (!dragScrolling_) return;
+  DragTo(x, y);
+  ProcessMessages();
+}
+
+void TForm1::ImageJpgMouseUp(UINT, int x, int y) {
+  if (!dragScrolling_) return;
+  DragTo(x, y);
+  dragScrolling_ = false;
+  if (::GetCapture()) ::ReleaseCapture();
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ProcessMessages();
+}
+
+void TForm1::ImgEdit1MouseDown(UINT button, int x, int y) {
+  const HWND imgEdit = WindowOf("ImgEdit1");
+  if (button == WM_LBUTTONDOWN) {
+    dragScrolling_ = true;
+    RECT r{};
+    ::GetWindowRect(imgEdit, &r);
+    scrollBox_.MoveChild(imgEdit, 0, 0, r.right - r.left, r.bottom - r.top);
+    dragOrigin_ = {x, y};
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    ::SetCapture(imgEdit);
+    ProcessMessages();
+  } else if (button == WM_RBUTTONDOWN) {
+    RECT w{};
+    ::GetWindowRect(Handle(), &w);
+    ShowPopup(menus_[Surface::PopupMenu2], {w.left + x, w.top + Scaled(27) + y});
+  }
+}
+
+void TForm1::ImageJpgDblClick() {
+  switch (settings().DblCK) {
+    case 0:
+      ::ShellExecuteW(Handle(), nullptr, CurrentPath.c_str(), L"", std::wstring(FolderOf(CurrentPath)).c_str(), SW_SHOW);
+      break;
+    case 1:
+      if (::IsIconic(Handle())) break;
+      ::ShowWindow(Handle(), ::IsZoomed(Handle()) ? SW_RESTORE : SW_MAXIMIZE);
+      SyncWindowStateItems();
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace mirabo
