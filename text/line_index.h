@@ -1,0 +1,28 @@
+#pragma once
+// Where each line of a text starts, for a text of any size: CR LF, LF and CR
+// each end a line, a final line break opens no further line, an empty text
+// has no lines. Eight bytes per line; the text itself is not copied.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace mirabo {
+
+class LineIndex {
+ public:
+  LineIndex() = default;
+  explicit LineIndex(std::string_view text);
+
+  size_t Count() const { return starts_.size(); }
+  // The line's bytes without its line break.
+  std::string_view Line(std::string_view text, size_t index) const;
+  // The line holding byte offset (the last line for the end of the text).
+  size_t LineOf(uint64_t offset) const;
+  uint64_t Start(size_t index) const { return starts_[index]; }
+
+ private:
+  std::vector<uint64_t> starts_;
+  uint64_t size_ = 0;
+};
+
+}  // namespace mirabo
