@@ -260,7 +260,7 @@ void TForm1::CreateControls() {
   imageJpg_.OnMouseUp = [this](UINT b, int x, int y) { ImageJpgMouseUp(b, x, y); };
   imagePrt_.Create(box);
   ::ShowWindow(imagePrt_.Handle(), SW_HIDE);
-  richEdit1_ = std::make_unique<EditTextView>(box);
+  richEdit1_ = std::make_unique<TTextControl>(box);
   win::FilterMessages(richEdit1_->Handle(), [this](HWND, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     if (msg == WM_CHAR && RichEdit1KeyPress(static_cast<wchar_t>(wp))) {
       result = 0;

@@ -21,6 +21,7 @@
 #include "components/tray_icon.h"
 #include "settings/file_store.h"
 #include "settings/rw_ini.h"
+#include "text/sjisconv.h"
 #include "viewers/platform_controls.h"
 
 namespace mirabo {
@@ -81,6 +82,13 @@ class TForm1 : public win::Window<TForm1> {
   void FormMouseWheelDown();
   void FileDrop1FileDrop(TFileDrop& sender, int num, const std::vector<std::wstring>& files, int x, int y);
 
+  // ---- Text view presentations
+  void N6Click();         // the file's own text
+  void mnuToSJISClick();  // converted to Shift-JIS line by line
+  void mnuBinClick();     // the hexadecimal dump
+  void Copy1Click();
+  TAutoSjisConv AutoSjisConv1;
+
   // ---- Zoom, fit and drag
   void ToolButton1Click();   // zoom in
   void ToolButton2Click();   // zoom out
@@ -130,11 +138,7 @@ class TForm1 : public win::Window<TForm1> {
   void ToolButton22Click() {}
   void ToolButton23Click() {}
   void ToolButton25Click() {}
-  void N6Click() {}
-  void mnuBinClick() {}
-  void mnuToSJISClick() {}
   void mnuNKFClick() {}
-  void Copy1Click() {}
   void UpdateNamePreview() {}
   void ApplyDocumentZoom() {}
   void mnuExitClick() { Close(); }
@@ -215,6 +219,8 @@ class TForm1 : public win::Window<TForm1> {
   bool HandleSysCommand(WPARAM command);
   void DragTo(int x, int y);
   void ProcessMessages();
+  void TextPresentationFont();
+  void SetProgress(int position, int maximum);
   int Scaled(int pixels) const;
 
   Form1Environment env_;

@@ -13,11 +13,6 @@
 namespace mirabo {
 namespace {
 
-bool IsFolder(const std::wstring& path) {
-  const DWORD a = ::GetFileAttributesW(win::ExtendedPath(path).c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The plain files of a folder (hidden and system ones too, no folders),
 // read through the folder's handle in large blocks: with thousands of files
 // this takes a fraction of the calls of FindFirstFile/FindNextFile.
@@ -228,18 +223,6 @@ void TForm1::ShowMedia() {
   panelMPos_.SetCaption(L"0/" + std::to_wstring(length));
   MediaPlayer1.Play();
   FocusEditKey();
-}
-
-void TForm1::ShowText() {
-  if (CurrentPath == kNoFile) return;
-  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
-  if (IsFolder(CurrentPath)) {
-    richEdit1_->SetText("\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xB7");  // ﾃﾞｨﾚｸﾄﾘです
-  } else {
-    MappedFile file(CurrentPath);
-    richEdit1_->SetText({reinterpret_cast<const char*>(file.Data()), file.Size()});
-  }
-  if (::IsWindowVisible(Handle())) ::SetFocus(richEdit1_->Handle());
 }
 
 }  // namespace mirabo

@@ -1,0 +1,107 @@
+// The text view's presentations of the current file: its own text, the
+// text converted to Shift-JIS, and the hexadecimal dump. Nothing is written
+// to disk: every presentation is built in memory or read on demand.
+#include <windows.h>
+
+#include "app/picture/picture.h"
+#include "app/unit1.h"
+#include "app/win/paths.h"
+#include "app/win/text.h"
+#include "text/dump.h"
+
+namespace mirabo {
+namespace {
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD a = ::GetFileAttributesW(win::ExtendedPath(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+constexpr char kFolderLine[] = "\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xB7";  // ﾃﾞｨﾚｸﾄﾘです (CP932)
+
+}  // namespace
+
+void TForm1::SetProgress(int position, int maximum) {
+  const HWND bar = WindowOf("ProgressBar1");
+  if (maximum >= 0) ::SendMessageW(bar, PBM_SETRANGE32, 0, maximum);
+  ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void TForm1::ShowText() {
+  if (CurrentPath.empty() || CurrentPath == kNoFile) return;
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  if (IsFolder(CurrentPath)) {
+    richEdit1_->SetText(kFolderLine);
+    return;
+  }
+  ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The file stays mapped while it is shown: only the lines on screen are read.
+  auto file = std::make_shared<MappedFile>(CurrentPath);
+  const std::string_view bytes(reinterpret_cast<const char*>(file->Data()), file->Size());
+  richEdit1_->SetSource(std::make_shared<TextLineSource>(bytes, file));
+  ::SetForegroundWindow(Handle());
+  if (::IsWindowVisible(Handle())) ::SetFocus(richEdit1_->Handle());
+}
+
+void TForm1::TextPresentationFont() {
+  ::ShowWindow(panelBin_.Handle(), SW_HIDE);
+  scrollBox_.Realign();
+  richEdit1_->SetFont(win::Cp932ToWide(settings().FontName), settings().FontSize);
+}
+
+void TForm1::N6Click() {
+  if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;
+  TextPresentationFont();
+  ShowText();
+}
+
+void TForm1::mnuToSJISClick() {
+  if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;
+  ShowText();
+  TextPresentationFont();
+  const uint64_t lines = richEdit1_->LineCount();
+  SetProgress(0, static_cast<int>(std::min<uint64_t>(lines, INT_MAX)));
+  const TextPosition caret = richEdit1_->SelStart();
+  std::string converted;
+  for (uint64_t i = 0; i < lines; ++i) {
+    if (i) converted += "\r\n";
+    converted += AutoSjisConv1.ConvertToSjis(richEdit1_->Line(i));
+    if (i % 100 == 0) SetProgress(static_cast<int>(std::min<uint64_t>(i, INT_MAX)), -1);
+  }
+  richEdit1_->SetText(std::move(converted));
+  SetProgress(0, -1);
+  richEdit1_->SetSelStart(caret);
+}
+
+void TForm1::mnuBinClick() {
+  if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;
+  richEdit1_->SetFont(L"Terminal", MulDiv(13, 72, 96));
+  ::ShowWindow(panelBin_.Handle(), SW_SHOWNA);
+  scrollBox_.Realign();
+  // Read-only and shared: read-only files and files others hold open dump too.
+  auto file = std::make_shared<win::UniqueFile>(::CreateFileW(
+      win::ExtendedPath(CurrentPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!*file || !::GetFileSizeEx(file->Get(), &size)) {
+    richEdit1_->SetText("\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x83\x5F\x83\x93\x83\x76\x82\xC5\x82\xAB"
+                        "\x82\xDC\x82\xB9\x82\xF1");  // このファイルはダンプできません
+    return;
+  }
+  const HANDLE handle = file->Get();
+  richEdit1_->SetSource(std::make_shared<DumpLineSource>(
+      static_cast<uint64_t>(size.QuadPart), [file, handle](uint64_t offset, uint8_t* buffer, size_t count) -> size_t {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        if (!::ReadFile(handle, buffer, static_cast<DWORD>(count), &got, &at)) return 0;
+        return got;
+      }));
+  richEdit1_->SetSelStart({});
+}
+
+void TForm1::Copy1Click() { richEdit1_->CopyToClipboard(); }
+
+}  // namespace mirabo

@@ -1,0 +1,41 @@
+#include "text/line_source.h"
+
+#include <algorithm>
+
+#include "text/dump.h"
+
+namespace mirabo {
+
+TextLineSource::TextLineSource(std::string bytes) : owned_(std::move(bytes)), text_(owned_) { Build(); }
+
+TextLineSource::TextLineSource(std::string_view mapped, std::shared_ptr<const void> keepAlive)
+    : keepAlive_(std::move(keepAlive)), text_(mapped) {
+  Build();
+}
+
+void TextLineSource::Build() {
+  index_ = LineIndex(text_);
+  for (size_t i = 0; i < index_.Count(); ++i) {
+    const uint64_t end = i + 1 < index_.Count() ? index_.Start(i + 1) : text_.size();
+    maxLine_ = std::max<size_t>(maxLine_, static_cast<size_t>(end - index_.Start(i)));
+  }
+}
+
+std::string TextLineSource::Line(uint64_t index) const {
+  if (index >= index_.Count()) return {};
+  return std::string(index_.Line(text_, static_cast<size_t>(index)));
+}
+
+uint64_t DumpLineSource::LineCount() const { return DumpLineCount(size_); }
+
+size_t DumpLineSource::MaxLineBytes() const { return kDumpLineLength + 8; }
+
+std::string DumpLineSource::Line(uint64_t index) const {
+  if (index >= LineCount()) return {};
+  const DumpSpan span = DumpLineSpan(size_, index);
+  uint8_t bytes[16] = {};
+  const size_t got = span.count ? read_(span.offset, bytes, span.count) : 0;
+  return DumpLine(span.offset, {bytes, std::min(got, span.count)});
+}
+
+}  // namespace mirabo
