@@ -87,6 +87,8 @@ class TForm1 : public win::Window<TForm1> {
   void mnuToSJISClick();  // converted to Shift-JIS line by line
   void mnuBinClick();     // the hexadecimal dump
   void Copy1Click();
+  void ToolButton7Click();  // the file information sheet
+  void ShowFileInfo();
   TAutoSjisConv AutoSjisConv1;
 
   // ---- Zoom, fit and drag
@@ -122,7 +124,6 @@ class TForm1 : public win::Window<TForm1> {
   void ToolButton32Click() {}
   void ToolButton4Click() {}
   void ToolButton5Click() {}
-  void ToolButton7Click() {}
   void ToolButton26Click() {}
   void ToolButton9Click() {}
   void ToolButton10Click() {}

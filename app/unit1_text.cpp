@@ -3,6 +3,8 @@
 // to disk: every presentation is built in memory or read on demand.
 #include <windows.h>
 
+#include "app/errors.h"
+#include "app/file_info.h"
 #include "app/picture/picture.h"
 #include "app/unit1.h"
 #include "app/win/paths.h"
@@ -103,5 +105,55 @@ void TForm1::mnuBinClick() {
 }
 
 void TForm1::Copy1Click() { richEdit1_->CopyToClipboard(); }
+
+void TForm1::ToolButton7Click() {
+  if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;
+  ::ShowWindow(panelBin_.Handle(), SW_HIDE);
+  scrollBox_.Realign();
+  richEdit1_->SetFont(L"Terminal", MulDiv(13, 72, 96));
+  ShowFileInfo();
+}
+
+void TForm1::ShowFileInfo() {
+  ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
+  // Attributes, time and size come from the folder entry: nothing is opened,
+  // so read-only files, folders and files held open by others get a full sheet.
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  const bool found = ::GetFileAttributesExW(win::ExtendedPath(CurrentPath).c_str(), GetFileExInfoStandard, &data);
+  FileFacts facts;
+  facts.path = win::WideToCp932(CurrentPath);
+  facts.folder = win::WideToCp932(std::wstring(FolderOf(CurrentPath)));
+  facts.name = win::WideToCp932(std::wstring(FileNameOf(CurrentPath)));
+  // A file that cannot be found reports every attribute, as the system does.
+  facts.attributes = found ? data.dwFileAttributes : 0xFFFFFFFFu;
+  std::string sheet;
+  for (const std::string& line : FileInfoHead(facts)) sheet += line + "\r\n";
+  if (!found) {
+    richEdit1_->SetText(sheet);
+    throw EInOutError(FormatMessageText("ファイル %s を開けません", win::WideToUtf8(CurrentPath)));
+  }
+  // Local time at the two-second resolution of the old directory entries.
+  FILETIME local{}, rounded{};
+  WORD dosDate = 0, dosTime = 0;
+  ::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  ::FileTimeToDosDateTime(&local, &dosDate, &dosTime);
+  ::DosDateTimeToFileTime(dosDate, dosTime, &rounded);
+  SYSTEMTIME st{};
+  ::FileTimeToSystemTime(&rounded, &st);
+  wchar_t date[64] = {}, time[64] = {};
+  ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 64);
+  std::wstring stamp = date;
+  if (st.wHour || st.wMinute || st.wSecond) {
+    ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 64);
+    stamp += L" ";
+    stamp += time;
+  }
+  sheet += FileInfoTimestampLine(win::WideToCp932(stamp)) + "\r\n";
+  wchar_t separator[8] = L",";
+  ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SMONTHOUSANDSEP, separator, 8);
+  const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  sheet += FileInfoSizeLine(GroupDigits(size, win::WideToCp932(separator)));
+  richEdit1_->SetText(sheet);
+}
 
 }  // namespace mirabo

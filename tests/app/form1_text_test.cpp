@@ -188,3 +188,35 @@ TEST(Form1Text, ABigFileScrollsToItsEnd) {
 
 }  // namespace
 }  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+TEST(Form1Text, TheInformationSheet) {
+  MainWindow w;
+  const auto path = w.dir() / L"info.txt";
+  WriteBytes(path, std::string(1048576, 'x'));
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+  HANDLE h = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  SYSTEMTIME noon{2026, 12, 2, 8, 12, 34, 57, 0};
+  FILETIME local{}, utc{};
+  ::SystemTimeToFileTime(&noon, &local);
+  ::LocalFileTimeToFileTime(&local, &utc);
+  ::SetFileTime(h, nullptr, nullptr, &utc);
+  ::CloseHandle(h);
+  w.Open(path.wstring());
+  w->RunCommand("N5");
+  auto& view = w->RichEdit1();
+  ASSERT_EQ(view.LineCount(), 8u);
+  EXPECT_EQ(view.Line(0), win::WideToCp932(path.wstring()));
+  EXPECT_EQ(view.Line(5), std::string(15, ' ') + "a - - - - r ");
+  EXPECT_EQ(view.Line(7).substr(15), "1,048,576 Bytes");
+  // Two-second resolution: 12:34:57 shows as 12:34:56.
+  EXPECT_NE(view.Line(6).find("12:34:56"), std::string::npos) << view.Line(6);
+  EXPECT_EQ(view.FontName(), L"Terminal");
+  EXPECT_FALSE(w->IsShown("PanelBin"));
+}
+
+}  // namespace
+}  // namespace mirabo

@@ -1,0 +1,26 @@
+#pragma once
+// The file information sheet: eight lines of CP932 text whose labels are 15
+// bytes wide, so the values line up in a fixed-pitch font.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mirabo {
+
+struct FileFacts {
+  std::string path, folder, name;  // CP932; the folder keeps its trailing "\"
+  uint32_t attributes = 0;         // the file system's attribute word
+  std::string timestamp;           // already formatted
+  std::string size;                // already formatted, without " Bytes"
+};
+
+// Lines 1 to 6 (path, rule, folder, name, attribute letters and flags).
+std::vector<std::string> FileInfoHead(const FileFacts& facts);
+// Line 7 and line 8.
+std::string FileInfoTimestampLine(const std::string& timestamp);
+std::string FileInfoSizeLine(const std::string& size);
+
+// A byte count with a separator between groups of three digits.
+std::string GroupDigits(uint64_t value, const std::string& separator);
+
+}  // namespace mirabo
