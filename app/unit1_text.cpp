@@ -66,10 +66,16 @@ void TForm1::mnuToSJISClick() {
   SetProgress(0, static_cast<int>(std::min<uint64_t>(lines, INT_MAX)));
   const TextPosition caret = richEdit1_->SelStart();
   std::string converted;
+  int shownPercent = -1;
   for (uint64_t i = 0; i < lines; ++i) {
     if (i) converted += "\r\n";
-    converted += AutoSjisConv1.ConvertToSjis(richEdit1_->Line(i));
-    if (i % 100 == 0) SetProgress(static_cast<int>(std::min<uint64_t>(i, INT_MAX)), -1);
+    AutoSjisConv1.AppendSjis(richEdit1_->Line(i), converted);
+    // Every hundred lines, but the bar is redrawn only when it visibly moves:
+    // a redraw per hundred lines would cost more than the conversion.
+    if (i % 100 == 0 && static_cast<int>(i * 100 / lines) != shownPercent) {
+      shownPercent = static_cast<int>(i * 100 / lines);
+      SetProgress(static_cast<int>(std::min<uint64_t>(i, INT_MAX)), -1);
+    }
   }
   richEdit1_->SetText(std::move(converted));
   SetProgress(0, -1);

@@ -81,6 +81,8 @@ std::vector<uint8_t> PhotoLikeJpeg(int width, int height) {
 
 }  // namespace
 
+void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
+
 int main() {
   using namespace mirabo;
   namespace fs = std::filesystem;
@@ -172,6 +174,8 @@ int main() {
     form.ToolButton18Click();
   });
   std::printf("one step (list walk and counter, no folder I/O; display of an empty file included): %.2f ms\n", step);
+
+  RunTextBenchmarks(form, dir);
 
   ::DestroyWindow(form.Handle());
   std::error_code ec;

@@ -9,7 +9,7 @@ LineIndex::LineIndex(std::string_view text) : size_(text.size()) {
   if (text.empty()) return;
   const char* const begin = text.data();
   const char* const end = begin + text.size();
-  starts_.reserve(text.size() / 40 + 1);
+  starts_.reserve(text.size() / 128 + 16);
   starts_.push_back(0);
   const char* p = begin;
   const char* lf = nullptr;
@@ -28,9 +28,12 @@ LineIndex::LineIndex(std::string_view text) : size_(text.size()) {
     if (!brk) break;
     const char* next = brk + 1;
     if (*brk == '\r' && next < end && *next == '\n') ++next;
-    if (next < end) starts_.push_back(static_cast<uint64_t>(next - begin));
+    const uint64_t at = static_cast<uint64_t>(next - begin);
+    maxLine_ = std::max<size_t>(maxLine_, static_cast<size_t>(at - starts_.back()));
+    if (next < end) starts_.push_back(at);
     p = next;
   }
+  maxLine_ = std::max<size_t>(maxLine_, static_cast<size_t>(size_ - starts_.back()));
 }
 
 std::string_view LineIndex::Line(std::string_view text, size_t index) const {

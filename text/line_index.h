@@ -19,10 +19,13 @@ class LineIndex {
   // The line holding byte offset (the last line for the end of the text).
   size_t LineOf(uint64_t offset) const;
   uint64_t Start(size_t index) const { return starts_[index]; }
+  // The longest line in bytes, its line break included.
+  size_t MaxLineBytes() const { return maxLine_; }
 
  private:
   std::vector<uint64_t> starts_;
   uint64_t size_ = 0;
+  size_t maxLine_ = 0;
 };
 
 }  // namespace mirabo

@@ -15,10 +15,7 @@ TextLineSource::TextLineSource(std::string_view mapped, std::shared_ptr<const vo
 
 void TextLineSource::Build() {
   index_ = LineIndex(text_);
-  for (size_t i = 0; i < index_.Count(); ++i) {
-    const uint64_t end = i + 1 < index_.Count() ? index_.Start(i + 1) : text_.size();
-    maxLine_ = std::max<size_t>(maxLine_, static_cast<size_t>(end - index_.Start(i)));
-  }
+  maxLine_ = index_.MaxLineBytes();
 }
 
 std::string TextLineSource::Line(uint64_t index) const {

@@ -13,12 +13,12 @@ bool InRange(Byte b, Byte low, Byte high) { return b >= low && b <= high; }
 // any length is converted in one pass.
 class Walk {
  public:
-  explicit Walk(std::string_view line) : buf_(line) {}
-  bool Done() const { return r_ >= buf_.size() || Peek(0) == 0x00; }
-  Byte Peek(size_t ahead) const { return r_ + ahead < buf_.size() ? static_cast<Byte>(buf_[r_ + ahead]) : 0x00; }
-  bool Has(size_t ahead) const { return r_ + ahead < buf_.size(); }
+  Walk(Byte* buf, size_t n) : buf_(buf), n_(n) {}
+  bool Done() const { return r_ >= n_ || Peek(0) == 0x00; }
+  Byte Peek(size_t ahead) const { return r_ + ahead < n_ ? buf_[r_ + ahead] : 0x00; }
+  bool Has(size_t ahead) const { return r_ + ahead < n_; }
   void Store(size_t ahead, Byte b) {
-    if (Has(ahead)) buf_[r_ + ahead] = static_cast<char>(b);
+    if (Has(ahead)) buf_[r_ + ahead] = b;
   }
   void Remove(size_t count) { r_ += count; }
   void Keep() { buf_[w_++] = buf_[r_++]; }
@@ -26,25 +26,27 @@ class Walk {
   // line the trail byte falls past it: only the lead byte stays.
   void Rewrite(SjisPair p) {
     const bool hasNext = Has(1);
-    buf_[w_++] = static_cast<char>(p.lead);
-    if (hasNext) buf_[w_++] = static_cast<char>(p.trail);
+    buf_[w_++] = p.lead;
+    if (hasNext) buf_[w_++] = p.trail;
     r_ += hasNext ? 2 : 1;
   }
-  std::string Result() {
-    // Bytes after a 0x00 that stopped the walk stay as they were.
-    buf_.erase(w_, r_ - w_);
-    const size_t nul = buf_.find('\0');
-    if (nul != std::string::npos) buf_.resize(nul);
-    return std::move(buf_);
+  // The length of the result: the output ends at its first 0x00 (bytes after
+  // a 0x00 that stopped the walk would follow one, so they never count).
+  size_t Length() const {
+    for (size_t i = 0; i < w_; ++i)
+      if (buf_[i] == 0x00) return i;
+    return w_;
   }
 
  private:
-  std::string buf_;
+  Byte* buf_;
+  size_t n_;
   size_t r_ = 0, w_ = 0;
 };
 
-std::string ConvertJis(std::string_view line) {
-  Walk walk(line);
+// Converts the n bytes at buf in place; returns the converted length.
+size_t ConvertJis(Byte* buf, size_t n) {
+  Walk walk(buf, n);
   bool kanji = false, kana = false;
   while (!walk.Done()) {
     const Byte b = walk.Peek(0) & 0x7F;
@@ -88,38 +90,61 @@ std::string ConvertJis(std::string_view line) {
       walk.Rewrite(JisToSjis(b, walk.Peek(1)));
     }
   }
-  return walk.Result();
+  return walk.Length();
 }
 
-std::string ConvertEuc(std::string_view line) {
-  Walk walk(line);
+// In place as well, with a fast path for ASCII and two-byte characters. The
+// output ends at its first 0x00, so the walk stops once it writes one.
+size_t ConvertEuc(Byte* buf, size_t n) {
+  const Byte* in = buf;
+  Byte* o = buf;
+  size_t r = 0, w = 0;
   bool kana = false;
-  while (!walk.Done()) {
-    const Byte b = walk.Peek(0);
-    if (b == 0x1B && walk.Peek(1) == 0x28 && (walk.Peek(2) == 0x4A || walk.Peek(2) == 0x49) && walk.Has(2)) {
-      kana = walk.Peek(2) == 0x49;
-      walk.Remove(3);
+  while (r < n) {
+    const Byte b = in[r];
+    if (b == 0x00) break;
+    const Byte b1 = r + 1 < n ? in[r + 1] : 0x00;
+    if (!kana) {
+      // The common cases first: ASCII, and a two-byte character.
+      if (b < 0x80 && b != 0x1B && b != 0x0E && b != 0x0F) {
+        o[w++] = b;
+        ++r;
+        continue;
+      }
+      if (b >= 0xA1 && b != 0xFF) {
+        const SjisPair p = JisToSjis(b & 0x7F, b1 & 0x7F);
+        o[w++] = p.lead;
+        if (r + 1 < n) o[w++] = p.trail;
+        r += 2;
+        continue;
+      }
+    }
+    if (b == 0x1B && r + 2 < n && b1 == 0x28 && (in[r + 2] == 0x4A || in[r + 2] == 0x49)) {
+      kana = in[r + 2] == 0x49;
+      r += 3;
       continue;
     }
     if (b == 0x0E || b == 0x0F) {
       kana = b == 0x0E;
-      walk.Remove(1);
+      ++r;
       continue;
     }
     if (kana) {
-      if (InRange(b, 0x21, 0x5F)) walk.Store(0, b | 0x80);
-      walk.Keep();
-    } else if (b == 0x8E && InRange(walk.Peek(1), 0xA1, 0xDF) && walk.Has(1)) {
-      walk.Remove(1);
-      walk.Keep();
-    } else if (InRange(b, 0xA1, 0xFE)) {
-      walk.Rewrite(JisToSjis(b & 0x7F, walk.Peek(1) & 0x7F));
+      o[w++] = InRange(b, 0x21, 0x5F) ? static_cast<Byte>(b | 0x80) : b;
+      ++r;
+    } else if (b == 0x8E && InRange(b1, 0xA1, 0xDF)) {
+      o[w++] = b1;
+      r += 2;
     } else {
-      walk.Store(0, b & 0x7F);
-      walk.Keep();
+      o[w++] = b & 0x7F;
+      ++r;
+      if (o[w - 1] == 0x00) {
+        --w;
+        break;
+      }
     }
   }
-  return walk.Result();
+  return w;
 }
 
 }  // namespace
@@ -136,18 +161,16 @@ SjisPair JisToSjis(int row, int cell) {
 }
 
 CodeKind TAutoSjisConv::Detect(std::string_view line) {
+  const auto* bytes = reinterpret_cast<const Byte*>(line.data());
   size_t n = 0;
-  while (n < line.size()) {
-    const Byte b = static_cast<Byte>(line[n]);
-    if (b == 0x00 || b == 0x1A || b == 0x0D || b == 0x0A) break;
-    ++n;
-  }
-  const std::string_view scanned = line.substr(0, n);
   int kind = 0, follower = 0;
   bool saw8E = false;
-  for (const char ch : scanned) {
-    const Byte b = static_cast<Byte>(ch);
-    if (b < 0x80) continue;
+  for (; n < line.size(); ++n) {
+    const Byte b = bytes[n];
+    if (b < 0x80) {
+      if (b == 0x00 || b == 0x1A || b == 0x0D || b == 0x0A) break;
+      continue;
+    }
     if (follower != 2) follower = (follower == 1 && InRange(b, 0xA1, 0xDF)) ? 2 : 0;
     if (b == 0x8E) {
       follower = 1;
@@ -158,7 +181,7 @@ CodeKind TAutoSjisConv::Detect(std::string_view line) {
   }
   if (kind == 1) {
     for (size_t i = 0; i < n;) {
-      if (static_cast<Byte>(scanned[i]) < 0x80) {
+      if (bytes[i] < 0x80) {
         ++i;
       } else if (i == n - 1) {
         kind = 2;
@@ -172,16 +195,25 @@ CodeKind TAutoSjisConv::Detect(std::string_view line) {
   return static_cast<CodeKind>(kind);
 }
 
-std::string TAutoSjisConv::ConvertToSjis(std::string_view line) const {
-  if (line.empty()) return {};
-  switch (Detect(line)) {
-    case CodeKind::Jis: return ConvertJis(line);
-    case CodeKind::Euc: return ConvertEuc(line);
-    case CodeKind::Sjis: break;
+void TAutoSjisConv::AppendSjis(std::string_view line, std::string& out) const {
+  if (line.empty()) return;
+  const CodeKind kind = Detect(line);
+  if (kind == CodeKind::Sjis) {
+    out.append(line.substr(0, line.find('\0')));
+    return;
   }
-  std::string out(line);
-  const size_t nul = out.find('\0');
-  if (nul != std::string::npos) out.resize(nul);
+  // The line is copied to the end of out and converted there, in place:
+  // no allocation once out has room.
+  const size_t base = out.size();
+  out.append(line);
+  auto* region = reinterpret_cast<Byte*>(out.data() + base);
+  const size_t length = kind == CodeKind::Jis ? ConvertJis(region, line.size()) : ConvertEuc(region, line.size());
+  out.resize(base + length);
+}
+
+std::string TAutoSjisConv::ConvertToSjis(std::string_view line) const {
+  std::string out;
+  AppendSjis(line, out);
   return out;
 }
 

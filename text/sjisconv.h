@@ -17,6 +17,9 @@ class TAutoSjisConv {
   // 0x00 byte. The modes start cleared at every call: nothing carries over
   // from one line to the next.
   std::string ConvertToSjis(std::string_view line) const;
+  // The same, appended to out: converting a whole text line by line into one
+  // buffer allocates nothing per line.
+  void AppendSjis(std::string_view line, std::string& out) const;
 
   // The detection pass alone.
   static CodeKind Detect(std::string_view line);

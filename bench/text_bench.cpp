@@ -1,0 +1,135 @@
+// The text view's figures: conversion speed, a 1 GB text file and its dump,
+// and the Shift-JIS presentation of a 100 MB EUC-JP file, with the memory
+// the process holds for each.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/unit1.h"
+#include "text/line_index.h"
+#include "text/sjisconv.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double PrivateMegabytes() {
+  PROCESS_MEMORY_COUNTERS_EX pmc{};
+  pmc.cb = sizeof pmc;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+  return static_cast<double>(pmc.PrivateUsage) / (1 << 20);
+}
+
+// Lines of EUC-JP text (kanji, kana, ASCII), about 100 bytes each.
+std::string EucText(size_t bytes) {
+  const std::string line =
+      "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8 sample text 0123456789 "
+      "\xA4\xA2\xA4\xA4\xA4\xA6\xA4\xA8\xA4\xAA \x8E\xB1\x8E\xB2 abcdefghijklmnopqrstuvwxyz\r\n";
+  std::string text;
+  text.reserve(bytes + line.size());
+  while (text.size() < bytes) text += line;
+  return text;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& block, uint64_t total) {
+  std::ofstream out(path, std::ios::binary);
+  for (uint64_t written = 0; written < total; written += block.size())
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+}
+
+}  // namespace
+
+void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir) {
+  using namespace mirabo;
+  std::printf("\ntext view\n");
+  {
+    const std::string text = EucText(64 << 20);
+    const LineIndex index(text);
+    const TAutoSjisConv conv;
+    double best = 1e9, copyBest = 1e9;
+    for (int run = 0; run < 3; ++run) {
+      std::string out;
+      out.reserve(text.size());
+      auto start = Clock::now();
+      for (size_t i = 0; i < index.Count(); ++i) {
+        conv.AppendSjis(index.Line(text, i), out);
+        out += "\r\n";
+      }
+      best = std::min(best, Seconds(start));
+      // The machine's own speed for the same bytes: one plain copy.
+      start = Clock::now();
+      std::string copy = text;
+      copyBest = std::min(copyBest, Seconds(start));
+    }
+    const double mb = static_cast<double>(text.size()) / (1 << 20);
+    std::printf("ConvertToSjis on EUC-JP text: %.0f MB/s (%zu lines; target: at least 300 MB/s); "
+                "a plain copy of the text: %.0f MB/s (ratio %.3f)\n",
+                mb / best, index.Count(), mb / copyBest, copyBest / best);
+  }
+
+  const uint64_t gigabyte = 1ull << 30;
+  const std::string block = [] {
+    std::string b;
+    for (int i = 0; b.size() < (1 << 20); ++i) b += "line of a large log file, number " + std::to_string(i) + " with some more text\r\n";
+    return b;
+  }();
+  const auto big = dir / "big.log";
+  WriteFile(big, block, gigabyte);
+  const double before = PrivateMegabytes();
+  auto start = Clock::now();
+  form.CurrentPath = big.wstring();
+  form.ClassifyFile(form.CurrentPath);
+  form.ShowCurrentFile();
+  ::UpdateWindow(form.Handle());
+  const double open = Seconds(start);
+  const uint64_t lines = form.RichEdit1().LineCount();
+  start = Clock::now();
+  ::SendMessageW(form.RichEdit1().Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+  ::UpdateWindow(form.Handle());
+  const double toEnd = Seconds(start);
+  const double held = PrivateMegabytes() - before;
+  std::printf("1 GB text file on screen: %.2f s (target: 1 s); to its end: %.3f s; %llu lines; "
+              "memory %.0f MB (limit 64 MB + 8 bytes a line = %.0f MB)\n",
+              open, toEnd, static_cast<unsigned long long>(lines), held,
+              64.0 + 8.0 * static_cast<double>(lines) / (1 << 20));
+
+  start = Clock::now();
+  form.mnuBinClick();
+  ::UpdateWindow(form.Handle());
+  const double dump = Seconds(start);
+  start = Clock::now();
+  ::SendMessageW(form.RichEdit1().Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+  ::UpdateWindow(form.Handle());
+  const double dumpEnd = Seconds(start);
+  const std::string last = form.RichEdit1().Line(form.RichEdit1().LineCount() - 2);
+  std::printf("dump of the 1 GB file on screen: %.3f s (target: 0.5 s); to its end: %.3f s; last full line at %s\n",
+              dump, dumpEnd, last.substr(0, 8).c_str());
+
+  form.CurrentPath = L"C:\\nothing.txt";  // let go of the big file before it is deleted
+  form.RichEdit1().SetText("");
+  std::error_code ec;
+  std::filesystem::remove(big, ec);
+
+  const auto euc = dir / "euc.txt";
+  WriteFile(euc, EucText(1 << 20), 100ull << 20);
+  form.CurrentPath = euc.wstring();
+  form.ClassifyFile(form.CurrentPath);
+  form.ShowCurrentFile();
+  const double beforeConversion = PrivateMegabytes();
+  start = Clock::now();
+  form.mnuToSJISClick();
+  ::UpdateWindow(form.Handle());
+  std::printf("\"ＳＪＩＳ変換表示\" of a 100 MB EUC-JP file: %.2f s (target: 2 s), holding %.0f MB more\n",
+              Seconds(start), PrivateMegabytes() - beforeConversion);
+  form.RichEdit1().SetText("");
+  form.CurrentPath = L"C:\\nothing.txt";
+  std::filesystem::remove(euc, ec);
+}
