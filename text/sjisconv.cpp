@@ -1,5 +1,7 @@
 #include "text/sjisconv.h"
 
+#include <cstdint>
+
 namespace mirabo {
 namespace {
 
@@ -93,11 +95,11 @@ size_t ConvertJis(Byte* buf, size_t n) {
   return walk.Length();
 }
 
-// In place as well, with a fast path for ASCII and two-byte characters. The
-// output ends at its first 0x00, so the walk stops once it writes one.
-size_t ConvertEuc(Byte* buf, size_t n) {
-  const Byte* in = buf;
-  Byte* o = buf;
+// EUC-JP never changes a byte ahead of the walk, so it reads the line where
+// it is and writes into o (which may be the same bytes), with a fast path
+// for ASCII and two-byte characters. The output ends at its first 0x00, so
+// the walk stops once it writes one.
+size_t ConvertEuc(const Byte* in, size_t n, Byte* o) {
   size_t r = 0, w = 0;
   bool kana = false;
   while (r < n) {
@@ -151,25 +153,41 @@ size_t ConvertEuc(Byte* buf, size_t n) {
 
 SjisPair JisToSjis(int row, int cell) {
   // Division and remainder truncate toward zero, as they do here for a
-  // negative d (a cell byte below 0x21).
+  // negative d (a cell byte below 0x21); the usual case takes the cheaper
+  // unsigned arithmetic.
   const int d = (row - 0x21) * 94 + (cell - 0x21);
-  int lead = d / 188 + 0x81;
+  int lead, trail;
+  if (d >= 0) {
+    const unsigned u = static_cast<unsigned>(d);
+    lead = static_cast<int>(u / 188) + 0x81;
+    trail = static_cast<int>(u % 188) + 0x40;
+  } else {
+    lead = d / 188 + 0x81;
+    trail = d % 188 + 0x40;
+  }
   if (lead > 0x9F) lead += 0x40;
-  int trail = d % 188 + 0x40;
   if (trail > 0x7E) trail += 1;
   return {static_cast<Byte>(lead), static_cast<Byte>(trail)};
 }
 
 CodeKind TAutoSjisConv::Detect(std::string_view line) {
   const auto* bytes = reinterpret_cast<const Byte*>(line.data());
-  size_t n = 0;
+  const size_t size = line.size();
   int kind = 0, follower = 0;
   bool saw8E = false;
-  for (; n < line.size(); ++n) {
+  // The pairing walk rides along: pairNext is where it looks next, and
+  // lastPairStart the last high byte it took as the first of a pair.
+  size_t n = 0, pairNext = 0, lastPairStart = SIZE_MAX;
+  for (; n < size; ++n) {
     const Byte b = bytes[n];
     if (b < 0x80) {
       if (b == 0x00 || b == 0x1A || b == 0x0D || b == 0x0A) break;
+      if (n >= pairNext) pairNext = n + 1;
       continue;
+    }
+    if (n >= pairNext) {
+      lastPairStart = n;
+      pairNext = n + 2;
     }
     if (follower != 2) follower = (follower == 1 && InRange(b, 0xA1, 0xDF)) ? 2 : 0;
     if (b == 0x8E) {
@@ -179,18 +197,8 @@ CodeKind TAutoSjisConv::Detect(std::string_view line) {
     if (kind == 0) kind = 1;
     if (b < 0xA0 && b != 0x8E) kind = 2;
   }
-  if (kind == 1) {
-    for (size_t i = 0; i < n;) {
-      if (bytes[i] < 0x80) {
-        ++i;
-      } else if (i == n - 1) {
-        kind = 2;
-        break;
-      } else {
-        i += 2;
-      }
-    }
-  }
+  // A high byte that starts a pair as the last byte read cannot be paired.
+  if (kind == 1 && lastPairStart != SIZE_MAX && lastPairStart + 1 == n) kind = 2;
   if (kind == 1 && follower == 0 && saw8E) kind = 2;
   return static_cast<CodeKind>(kind);
 }
@@ -202,12 +210,18 @@ void TAutoSjisConv::AppendSjis(std::string_view line, std::string& out) const {
     out.append(line.substr(0, line.find('\0')));
     return;
   }
-  // The line is copied to the end of out and converted there, in place:
-  // no allocation once out has room.
+  // Converted at the end of out: no allocation once out has room. JIS
+  // rewrites bytes ahead of its walk, so it works on a copy there.
   const size_t base = out.size();
-  out.append(line);
-  auto* region = reinterpret_cast<Byte*>(out.data() + base);
-  const size_t length = kind == CodeKind::Jis ? ConvertJis(region, line.size()) : ConvertEuc(region, line.size());
+  size_t length;
+  if (kind == CodeKind::Jis) {
+    out.append(line);
+    length = ConvertJis(reinterpret_cast<Byte*>(out.data() + base), line.size());
+  } else {
+    out.resize(base + line.size());
+    length = ConvertEuc(reinterpret_cast<const Byte*>(line.data()), line.size(),
+                        reinterpret_cast<Byte*>(out.data() + base));
+  }
   out.resize(base + length);
 }
 
