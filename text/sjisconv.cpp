@@ -104,23 +104,23 @@ size_t ConvertEuc(const Byte* in, size_t n, Byte* o) {
   bool kana = false;
   while (r < n) {
     const Byte b = in[r];
-    if (b == 0x00) break;
-    const Byte b1 = r + 1 < n ? in[r + 1] : 0x00;
-    if (!kana) {
-      // The common cases first: ASCII, and a two-byte character.
-      if (b < 0x80 && b != 0x1B && b != 0x0E && b != 0x0F) {
+    // The common cases first: ASCII, and a two-byte character.
+    if (b < 0x80) {
+      if (b == 0x00) break;
+      if (!kana && b != 0x1B && b != 0x0E && b != 0x0F) {
         o[w++] = b;
         ++r;
         continue;
       }
-      if (b >= 0xA1 && b != 0xFF) {
-        const SjisPair p = JisToSjis(b & 0x7F, b1 & 0x7F);
-        o[w++] = p.lead;
-        if (r + 1 < n) o[w++] = p.trail;
-        r += 2;
-        continue;
-      }
+    } else if (!kana && b >= 0xA1 && b != 0xFF) {
+      const Byte cell = r + 1 < n ? in[r + 1] : 0x00;
+      const SjisPair p = JisToSjis(b & 0x7F, cell & 0x7F);
+      o[w++] = p.lead;
+      if (r + 1 < n) o[w++] = p.trail;
+      r += 2;
+      continue;
     }
+    const Byte b1 = r + 1 < n ? in[r + 1] : 0x00;
     if (b == 0x1B && r + 2 < n && b1 == 0x28 && (in[r + 2] == 0x4A || in[r + 2] == 0x49)) {
       kana = in[r + 2] == 0x49;
       r += 3;
