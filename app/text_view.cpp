@@ -231,8 +231,12 @@ std::string TTextControl::SelectedText() const {
 
 void TTextControl::CopyToClipboard() const {
   const std::string bytes = SelectedText();
-  if (bytes.empty() || !::OpenClipboard(Handle())) return;
+  if (!::OpenClipboard(Handle())) return;
   ::EmptyClipboard();
+  if (bytes.empty()) {
+    ::CloseClipboard();
+    return;
+  }
   const std::wstring wide = win::Cp932ToWide(bytes);
   const auto put = [](UINT format, const void* data, size_t size) {
     HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);

@@ -110,7 +110,10 @@ void TForm1::mnuBinClick() {
   richEdit1_->SetSelStart({});
 }
 
-void TForm1::Copy1Click() { richEdit1_->CopyToClipboard(); }
+void TForm1::Copy1Click() {
+  richEdit1_->CopyToClipboard();
+  richEdit1_->SetSelStart(richEdit1_->SelStart());  // the selection collapses to its start
+}
 
 void TForm1::ToolButton7Click() {
   if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;

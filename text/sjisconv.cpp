@@ -9,6 +9,26 @@ using Byte = unsigned char;
 
 bool InRange(Byte b, Byte low, Byte high) { return b >= low && b <= high; }
 
+inline SjisPair Pair(int row, int cell) {
+  // Division and remainder truncate toward zero, as they do here for a
+  // negative d (a cell byte below 0x21); the usual case takes the cheaper
+  // unsigned arithmetic.
+  const int d = (row - 0x21) * 94 + (cell - 0x21);
+  int lead, trail;
+  if (d >= 0) {
+    const unsigned u = static_cast<unsigned>(d);
+    lead = static_cast<int>(u / 188) + 0x81;
+    trail = static_cast<int>(u % 188) + 0x40;
+  } else {
+    lead = d / 188 + 0x81;
+    trail = d % 188 + 0x40;
+  }
+  if (lead > 0x9F) lead += 0x40;
+  if (trail > 0x7E) trail += 1;
+  return {static_cast<Byte>(lead), static_cast<Byte>(trail)};
+}
+
+
 // The conversions work "in place" as the bytes of a line: a step removes
 // bytes (the rest moves up), keeps one, or rewrites two. Here the same walk
 // reads at r and writes at w <= r, so removing costs nothing and a line of
@@ -89,7 +109,7 @@ size_t ConvertJis(Byte* buf, size_t n) {
     } else if (b < 0x21 || b > 0x7E) {
       walk.Keep();
     } else {
-      walk.Rewrite(JisToSjis(b, walk.Peek(1)));
+      walk.Rewrite(Pair(b, walk.Peek(1)));
     }
   }
   return walk.Length();
@@ -107,14 +127,14 @@ size_t ConvertEuc(const Byte* in, size_t n, Byte* o) {
     // The common cases first: ASCII, and a two-byte character.
     if (b < 0x80) {
       if (b == 0x00) break;
-      if (!kana && b != 0x1B && b != 0x0E && b != 0x0F) {
+      if (!kana && (b >= 0x20 || (b != 0x1B && b != 0x0E && b != 0x0F))) {
         o[w++] = b;
         ++r;
         continue;
       }
     } else if (!kana && b >= 0xA1 && b != 0xFF) {
       const Byte cell = r + 1 < n ? in[r + 1] : 0x00;
-      const SjisPair p = JisToSjis(b & 0x7F, cell & 0x7F);
+      const SjisPair p = Pair(b & 0x7F, cell & 0x7F);
       o[w++] = p.lead;
       if (r + 1 < n) o[w++] = p.trail;
       r += 2;
@@ -151,56 +171,44 @@ size_t ConvertEuc(const Byte* in, size_t n, Byte* o) {
 
 }  // namespace
 
-SjisPair JisToSjis(int row, int cell) {
-  // Division and remainder truncate toward zero, as they do here for a
-  // negative d (a cell byte below 0x21); the usual case takes the cheaper
-  // unsigned arithmetic.
-  const int d = (row - 0x21) * 94 + (cell - 0x21);
-  int lead, trail;
-  if (d >= 0) {
-    const unsigned u = static_cast<unsigned>(d);
-    lead = static_cast<int>(u / 188) + 0x81;
-    trail = static_cast<int>(u % 188) + 0x40;
-  } else {
-    lead = d / 188 + 0x81;
-    trail = d % 188 + 0x40;
-  }
-  if (lead > 0x9F) lead += 0x40;
-  if (trail > 0x7E) trail += 1;
-  return {static_cast<Byte>(lead), static_cast<Byte>(trail)};
-}
+SjisPair JisToSjis(int row, int cell) { return Pair(row, cell); }
 
 CodeKind TAutoSjisConv::Detect(std::string_view line) {
   const auto* bytes = reinterpret_cast<const Byte*>(line.data());
   const size_t size = line.size();
-  int kind = 0, follower = 0;
-  bool saw8E = false;
-  // The pairing walk rides along: pairNext is where it looks next, and
-  // lastPairStart the last high byte it took as the first of a pair.
+  bool high = false, saw8E = false;
+  int follower = 0;
+  // The pairing walk rides along: pairNext is where it takes its next step,
+  // lastPairStart the last high byte it took as the first of a pair. (ASCII
+  // moves it by one, which never changes where the next high byte falls.)
   size_t n = 0, pairNext = 0, lastPairStart = SIZE_MAX;
   for (; n < size; ++n) {
     const Byte b = bytes[n];
     if (b < 0x80) {
-      if (b == 0x00 || b == 0x1A || b == 0x0D || b == 0x0A) break;
-      if (n >= pairNext) pairNext = n + 1;
+      if (b < 0x20 && (b == 0x00 || b == 0x1A || b == 0x0D || b == 0x0A)) break;
       continue;
     }
+    // A high byte below 0xA0 other than 0x8E makes the line Shift-JIS,
+    // whatever follows.
+    if (b < 0xA0 && b != 0x8E) return CodeKind::Sjis;
+    high = true;
     if (n >= pairNext) {
       lastPairStart = n;
       pairNext = n + 2;
     }
-    if (follower != 2) follower = (follower == 1 && InRange(b, 0xA1, 0xDF)) ? 2 : 0;
     if (b == 0x8E) {
       follower = 1;
       saw8E = true;
+    } else if (saw8E && follower != 2) {
+      follower = (follower == 1 && b >= 0xA1 && b <= 0xDF) ? 2 : 0;
     }
-    if (kind == 0) kind = 1;
-    if (b < 0xA0 && b != 0x8E) kind = 2;
   }
+  if (!high) return CodeKind::Jis;
   // A high byte that starts a pair as the last byte read cannot be paired.
-  if (kind == 1 && lastPairStart != SIZE_MAX && lastPairStart + 1 == n) kind = 2;
-  if (kind == 1 && follower == 0 && saw8E) kind = 2;
-  return static_cast<CodeKind>(kind);
+  if (lastPairStart + 1 == n) return CodeKind::Sjis;
+  // The last 0x8E was followed, at the next high byte, by no half-width katakana.
+  if (saw8E && follower == 0) return CodeKind::Sjis;
+  return CodeKind::Euc;
 }
 
 void TAutoSjisConv::AppendSjis(std::string_view line, std::string& out) const {

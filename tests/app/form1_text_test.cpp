@@ -156,6 +156,10 @@ TEST(Form1Text, CaretAndSelectionByKeysAndMouseThenCopy) {
   EXPECT_EQ(view.SelectedText(), "\r\n");
   w->RunCommand("Copy1");
   EXPECT_EQ(ClipboardText(CF_UNICODETEXT), L"\r\n");
+  EXPECT_EQ(view.SelectedText(), "") << "copying collapses the selection";
+  EXPECT_EQ(view.Caret(), (TextPosition{0, 10}));
+  w->RunCommand("Copy1");  // nothing selected: the clipboard is emptied
+  EXPECT_EQ(ClipboardText(CF_UNICODETEXT), L"");
 }
 
 TEST(Form1Text, NothingIsWrittenBesideTheProgram) {

@@ -36,6 +36,8 @@ TEST(SjisConv, EveryKindOfLineConvertsByteForByte) {
       {"two katakana bytes are EUC-JP", "\xB1\xB2", "\x89\x51", CodeKind::Euc},
       {"0x8E then 0x9E is Shift-JIS", "\x8E\x9E", "\x8E\x9E", CodeKind::Sjis},
       {"0x8E then 0xE0 is Shift-JIS", "\x8E\xE0", "\x8E\xE0", CodeKind::Sjis},
+      {"0x8E then 0xA0 is Shift-JIS", "\x8E\xA0", "\x8E\xA0", CodeKind::Sjis},
+      {"a katakana pair later keeps it EUC-JP", "\x8E\xB1\xA4\xA2", "\xB1\x82\xA0", CodeKind::Euc},
       {"JIS row byte at the end keeps only the lead", "\x1B\x24\x42\x30", "\x88", CodeKind::Jis},
       {"empty", "", "", CodeKind::Jis},
       {"JIS 0x24 0x22", "\x1B\x24\x40\x24\x22", "\x82\xA0", CodeKind::Jis},
