@@ -398,19 +398,9 @@ LRESULT TTextControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ::GetScrollInfo(Handle(), vertical ? SB_VERT : SB_HORZ, &si);
       const int64_t line = vertical ? 1 : charWidth_;
       const int64_t page = vertical ? static_cast<int64_t>(VisibleLines()) : static_cast<int64_t>(si.nPage);
-      int64_t pos = vertical ? static_cast<int64_t>(top_) : left_;
-      switch (LOWORD(wp)) {
-        case SB_LINEUP: pos -= line; break;
-        case SB_LINEDOWN: pos += line; break;
-        case SB_PAGEUP: pos -= page; break;
-        case SB_PAGEDOWN: pos += page; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: pos = si.nTrackPos; break;
-        case SB_TOP: pos = 0; break;
-        case SB_BOTTOM: pos = INT64_MAX / 2; break;
-        default: break;
-      }
-      pos = std::max<int64_t>(0, pos);
+      const int64_t at = vertical ? static_cast<int64_t>(top_) : left_;
+      const int64_t pos = std::max<int64_t>(0, win::ScrollRequestTarget(LOWORD(wp), at, line, page, si.nTrackPos,
+                                                                        INT64_MAX / 2));
       if (vertical) ScrollTo(static_cast<uint64_t>(pos), left_);
       else ScrollTo(top_, static_cast<int>(std::min<int64_t>(pos, INT_MAX)));
       return 0;

@@ -14,6 +14,21 @@ HFONT InterfaceFont() {
   return font.Get();
 }
 
+int64_t ScrollRequestTarget(WORD request, int64_t position, int64_t line, int64_t page, int64_t thumb,
+                            int64_t bottom) {
+  switch (request) {
+    case SB_LINEUP: return position - line;
+    case SB_LINEDOWN: return position + line;
+    case SB_PAGEUP: return position - page;
+    case SB_PAGEDOWN: return position + page;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return thumb;
+    case SB_TOP: return 0;
+    case SB_BOTTOM: return bottom;
+    default: return position;
+  }
+}
+
 HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id,
                  DWORD exStyle) {
   HWND hwnd = ::CreateWindowExW(exStyle, className, text, style | WS_CHILD, 0, 0, 0, 0, parent,
@@ -144,19 +159,8 @@ LRESULT ScrollBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       const int bar = msg == WM_HSCROLL ? 0 : 1;
       SCROLLINFO si{sizeof si, SIF_ALL};
       ::GetScrollInfo(Handle(), bar == 0 ? SB_HORZ : SB_VERT, &si);
-      int pos = pos_[bar];
-      switch (LOWORD(wp)) {
-        case SB_LINEUP: pos -= kLine; break;
-        case SB_LINEDOWN: pos += kLine; break;
-        case SB_PAGEUP: pos -= kPage; break;
-        case SB_PAGEDOWN: pos += kPage; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: pos = si.nTrackPos; break;
-        case SB_TOP: pos = 0; break;
-        case SB_BOTTOM: pos = range_[bar]; break;
-        default: break;
-      }
-      SetPosition(bar, pos);
+      SetPosition(bar, static_cast<int>(ScrollRequestTarget(LOWORD(wp), pos_[bar], kLine, kPage, si.nTrackPos,
+                                                            range_[bar])));
       return 0;
     }
     case WM_LBUTTONDBLCLK:

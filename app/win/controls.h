@@ -5,6 +5,7 @@
 // owner.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@
 #include "app/win/window.h"
 
 namespace mirabo::win {
+
+// The position a scroll bar request asks for: a line or a page either way,
+// the thumb's place, the top or the bottom.
+int64_t ScrollRequestTarget(WORD request, int64_t position, int64_t line, int64_t page, int64_t thumb,
+                            int64_t bottom);
 
 // Creates a plain child of a system class ("EDIT", "BUTTON", ...) or one of
 // ours, and gives it the window's font.
