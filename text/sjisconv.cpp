@@ -10,16 +10,17 @@ using Byte = unsigned char;
 bool InRange(Byte b, Byte low, Byte high) { return b >= low && b <= high; }
 
 inline SjisPair Pair(int row, int cell) {
-  // Division and remainder truncate toward zero, as they do here for a
-  // negative d (a cell byte below 0x21); the usual case takes the cheaper
-  // unsigned arithmetic.
-  const int d = (row - 0x21) * 94 + (cell - 0x21);
   int lead, trail;
-  if (d >= 0) {
-    const unsigned u = static_cast<unsigned>(d);
-    lead = static_cast<int>(u / 188) + 0x81;
-    trail = static_cast<int>(u % 188) + 0x40;
+  if (row >= 0x21 && cell >= 0x21 && cell <= 0x7E) {
+    // With a cell of 0 to 93, d div 188 is (row - 0x21) div 2 and d mod 188
+    // is the cell, plus 94 for an odd row: the same numbers, no division.
+    const int r = row - 0x21;
+    lead = (r >> 1) + 0x81;
+    trail = ((r & 1) ? 94 : 0) + (cell - 0x21) + 0x40;
   } else {
+    // Division and remainder truncate toward zero, as they do here for a
+    // negative d (a cell byte below 0x21).
+    const int d = (row - 0x21) * 94 + (cell - 0x21);
     lead = d / 188 + 0x81;
     trail = d % 188 + 0x40;
   }
@@ -27,7 +28,6 @@ inline SjisPair Pair(int row, int cell) {
   if (trail > 0x7E) trail += 1;
   return {static_cast<Byte>(lead), static_cast<Byte>(trail)};
 }
-
 
 // The conversions work "in place" as the bytes of a line: a step removes
 // bytes (the rest moves up), keeps one, or rewrites two. Here the same walk
@@ -119,7 +119,7 @@ size_t ConvertJis(Byte* buf, size_t n) {
 // it is and writes into o (which may be the same bytes), with a fast path
 // for ASCII and two-byte characters. The output ends at its first 0x00, so
 // the walk stops once it writes one.
-size_t ConvertEuc(const Byte* in, size_t n, Byte* o) {
+size_t ConvertEuc(const Byte* __restrict in, size_t n, Byte* __restrict o) {
   size_t r = 0, w = 0;
   bool kana = false;
   while (r < n) {

@@ -95,3 +95,25 @@ TEST(SjisConv, ALineOfManyEscapesConvertsWhole) {
 
 }  // namespace
 }  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+// The short-cut for ordinary cells must give the numbers of the division
+// rule everywhere, and the division rule must still run for the rest.
+TEST(SjisConv, EveryRowAndCellFollowsTheDivisionRule) {
+  for (int row = 0x21; row <= 0x7F; ++row) {
+    for (int cell = 0x00; cell <= 0x7F; ++cell) {
+      const int d = (row - 0x21) * 94 + (cell - 0x21);
+      int lead = d / 188 + 0x81, trail = d % 188 + 0x40;
+      if (lead > 0x9F) lead += 0x40;
+      if (trail > 0x7E) trail += 1;
+      const SjisPair p = JisToSjis(row, cell);
+      ASSERT_EQ(p.lead, static_cast<unsigned char>(lead)) << std::hex << row << " " << cell;
+      ASSERT_EQ(p.trail, static_cast<unsigned char>(trail)) << std::hex << row << " " << cell;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mirabo
