@@ -1,0 +1,238 @@
+#include "plugins/spis.h"
+
+#include <algorithm>
+
+namespace mirabo {
+namespace {
+
+TSPIs* g_instance = nullptr;
+
+const GraphicClass kNoDefault{"none"};
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
+}
+
+// The extension of a name: from its last "." after its last "\" or ":".
+std::string_view ExtensionOfName(std::string_view name) {
+  const size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos) return {};
+  const size_t sep = name.find_last_of("\\:");
+  if (sep != std::string_view::npos && sep > dot) return {};
+  return name.substr(dot);
+}
+
+// The required exports of each class, in checking order.
+std::vector<SpiExport> Required(SpiKind kind) {
+  using E = SpiExport;
+  switch (kind) {
+    case SpiKind::Loader: return {E::GetPluginInfo, E::IsSupported};
+    case SpiKind::In: return {E::GetPluginInfo, E::IsSupported, E::GetPictureInfo, E::GetPicture};
+    case SpiKind::Am: return {E::GetPluginInfo, E::IsSupported, E::GetArchiveInfo, E::GetFileInfo, E::GetFile};
+    case SpiKind::Plain:
+    case SpiKind::Xn: return {E::GetPluginInfo};
+  }
+  return {};
+}
+
+}  // namespace
+
+const GraphicClass* DefaultGraphicClass = &kNoDefault;
+
+std::string_view SpiExportName(SpiExport e) {
+  static constexpr std::string_view kNames[] = {"GetPluginInfo", "ConfigurationDlg", "IsSupported",
+                                                "GetPictureInfo", "GetPicture",       "GetPreview",
+                                                "GetArchiveInfo", "GetFileInfo",      "GetFile"};
+  return kNames[static_cast<int>(e)];
+}
+
+bool ViewerRefusesPattern(std::string_view extension) {
+  return EqualsNoCase(extension, "jpg") || EqualsNoCase(extension, "jpeg") || extension == "*";
+}
+
+std::string WithBackslash(const std::string& folder) {
+  if (folder.empty() || folder.back() == '\\') return folder;
+  return folder + "\\";
+}
+
+// ---- TSPI
+
+TSPI::~TSPI() = default;
+
+bool TSPI::IsA(SpiKind kind) const {
+  if (kind == kind_) return true;
+  if (kind == SpiKind::Plain) return true;  // every plug-in is a TSPI
+  return kind == SpiKind::Loader && (kind_ == SpiKind::In || kind_ == SpiKind::Am);
+}
+
+void TSPI::CheckAPI() const {
+  for (const SpiExport e : Required(kind_))
+    if (!library_->HasExport(e))
+      throw ESPIInvalidAPI(FormatMessageText("%sは[%s]では使えないSusie Plugin APIです", SpiExportName(e), fileName_));
+}
+
+int TSPI::GetPluginInfo(int number, std::string& text) const {
+  if (!library_->HasExport(SpiExport::GetPluginInfo))
+    throw ESPIInvalidAPI(
+        FormatMessageText("%sは[%s]では使えないSusie Plugin APIです", SpiExportName(SpiExport::GetPluginInfo), fileName_));
+  return library_->GetPluginInfo(number, text);
+}
+
+std::unique_ptr<TSPI> TSPI::Create(ISpiHost& host, const std::string& path, SpiKind kind) {
+  std::unique_ptr<TSPI> spi(new TSPI());
+  spi->kind_ = kind;
+  spi->library_ = host.Load(path);
+  if (!spi->library_) throw ESPIFOpenErrorSPI(FormatMessageText("%s:Susie Pluginがロードできませんでした", path));
+  spi->fileName_ = spi->library_->ModuleFileName();
+  if (spi->fileName_.empty()) spi->fileName_ = path;
+  spi->CheckAPI();
+  std::string text;
+  if (spi->GetPluginInfo(0, text) > 0) spi->apiVersion_ = text;
+  if (spi->GetPluginInfo(1, text) > 0) spi->aboutText_ = text;
+  for (int n = 2;; n += 2) {
+    std::string pattern, description;
+    if (spi->GetPluginInfo(n, pattern) <= 0) break;
+    if (spi->GetPluginInfo(n + 1, description) <= 0) break;
+    spi->extensions_.push_back(pattern);
+    spi->descriptions_.push_back(description);
+  }
+  spi->handledKind_ = kind == SpiKind::In || kind == SpiKind::Am;
+  return spi;
+}
+
+// ---- TSPIs
+
+TSPIs* TSPIs::Instance() { return g_instance; }
+
+TSPIs::TSPIs(ISpiHost& host) : host_(host) {
+  if (g_instance) throw ESPIDupCreateSPIs("TSPIs は複数生成できません");
+  g_instance = this;
+}
+
+TSPIs::~TSPIs() {
+  if (g_instance == this) g_instance = nullptr;
+  Clear();
+}
+
+void TSPIs::Loaded() {
+  if (AutoSearch) Search("*.spi");
+}
+
+TSPI& TSPIs::Items(int index) const {
+  if (index < 0 || index >= Count())
+    throw EMirabo("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+  return *plugins_[static_cast<size_t>(index)];
+}
+
+int TSPIs::IndexOf(const std::string& fileName) const {
+  for (int i = 0; i < Count(); ++i)
+    if (EqualsNoCase(plugins_[static_cast<size_t>(i)]->FileName(), fileName)) return i;
+  return -1;
+}
+
+void TSPIs::Delete(int index) {
+  Items(index);  // the index error for an index out of range
+  plugins_.erase(plugins_.begin() + index);
+}
+
+void TSPIs::Clear() {
+  while (!plugins_.empty()) Delete(0);
+}
+
+void TSPIs::Insert(int index, std::unique_ptr<TSPI> plugin) {
+  TSPI& spi = *plugin;
+  plugins_.insert(plugins_.begin() + std::clamp(index, 0, Count()), std::move(plugin));
+  if (spi.Kind() != SpiKind::In) return;
+  for (size_t line = 0; line < spi.Extensions().size(); ++line) {
+    const GraphicClass* cls = DefaultGraphicClass;  // reset once per line only
+    const std::string& description = spi.Descriptions()[line];
+    std::vector<std::string> patterns;
+    const std::string& text = spi.Extensions()[line];
+    for (size_t start = 0;;) {
+      const size_t semi = text.find(';', start);
+      patterns.push_back(text.substr(start, semi == std::string::npos ? std::string::npos : semi - start));
+      if (semi == std::string::npos) break;
+      start = semi + 1;
+    }
+    for (auto it = patterns.rbegin(); it != patterns.rend(); ++it) {
+      const size_t dot = it->find('.');
+      const std::string ext = dot == std::string::npos ? *it : it->substr(dot + 1);
+      if (OnPictureRegister) OnPictureRegister(*this, spi, ext, description, cls);
+      if (cls && RegisterFormat) RegisterFormat(ext, description, cls);
+    }
+  }
+}
+
+std::unique_ptr<TSPI> TSPIs::CreatePlugin(const std::string& path) {
+  try {
+    const std::unique_ptr<TSPI> probe = TSPI::Create(host_, path, SpiKind::Plain);
+    SpiKind kind = SpiKind::Plain;
+    if (probe->APIVersion() == "00IN") kind = SpiKind::In;
+    else if (probe->APIVersion() == "00AM") kind = SpiKind::Am;
+    else if (probe->APIVersion() == "00XN") kind = SpiKind::Xn;
+    // Loaded a second time while the probe still holds the library.
+    return TSPI::Create(host_, path, kind);
+  } catch (const ESPIFOpenErrorSPI&) {
+    return nullptr;
+  } catch (const ESPIInvalidSPI&) {
+    return nullptr;
+  }
+}
+
+void TSPIs::SearchFolder(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> candidates;
+  for (const std::string& name : host_.List(folder, pattern))
+    if (IndexOf(folder + name) < 0) candidates.push_back(folder + name);
+  for (const std::string& path : candidates) {
+    bool accept = true;
+    if (OnSearching) OnSearching(*this, path, accept);
+    if (!accept) continue;
+    std::unique_ptr<TSPI> plugin = CreatePlugin(path);
+    if (!plugin) continue;
+    accept = true;
+    if (OnSearch) OnSearch(*this, *plugin, accept);
+    if (accept) Add(std::move(plugin));
+  }
+}
+
+void TSPIs::Search(const std::string& mask) {
+  const size_t sep = mask.find_last_of("\\:");
+  if (sep != std::string::npos) {
+    SearchFolder(WithBackslash(mask.substr(0, sep + 1)), mask.substr(sep + 1));
+    return;
+  }
+  for (const TSPISearchOption option :
+       {TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir, TSPISearchOption::spsCurrentDir,
+        TSPISearchOption::spsSystemDir, TSPISearchOption::spsWindowsDir}) {
+    if (std::find(SearchOptions.begin(), SearchOptions.end(), option) == SearchOptions.end()) continue;
+    std::string folder;
+    switch (option) {
+      case TSPISearchOption::spsSusieDir: folder = host_.SusieFolder(); break;
+      case TSPISearchOption::spsAppDir: folder = host_.AppFolder(); break;
+      case TSPISearchOption::spsCurrentDir: folder = host_.CurrentFolder(); break;
+      case TSPISearchOption::spsSystemDir: folder = host_.SystemFolder(); break;
+      case TSPISearchOption::spsWindowsDir: folder = host_.WindowsFolder(); break;
+    }
+    if (folder.empty()) continue;
+    SearchFolder(WithBackslash(folder), mask);
+  }
+}
+
+void TSPIs::CollectPlugins(const std::vector<SpiKind>& kinds, std::vector<TSPI*>& list,
+                           const std::string& fileName) const {
+  const std::string_view ext = ExtensionOfName(fileName);
+  for (const auto& plugin : plugins_) {
+    const bool wanted = std::any_of(kinds.begin(), kinds.end(), [&](SpiKind k) { return plugin->IsA(k); });
+    if (!wanted) continue;
+    const bool claims = std::any_of(plugin->Extensions().begin(), plugin->Extensions().end(),
+                                    [&](const std::string& line) { return EqualsNoCase(ExtensionOfName(line), ext); });
+    if (claims) list.insert(list.begin(), plugin.get());
+    else list.push_back(plugin.get());
+  }
+}
+
+}  // namespace mirabo

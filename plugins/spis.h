@@ -1,0 +1,160 @@
+#pragma once
+// The decoder plug-in registry: finds Susie-interface libraries in a set of
+// folders, loads each, reads its identity and the file patterns it claims,
+// chooses its class by its API version, and keeps the ones its owner
+// accepts. Loading, export lookup and folder listing are behind interfaces,
+// so the registry's rules run the same over the Windows loader and over a
+// test's fake one.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/errors.h"
+
+namespace mirabo {
+
+class ESPIInvalidSPI : public EMirabo {
+ public:
+  using EMirabo::EMirabo;
+};
+class ESPIInvalidAPI : public EMirabo {
+ public:
+  using EMirabo::EMirabo;
+};
+class ESPIFOpenErrorSPI : public EMirabo {
+ public:
+  using EMirabo::EMirabo;
+};
+class ESPIDupCreateSPIs : public EMirabo {
+ public:
+  using EMirabo::EMirabo;
+};
+
+// The nine exports, in the order they are looked up.
+enum class SpiExport { GetPluginInfo, ConfigurationDlg, IsSupported, GetPictureInfo, GetPicture, GetPreview,
+                       GetArchiveInfo, GetFileInfo, GetFile };
+inline constexpr int kSpiExportCount = 9;
+std::string_view SpiExportName(SpiExport e);
+
+// One loaded library. Texts are in the ANSI code page as the plug-in writes them.
+class ISpiLibrary {
+ public:
+  virtual ~ISpiLibrary() = default;  // unloads
+  // The module's full path as the loader reports it; empty when it cannot.
+  virtual std::string ModuleFileName() const = 0;
+  virtual bool HasExport(SpiExport e) const = 0;
+  // GetPluginInfo with a 256-byte buffer of length 255; the text up to its
+  // first NUL is put in text. Returns the plug-in's result.
+  virtual int GetPluginInfo(int number, std::string& text) const = 0;
+};
+
+// Paths are UTF-8 here (the Windows side converts); folders end in "\".
+class ISpiHost {
+ public:
+  virtual ~ISpiHost() = default;
+  // nullptr when the library cannot be loaded.
+  virtual std::unique_ptr<ISpiLibrary> Load(const std::string& path) = 0;
+  // Names in folder matching pattern: ordinary, read-only, system and archive
+  // files; no hidden files, no folders; in the system's order.
+  virtual std::vector<std::string> List(const std::string& folder, const std::string& pattern) = 0;
+  // The outside host's folder from the registry key, or empty.
+  virtual std::string SusieFolder() = 0;
+  virtual std::string AppFolder() = 0;
+  virtual std::string CurrentFolder() = 0;
+  virtual std::string SystemFolder() = 0;
+  virtual std::string WindowsFolder() = 0;
+};
+
+// A picture class in the picture format table, as a token (the decoder
+// module gives its own, the table maps it to a loader).
+struct GraphicClass {
+  const char* name;
+};
+extern const GraphicClass* DefaultGraphicClass;
+
+enum class SpiKind { Plain, Loader, In, Am, Xn };
+
+class TSPI {
+ public:
+  virtual ~TSPI();
+  // Loads the library and reads what it says of itself; raises
+  // ESPIFOpenErrorSPI, ESPIInvalidAPI or what the plug-in's calls raise.
+  static std::unique_ptr<TSPI> Create(ISpiHost& host, const std::string& path, SpiKind kind);
+
+  const std::string& FileName() const { return fileName_; }
+  const std::string& APIVersion() const { return apiVersion_; }
+  const std::string& AboutText() const { return aboutText_; }
+  const std::vector<std::string>& Extensions() const { return extensions_; }
+  const std::vector<std::string>& Descriptions() const { return descriptions_; }
+  bool HandledKind() const { return handledKind_; }
+  SpiKind Kind() const { return kind_; }
+  // The class test of the registry: TInSPI and TAmSPI are TLoaderSPIs too.
+  bool IsA(SpiKind kind) const;
+  int GetPluginInfo(int number, std::string& text) const;
+  const ISpiLibrary& Library() const { return *library_; }
+
+ private:
+  TSPI() = default;
+  void CheckAPI() const;
+  std::unique_ptr<ISpiLibrary> library_;
+  std::string fileName_, apiVersion_, aboutText_;
+  std::vector<std::string> extensions_, descriptions_;
+  bool handledKind_ = false;
+  SpiKind kind_ = SpiKind::Plain;
+};
+
+enum class TSPISearchOption { spsSusieDir, spsAppDir, spsCurrentDir, spsSystemDir, spsWindowsDir };
+
+class TSPIs {
+ public:
+  // Raises ESPIDupCreateSPIs when a registry exists already.
+  explicit TSPIs(ISpiHost& host);
+  TSPIs(const TSPIs&) = delete;
+  TSPIs& operator=(const TSPIs&) = delete;
+  ~TSPIs();
+
+  std::vector<TSPISearchOption> SearchOptions{TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir};
+  bool AutoSearch = true;
+  std::function<void(TSPIs&, const std::string& fileName, bool& accept)> OnSearching;
+  std::function<void(TSPIs&, TSPI& plugin, bool& accept)> OnSearch;
+  std::function<void(TSPIs&, TSPI& plugin, const std::string& extension, const std::string& description,
+                     const GraphicClass*& graphicClass)>
+      OnPictureRegister;
+  // Where accepted patterns go: the picture format table.
+  std::function<void(const std::string& extension, const std::string& description, const GraphicClass*)> RegisterFormat;
+
+  // The after-load hook: Search("*.spi") when AutoSearch is on.
+  void Loaded();
+  void Search(const std::string& mask);
+  int Count() const { return static_cast<int>(plugins_.size()); }
+  TSPI& Items(int index) const;  // raises EMirabo for an index out of range
+  int IndexOf(const std::string& fileName) const;
+  void Add(std::unique_ptr<TSPI> plugin) { Insert(Count(), std::move(plugin)); }
+  void Insert(int index, std::unique_ptr<TSPI> plugin);
+  void Delete(int index);
+  void Clear();
+  // Plug-ins of the given kinds, those claiming fileName's extension first
+  // (in reverse registry order), then the others in registry order.
+  void CollectPlugins(const std::vector<SpiKind>& kinds, std::vector<TSPI*>& list, const std::string& fileName) const;
+
+  static TSPIs* Instance();
+
+ private:
+  void SearchFolder(const std::string& folder, const std::string& pattern);
+  std::unique_ptr<TSPI> CreatePlugin(const std::string& path);
+
+  ISpiHost& host_;
+  std::vector<std::unique_ptr<TSPI>> plugins_;
+};
+
+// The viewer's own rule for offered patterns: "jpg" and "jpeg" (any case)
+// stay with the built-in JPEG decoder, and "*" (from "*.*") is no extension.
+bool ViewerRefusesPattern(std::string_view extension);
+
+// A folder with its trailing "\" (empty stays empty).
+std::string WithBackslash(const std::string& folder);
+
+}  // namespace mirabo
