@@ -8,6 +8,7 @@
 #include "app/view_table.h"
 #include "app/win/glyphs.h"
 #include "app/win/text.h"
+#include "plugins/spi_abi.h"
 
 namespace mirabo {
 namespace {
@@ -37,6 +38,7 @@ TForm1::TForm1(Form1Environment env, ITrayShell& tray) : env_(std::move(env)), t
 TForm1::~TForm1() {
   fileDrop1_.reset();
   trayIcon1_.reset();
+  spis1_.reset();
   if (Handle()) ::DestroyWindow(Handle());
   if (imageList1_) ImageList_Destroy(imageList1_);
 }
@@ -61,6 +63,12 @@ void TForm1::Create() {
   trayIcon1_->OnDblClick = [this](TTrayIcon&) { mnuNormalClick(); };
   trayIcon1_->OnPopup = [this](win::PopupMenu& menu, POINT p) { ShowPopup(menu, p); };
   trayIcon1_->Loaded();
+  spis1_ = std::make_unique<TSPIs>(spiHost_);
+  spis1_->Mask = win::WideToUtf8(spi::kPluginMask);
+  spis1_->OnSearch = [this](TSPIs& s, TSPI& p, bool& accept) { SPIs1Search(s, p, accept); };
+  spis1_->OnPictureRegister = [this](TSPIs& s, TSPI& p, const std::string& ext, const std::string& desc,
+                                     const GraphicClass*& cls) { SPIs1PictureRegister(s, p, ext, desc, cls); };
+  if (spis1_->AutoSearch) SearchPlugins(spis1_->Mask);
   FormCreate();
 }
 
@@ -492,6 +500,9 @@ void TForm1::FormCreate() {
   SetEnabled("mnuMax", normal);
   SetEnabled("mnuNom", !normal);
   UpdateNamePreview();
+  // The setting's folder is joined to the mask as it stands (it is meant to
+  // end in "\").
+  if (!s.SusiePath.empty()) SearchPlugins(win::WideToUtf8(win::Cp932ToWide(s.SusiePath)) + spis1_->Mask);
   if (!s.MediaBack.empty()) {
     const std::wstring back = win::Cp932ToWide(s.MediaBack);
     const DWORD attributes = ::GetFileAttributesW(back.c_str());
@@ -503,6 +514,21 @@ void TForm1::FormCreate() {
       }
     }
   }
+}
+
+void TForm1::SearchPlugins(const std::string& mask) {
+  try {
+    spis1_->Search(mask);
+  } catch (const ESPIInvalidAPI& e) {
+    startupErrors_.emplace_back(e.what());
+  }
+}
+
+void TForm1::SPIs1Search(TSPIs&, TSPI& plugin, bool& accept) { accept = plugin.Kind() == SpiKind::In; }
+
+void TForm1::SPIs1PictureRegister(TSPIs&, TSPI&, const std::string& extension, const std::string&,
+                                  const GraphicClass*& graphicClass) {
+  if (ViewerRefusesPattern(extension)) graphicClass = nullptr;
 }
 
 void TForm1::LoadSettings() {
@@ -573,9 +599,15 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ::PostMessageW(Handle(), WM_APP, 0, 0);  // after the window is on screen
       }
       return DefaultProc(msg, wp, lp);
-    case WM_APP:
+    case WM_APP: {
       FormShow();
+      // A plug-in that could not be used during start-up is reported now that
+      // the window is up; the plug-ins found before it stay.
+      const std::vector<std::string> errors = std::move(startupErrors_);
+      startupErrors_.clear();
+      for (const std::string& message : errors) HandleError(Handle(), EMirabo(message));
       return 0;
+    }
     case WM_ACTIVATE:
       iePrinterSet1Activate(wp, lp);
       if (LOWORD(wp) != WA_INACTIVE) FormActivate();

@@ -19,6 +19,8 @@
 #include "app/win/window.h"
 #include "components/new_ctrls.h"
 #include "components/tray_icon.h"
+#include "plugins/spis.h"
+#include "plugins/win_spi_host.h"
 #include "settings/file_store.h"
 #include "settings/rw_ini.h"
 #include "text/sjisconv.h"
@@ -161,8 +163,11 @@ class TForm1 : public win::Window<TForm1> {
   std::wstring FileListBox1Mask = L"*.jpg;*.jpeg";
   std::wstring FileListBox1Folder;
   std::vector<std::string> ListBoxIE;  // the browser extension list
-  // Line 0 of each loaded plug-in's extension list, in registry order.
-  std::vector<std::wstring> pluginFirstLines;
+  // The decoder plug-in registry and its two events.
+  TSPIs& SPIs1() { return *spis1_; }
+  void SPIs1Search(TSPIs& sender, TSPI& plugin, bool& accept);
+  void SPIs1PictureRegister(TSPIs& sender, TSPI& plugin, const std::string& extension,
+                            const std::string& description, const GraphicClass*& graphicClass);
   // The platform controls (stand-ins until the real ones are built).
   RecordingDocumentImaging ImgEdit1;
   RecordingWebBrowser WebBrowser1;
@@ -220,6 +225,7 @@ class TForm1 : public win::Window<TForm1> {
   bool HandleSysCommand(WPARAM command);
   void DragTo(int x, int y);
   void ProcessMessages();
+  void SearchPlugins(const std::string& mask);
   void TextPresentationFont();
   void SetProgress(int position, int maximum);
   int Scaled(int pixels) const;
@@ -243,6 +249,10 @@ class TForm1 : public win::Window<TForm1> {
   std::unique_ptr<TFileDrop> fileDrop1_;
   ITrayShell& trayShell_;
   std::unique_ptr<TTrayIcon> trayIcon1_;
+  WinSpiHost spiHost_;
+  std::unique_ptr<TSPIs> spis1_;
+  // Errors of the start-up plug-in searches, shown once the window is up.
+  std::vector<std::string> startupErrors_;
   bool dragScrolling_ = false;
   POINT dragOrigin_{0, 0};
   bool shownOnce_ = false;

@@ -109,7 +109,13 @@ void TForm1::ClassifyFile(const std::wstring& path) {
   std::vector<std::wstring> browser;
   browser.reserve(ListBoxIE.size());
   for (const auto& e : ListBoxIE) browser.push_back(win::Cp932ToWide(e));
-  viewMode = ClassifyPath(path, pluginFirstLines, browser);
+  // Line 0 of each loaded plug-in's patterns, in registry order.
+  std::vector<std::wstring> pluginLines;
+  for (int i = 0; i < spis1_->Count(); ++i) {
+    const auto& lines = spis1_->Items(i).Extensions();
+    if (!lines.empty()) pluginLines.push_back(win::Cp932ToWide(lines.front()));
+  }
+  viewMode = ClassifyPath(path, pluginLines, browser);
   PrepareView();
 }
 

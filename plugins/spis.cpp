@@ -119,7 +119,7 @@ TSPIs::~TSPIs() {
 }
 
 void TSPIs::Loaded() {
-  if (AutoSearch) Search("*.spi");
+  if (AutoSearch) Search(Mask);
 }
 
 TSPI& TSPIs::Items(int index) const {

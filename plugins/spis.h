@@ -118,6 +118,8 @@ class TSPIs {
 
   std::vector<TSPISearchOption> SearchOptions{TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir};
   bool AutoSearch = true;
+  // The plug-in file mask: "*.spi", or "*.sph" for the 64-bit convention.
+  std::string Mask = "*.spi";
   std::function<void(TSPIs&, const std::string& fileName, bool& accept)> OnSearching;
   std::function<void(TSPIs&, TSPI& plugin, bool& accept)> OnSearch;
   std::function<void(TSPIs&, TSPI& plugin, const std::string& extension, const std::string& description,
@@ -126,7 +128,7 @@ class TSPIs {
   // Where accepted patterns go: the picture format table.
   std::function<void(const std::string& extension, const std::string& description, const GraphicClass*)> RegisterFormat;
 
-  // The after-load hook: Search("*.spi") when AutoSearch is on.
+  // The after-load hook: Search(Mask) when AutoSearch is on.
   void Loaded();
   void Search(const std::string& mask);
   int Count() const { return static_cast<int>(plugins_.size()); }

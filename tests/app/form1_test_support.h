@@ -39,7 +39,8 @@ class RecordingTray : public ITrayShell {
 
 class MainWindow {
  public:
-  explicit MainWindow(std::vector<std::wstring> arguments = {});
+  // ini: the settings file's text before the window is made.
+  explicit MainWindow(std::vector<std::wstring> arguments = {}, const std::string& ini = "");
   ~MainWindow();
   TForm1* operator->() { return &form_; }
   TForm1& form() { return form_; }
@@ -56,6 +57,7 @@ class MainWindow {
 
  private:
   TempDir dir_;
+  bool iniWritten_;
   RecordingTray tray_;
   Settings settings_;
   win::WinFileStore files_;

@@ -1,0 +1,77 @@
+// Real plug-in libraries of our own, found through the settings' folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/win/paths.h"
+#include "app/win/text.h"
+#include "plugins/spi_abi.h"
+#include "tests/app/form1_test_support.h"
+
+namespace mirabo {
+namespace {
+
+using testing::ErrorRecorder;
+using testing::MainWindow;
+using testing::TempDir;
+using testing::WriteBytes;
+
+std::filesystem::path TestPlugin(const wchar_t* stem) {
+  std::wstring name = stem;
+  name += std::wstring(spi::kPluginMask).substr(1);  // ".sph" or ".spi"
+  return std::filesystem::path(win::FolderWithSlash(win::ExecutablePath())) / L"testdata" / name;
+}
+
+std::string IniWithSusiePath(const std::filesystem::path& folder) {
+  return "[Susie]\r\nPath=" + win::WideToCp932(folder.wstring()) + "\\\r\n";
+}
+
+std::string Ppm(int w, int h) {
+  std::string p = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+  p.append(static_cast<size_t>(w * h * 3), '\x80');
+  return p;
+}
+
+TEST(Form1Plugins, APluginInTheSettingsFolderClaimsItsExtensions) {
+  TempDir plugins(L"-プラグイン");
+  std::filesystem::copy_file(TestPlugin(L"ifppm"), plugins / (L"ifppm" + std::wstring(spi::kPluginMask).substr(1)));
+  WriteBytes(plugins / (L"notalibrary" + std::wstring(spi::kPluginMask).substr(1)), "MZ but nothing more");
+  MainWindow w({}, IniWithSusiePath(plugins.path()));
+  ASSERT_EQ(w->SPIs1().Count(), 1);
+  const TSPI& spi = w->SPIs1().Items(0);
+  EXPECT_EQ(spi.APIVersion(), "00IN");
+  EXPECT_EQ(spi.AboutText(), "PPM/PGM test plug-in");
+  EXPECT_EQ(spi.Extensions(), std::vector<std::string>{"*.ppm;*.pgm"});
+  EXPECT_EQ(spi.Descriptions(), std::vector<std::string>{"Portable pixmap"});
+  EXPECT_EQ(_wcsicmp(win::Utf8ToWide(spi.FileName()).c_str(),
+                     (plugins / (L"ifppm" + std::wstring(spi::kPluginMask).substr(1))).c_str()),
+            0)
+      << spi.FileName();
+
+  for (const wchar_t* name : {L"a.ppm", L"b.ppm"}) WriteBytes(w.dir() / name, Ppm(4, 3));
+  w->CurrentPath = (w.dir() / L"a.ppm").wstring();
+  w->ClassifyFile(w->CurrentPath);
+  EXPECT_EQ(w->viewMode, ViewMode::Plugin);
+  EXPECT_EQ(w->FileListBox1Mask, L"*.ppm");
+  EXPECT_EQ(w->TextOf("PanelCou"), L"1/2");
+  EXPECT_TRUE(w->IsEnabled("ToolButton30"));
+  EXPECT_FALSE(w->IsEnabled("ToolButton1"));
+}
+
+TEST(Form1Plugins, ALibraryWithoutGetPluginInfoIsReportedOnceTheWindowIsUp) {
+  TempDir plugins;
+  const std::wstring ext = std::wstring(spi::kPluginMask).substr(1);
+  std::filesystem::copy_file(TestPlugin(L"ifppm"), plugins / (L"a-ifppm" + ext));
+  std::filesystem::copy_file(TestPlugin(L"noinfo"), plugins / (L"b-noinfo" + ext));
+  ErrorRecorder errors;
+  MainWindow w({}, IniWithSusiePath(plugins.path()));
+  testing::PumpMessages();
+  ASSERT_EQ(errors.messages.size(), 1u);
+  EXPECT_EQ(errors.messages[0].rfind("GetPluginInfoは[", 0), 0u) << errors.messages[0];
+  EXPECT_NE(errors.messages[0].find("b-noinfo"), std::string::npos) << errors.messages[0];
+  EXPECT_EQ(w->SPIs1().Count(), 1) << "the plug-in found before it stays";
+  EXPECT_TRUE(::IsWindowVisible(w->Handle()));
+}
+
+}  // namespace
+}  // namespace mirabo
