@@ -9,6 +9,7 @@
 #include "app/win/glyphs.h"
 #include "app/win/text.h"
 #include "plugins/spi_abi.h"
+#include "plugins/spi_bitmap.h"
 
 namespace mirabo {
 namespace {
@@ -68,6 +69,10 @@ void TForm1::Create() {
   spis1_->OnSearch = [this](TSPIs& s, TSPI& p, bool& accept) { SPIs1Search(s, p, accept); };
   spis1_->OnPictureRegister = [this](TSPIs& s, TSPI& p, const std::string& ext, const std::string& desc,
                                      const GraphicClass*& cls) { SPIs1PictureRegister(s, p, ext, desc, cls); };
+  DefaultGraphicClass = &TSPIBitmapClass;
+  spis1_->RegisterFormat = [](const std::string& ext, const std::string& description, const GraphicClass*) {
+    RegisterPictureFormat(win::Cp932ToWide(ext), win::Cp932ToWide(description), &LoadSpiBitmap);
+  };
   if (spis1_->AutoSearch) SearchPlugins(spis1_->Mask);
   FormCreate();
 }

@@ -140,10 +140,12 @@ Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* re
 }
 
 Picture LoadBitmapFile(const std::wstring& path) {
-  static constexpr std::string_view kInvalid = "ビットマップ イメージは有効ではありません";
   MappedFile file(path);
-  const uint8_t* data = file.Data();
-  size_t size = file.Size();
+  return LoadBitmapMemory(file.Data(), file.Size());
+}
+
+Picture LoadBitmapMemory(const uint8_t* data, size_t size) {
+  static constexpr std::string_view kInvalid = "ビットマップ イメージは有効ではありません";
   size_t infoOffset = 0, bitsOffset = 0;
   if (size >= sizeof(BITMAPFILEHEADER) && data[0] == 'B' && data[1] == 'M') {
     BITMAPFILEHEADER fh;

@@ -76,6 +76,8 @@ Picture LoadPictureFile(const std::wstring& path);
 
 // The built-in formats: bmp, dib, ico, wmf, emf, jpeg, jpg.
 Picture LoadBitmapFile(const std::wstring& path);
+// A bitmap file (or packed DIB) already in memory.
+Picture LoadBitmapMemory(const uint8_t* data, size_t size);
 Picture LoadIconFile(const std::wstring& path);
 Picture LoadMetafile(const std::wstring& path);
 Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle = nullptr);

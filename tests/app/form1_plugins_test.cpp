@@ -26,9 +26,11 @@ std::string IniWithSusiePath(const std::filesystem::path& folder) {
   return "[Susie]\r\nPath=" + win::WideToCp932(folder.wstring()) + "\\\r\n";
 }
 
+// A P6 picture: red on the top row, blue below.
 std::string Ppm(int w, int h) {
   std::string p = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-  p.append(static_cast<size_t>(w * h * 3), '\x80');
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) p += y == 0 ? std::string("\xC8\x10\x20", 3) : std::string("\x10\x20\xC8", 3);
   return p;
 }
 
@@ -56,6 +58,26 @@ TEST(Form1Plugins, APluginInTheSettingsFolderClaimsItsExtensions) {
   EXPECT_EQ(w->TextOf("PanelCou"), L"1/2");
   EXPECT_TRUE(w->IsEnabled("ToolButton30"));
   EXPECT_FALSE(w->IsEnabled("ToolButton1"));
+
+  // Decoded through the plug-in, shown and stepped like any picture.
+  w->ShowCurrentFile();
+  const Picture& p = w->ImageJpg().picture();
+  ASSERT_EQ(p.Width(), 4);
+  ASSERT_EQ(p.Height(), 3);
+  EXPECT_EQ(testing::PixelOf(p, 1, 0), RGB(0xC8, 0x10, 0x20));
+  EXPECT_EQ(testing::PixelOf(p, 2, 2), RGB(0x10, 0x20, 0xC8));
+  w.PressKey(w->WindowOf("EditKey"), VK_SPACE);
+  EXPECT_EQ(w->CurrentPath, (w.dir() / L"b.ppm").wstring());
+  EXPECT_EQ(w->TextOf("PanelCou"), L"2/2");
+
+  // A file no plug-in can read.
+  WriteBytes(w.dir() / L"c.ppm", "P6\nnot a picture");
+  try {
+    w.Open((w.dir() / L"c.ppm").wstring());
+    ADD_FAILURE() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "認識できない画像形式です");
+  }
 }
 
 TEST(Form1Plugins, ALibraryWithoutGetPluginInfoIsReportedOnceTheWindowIsUp) {

@@ -1,0 +1,74 @@
+#include "plugins/dib_assembly.h"
+
+#include <cstring>
+#include <limits>
+
+namespace mirabo {
+namespace {
+
+template <typename T>
+T Read(std::span<const uint8_t> bytes, size_t offset) {
+  T value{};
+  std::memcpy(&value, bytes.data() + offset, sizeof value);
+  return value;
+}
+
+template <typename T>
+void Write(std::vector<uint8_t>& out, size_t offset, T value) {
+  std::memcpy(out.data() + offset, &value, sizeof value);
+}
+
+constexpr uint32_t kBiRgb = 0, kBiBitfields = 3;
+
+}  // namespace
+
+std::optional<AssembledBitmap> AssembleBitmap(std::span<const uint8_t> info, std::span<const uint8_t> pixels) {
+  if (info.size() < 40) return std::nullopt;
+  const uint32_t headerSize = Read<uint32_t>(info, 0);
+  const int32_t width = Read<int32_t>(info, 4);
+  const int32_t height = Read<int32_t>(info, 8);
+  const uint16_t bitCount = Read<uint16_t>(info, 14);
+  const uint32_t compression = Read<uint32_t>(info, 16);
+  uint32_t colours = Read<uint32_t>(info, 32);
+  if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min()) return std::nullopt;
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
+    return std::nullopt;
+  if (colours == 0 && bitCount <= 8) colours = 1u << bitCount;
+  if (colours > 256) return std::nullopt;
+  // The header as the plug-in wrote it (V4 and V5 headers keep their colour
+  // masks and size), and the three masks that follow a 40-byte header with
+  // bit fields, so 16- and 32-bit pictures keep their colours.
+  const uint64_t header = headerSize >= 40 && headerSize <= 124 ? headerSize : 40;
+  const uint64_t masks = (compression == kBiBitfields && header == 40) ? 12 : 0;
+  const uint64_t table = header + masks + 4ull * colours;
+  const uint64_t rowBytes = (static_cast<uint64_t>(bitCount) * static_cast<uint64_t>(width) + 31) / 32 * 4;
+  const uint64_t rows = static_cast<uint64_t>(height < 0 ? -static_cast<int64_t>(height) : height);
+  const uint64_t imageBytes = rowBytes * rows;
+  if (compression != kBiRgb && compression != kBiBitfields) return std::nullopt;  // RLE rows come as they are sized
+  if (table > info.size() || imageBytes > pixels.size() || imageBytes > (1ull << 31) || table + imageBytes > (1ull << 31))
+    return std::nullopt;
+
+  AssembledBitmap out;
+  out.bitCount = bitCount;
+  out.colours = colours;
+  out.paletteFromTable = bitCount == 4 && colours > 0;
+  const uint64_t offset = 14 + table;
+  out.file.resize(static_cast<size_t>(offset + imageBytes));
+  Write<uint16_t>(out.file, 0, 0x4D42);
+  Write<uint32_t>(out.file, 2, static_cast<uint32_t>(out.file.size()));
+  Write<uint32_t>(out.file, 10, static_cast<uint32_t>(offset));
+  std::memcpy(out.file.data() + 14, info.data(), static_cast<size_t>(table));
+  Write<uint32_t>(out.file, 14, static_cast<uint32_t>(header));
+  std::memcpy(out.file.data() + offset, pixels.data(), static_cast<size_t>(imageBytes));
+  if (bitCount == 32 && compression == kBiRgb) {
+    // Alpha bytes that are all zero mean "no alpha", not "transparent".
+    uint8_t* px = out.file.data() + offset;
+    bool anyAlpha = false;
+    for (uint64_t i = 3; i < imageBytes; i += 4) anyAlpha |= px[i] != 0;
+    if (!anyAlpha)
+      for (uint64_t i = 3; i < imageBytes; i += 4) px[i] = 0xFF;
+  }
+  return out;
+}
+
+}  // namespace mirabo

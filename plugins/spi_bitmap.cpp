@@ -1,0 +1,162 @@
+#include "plugins/spi_bitmap.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/classify.h"
+#include "app/errors.h"
+#include "app/win/text.h"
+#include "plugins/dib_assembly.h"
+#include "plugins/spi_abi.h"
+#include "plugins/win_spi_host.h"
+
+namespace mirabo {
+namespace {
+
+constexpr char kUnrecognised[] = "認識できない画像形式です";
+
+// A movable block from a plug-in, locked while it lives and freed at the end
+// whatever happens.
+class LockedBlock {
+ public:
+  explicit LockedBlock(HANDLE h) : handle_(static_cast<HLOCAL>(h)) {
+    if (handle_) data_ = static_cast<const uint8_t*>(::LocalLock(handle_));
+  }
+  LockedBlock(const LockedBlock&) = delete;
+  LockedBlock& operator=(const LockedBlock&) = delete;
+  ~LockedBlock() {
+    if (!handle_) return;
+    if (data_) ::LocalUnlock(handle_);
+    ::LocalFree(handle_);
+  }
+  std::span<const uint8_t> Bytes() const {
+    return data_ ? std::span<const uint8_t>(data_, ::LocalSize(handle_)) : std::span<const uint8_t>();
+  }
+
+ private:
+  HLOCAL handle_;
+  const uint8_t* data_ = nullptr;
+};
+
+int __stdcall ProgressCallback(int num, int denom, spi::SpiLength data) {
+  if (data == 0) return 0;
+  auto* loader = reinterpret_cast<TInSPIAble*>(data);
+  // Plug-ins call with 0 for the total, or (1, 1) twice: no division by zero.
+  const int64_t total = denom > 0 ? denom : 1;
+  const int percent = static_cast<int>((static_cast<int64_t>(std::clamp(num, 0, static_cast<int>(total))) * 98 +
+                                        total / 2) / total) + 1;
+  return loader->Progress(1, percent) ? 0 : 1;
+}
+
+// The name IsSupported is given: ANSI, or the short name when the long one
+// has characters the ANSI code page cannot hold.
+std::string AnsiName(const std::wstring& name) {
+  std::string ansi = win::WideToCp932(name);
+  if (win::Cp932ToWide(ansi) == name) return ansi;
+  wchar_t shortName[MAX_PATH] = {};
+  if (::GetShortPathNameW(name.c_str(), shortName, MAX_PATH)) return win::WideToCp932(shortName);
+  return ansi;
+}
+
+}  // namespace
+
+const GraphicClass TSPIBitmapClass{"TSPIBitmap"};
+
+Picture TInSPIAble::LoadFromFile(const std::wstring& path) {
+  MappedFile file(path);
+  return LoadFromMemory(file.Data(), file.Size(), path);
+}
+
+Picture TInSPIAble::LoadFromMemory(const uint8_t* data, size_t size, const std::wstring& name) {
+  name_ = name;
+  extension_ = std::wstring(ExtensionOf(name));
+  struct Clear {
+    TInSPIAble* self;
+    ~Clear() {
+      self->name_.clear();
+      self->extension_.clear();
+    }
+  } clear{this};
+  Picture picture;
+  const bool nativeFirst = extension_.empty() || LowerAscii(extension_) == L".bmp";
+  const bool ok = nativeFirst ? (TryNative(data, size, picture) || TryPlugins(data, size, picture))
+                              : (TryPlugins(data, size, picture) || TryNative(data, size, picture));
+  if (!ok) throw EMirabo(kUnrecognised);
+  return picture;
+}
+
+bool TInSPIAble::TryNative(const uint8_t* data, size_t size, Picture& out) {
+  try {
+    out = LoadBitmapMemory(data, size);
+    return true;
+  } catch (const EMirabo&) {
+    return false;
+  }
+}
+
+bool TInSPIAble::TryPlugins(const uint8_t* data, size_t size, Picture& out) {
+  if (FixedPlugin) return TryDecodeWith(*FixedPlugin, data, size, out);
+  TSPIs* registry = TSPIs::Instance();
+  if (!registry) return false;
+  std::vector<TSPI*> list;
+  registry->CollectPlugins({SpiKind::In}, list, win::WideToUtf8(name_));
+  for (TSPI* plugin : list)
+    if (TryDecodeWith(*plugin, data, size, out)) return true;
+  return false;
+}
+
+bool TInSPIAble::TryDecodeWith(TSPI& plugin, const uint8_t* data, size_t size, Picture& out) {
+  Progress(0, 0);
+  struct End {
+    TInSPIAble* self;
+    ~End() { self->Progress(2, 100); }
+  } end{this};
+  if (DecodeFromMemory(plugin, data, size, out)) return true;
+  return SkipHeaderRetry && size > 128 && DecodeFromMemory(plugin, data + 128, size - 128, out);
+}
+
+bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size, Picture& out) {
+  const HMODULE module = ModuleOf(plugin.Library());
+  const auto isSupported = reinterpret_cast<spi::IsSupportedFn>(reinterpret_cast<void*>(::GetProcAddress(module, "IsSupported")));
+  const auto getInfo = reinterpret_cast<spi::GetPictureInfoFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetPictureInfo")));
+  const auto getPicture = reinterpret_cast<spi::GetPictureFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetPicture")));
+  if (!isSupported || !getInfo || !getPicture)
+    throw ESPIInvalidAPI(FormatMessageText("%sは[%s]では使えないSusie Plugin APIです",
+                                           !isSupported ? "IsSupported" : !getInfo ? "GetPictureInfo" : "GetPicture",
+                                           plugin.FileName()));
+  // IsSupported may read 2 KB whatever the file's size: short files are
+  // given a zero-padded copy (the length passed on stays the real one).
+  std::vector<uint8_t> padded;
+  const uint8_t* head = data;
+  if (size < 2048) {
+    padded.assign(2048, 0);
+    std::memcpy(padded.data(), data, size);
+    head = padded.data();
+  }
+  const std::string ansiName = AnsiName(name_);
+  if (isSupported(ansiName.c_str(), const_cast<uint8_t*>(head)) == 0) return false;
+  const auto length = static_cast<spi::SpiLength>(size);
+  spi::PictureInfo info{};
+  if (getInfo(reinterpret_cast<LPCSTR>(head), length, 1, &info) == 0 && info.hInfo) {
+    LockedBlock text(info.hInfo);  // the information text is not shown; the block is freed
+  }
+  HANDLE hInfo = nullptr, hBits = nullptr;
+  const int rc = getPicture(reinterpret_cast<LPCSTR>(head), length, 1, &hInfo, &hBits, &ProgressCallback,
+                            reinterpret_cast<spi::SpiLength>(this));
+  LockedBlock infoBlock(hInfo), bitsBlock(hBits);
+  if (rc != 0 || !hInfo || !hBits) return false;
+  const auto bitmap = AssembleBitmap(infoBlock.Bytes(), bitsBlock.Bytes());
+  // A result the plug-in sized wrong ends the load: it is not a format error.
+  if (!bitmap) throw EMirabo("ビットマップ イメージは有効ではありません");
+  out = LoadBitmapMemory(bitmap->file.data(), bitmap->file.size());
+  return true;
+}
+
+Picture LoadSpiBitmap(const std::wstring& path) {
+  TInSPIAble loader;
+  return loader.LoadFromFile(path);
+}
+
+}  // namespace mirabo

@@ -1,0 +1,43 @@
+#pragma once
+// TSPIBitmap: a picture that loads through the registry's picture plug-ins.
+// Its loader TInSPIAble hands the file's bytes in memory to each plug-in that
+// may read it (those claiming the extension first), native bitmap reading
+// first for ".bmp" and nameless data, plug-ins first otherwise.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/picture/picture.h"
+#include "plugins/spis.h"
+
+namespace mirabo {
+
+class TInSPIAble {
+ public:
+  TSPI* FixedPlugin = nullptr;
+  bool SkipHeaderRetry = true;
+  // Progress: stage 0 starting, 1 running, 2 ending; percent 0 to 100.
+  // Returning false from a running notification asks the plug-in to stop.
+  std::function<bool(int stage, int percent)> OnProgress;
+
+  // Raises "認識できない画像形式です" when no way of reading succeeds.
+  Picture LoadFromFile(const std::wstring& path);
+  Picture LoadFromMemory(const uint8_t* data, size_t size, const std::wstring& name);
+
+  // For the plug-ins' progress callback.
+  bool Progress(int stage, int percent) { return OnProgress ? OnProgress(stage, percent) : true; }
+
+ private:
+  bool TryNative(const uint8_t* data, size_t size, Picture& out);
+  bool TryPlugins(const uint8_t* data, size_t size, Picture& out);
+  bool TryDecodeWith(TSPI& plugin, const uint8_t* data, size_t size, Picture& out);
+  bool DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size, Picture& out);
+
+  std::wstring name_, extension_;
+};
+
+// The picture format table's loader for every pattern a plug-in registers.
+Picture LoadSpiBitmap(const std::wstring& path);
+extern const GraphicClass TSPIBitmapClass;
+
+}  // namespace mirabo

@@ -1,0 +1,102 @@
+#include "plugins/dib_assembly.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace mirabo {
+namespace {
+
+std::vector<uint8_t> Header(int32_t width, int32_t height, uint16_t bits, uint32_t colours, uint32_t compression = 0,
+                            uint32_t size = 40) {
+  std::vector<uint8_t> h(size, 0);
+  std::memcpy(&h[0], &size, 4);
+  std::memcpy(&h[4], &width, 4);
+  std::memcpy(&h[8], &height, 4);
+  const uint16_t planes = 1;
+  std::memcpy(&h[12], &planes, 2);
+  std::memcpy(&h[14], &bits, 2);
+  std::memcpy(&h[16], &compression, 4);
+  std::memcpy(&h[32], &colours, 4);
+  return h;
+}
+
+uint32_t U32(const std::vector<uint8_t>& v, size_t at) {
+  uint32_t x;
+  std::memcpy(&x, &v[at], 4);
+  return x;
+}
+
+TEST(DibAssembly, FileHeaderTableAndRowsForEveryLayout) {
+  struct Row {
+    const char* what;
+    int32_t w, h;
+    uint16_t bits;
+    uint32_t colours, compression, headerSize;
+    size_t tableBytes, imageBytes;
+    uint32_t offset;
+    bool palette;
+  };
+  const Row rows[] = {
+      {"24-bit, no table", 10, 5, 24, 0, 0, 40, 0, 32 * 5, 54, false},
+      {"8-bit, colours 0 means 256", 3, 2, 8, 0, 0, 40, 1024, 4 * 2, 54 + 1024, false},
+      {"4-bit with 16 colours gets a palette", 5, 3, 4, 16, 0, 40, 64, 4 * 3, 54 + 64, true},
+      {"1-bit", 9, 2, 1, 0, 0, 40, 8, 4 * 2, 54 + 8, false},
+      {"top-down keeps its height", 4, -3, 24, 0, 0, 40, 0, 12 * 3, 54, false},
+      {"16-bit bit fields keep their masks", 3, 2, 16, 0, 3, 40, 12, 8 * 2, 54 + 12, false},
+      {"a V5 header is kept whole", 2, 2, 32, 0, 3, 124, 84, 8 * 2, 14 + 124, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    std::vector<uint8_t> info = Header(r.w, r.h, r.bits, r.colours, r.compression, r.headerSize);
+    info.resize(r.headerSize + r.tableBytes, 0x11);
+    const std::vector<uint8_t> pixels(r.imageBytes, 0x22);
+    const auto bmp = AssembleBitmap(info, pixels);
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(bmp->file[0], 'B');
+    EXPECT_EQ(bmp->file[1], 'M');
+    EXPECT_EQ(U32(bmp->file, 10), r.offset);
+    EXPECT_EQ(U32(bmp->file, 2), r.offset + r.imageBytes);
+    EXPECT_EQ(bmp->file.size(), r.offset + r.imageBytes);
+    EXPECT_EQ(bmp->paletteFromTable, r.palette);
+    EXPECT_EQ(bmp->file.back(), 0x22);
+  }
+}
+
+TEST(DibAssembly, BlocksTooSmallForTheirHeaderAreRefused) {
+  struct Row {
+    const char* what;
+    std::vector<uint8_t> info;
+    size_t pixels;
+  };
+  const Row rows[] = {
+      {"header cut short", std::vector<uint8_t>(20, 0), 100},
+      {"rows missing", Header(100, 100, 24, 0), 100},
+      {"colour table missing", Header(4, 4, 8, 0), 16},
+      {"absurd width", Header(0x7FFFFFFF, 0x7FFFFFFF, 32, 0), 16},
+      {"zero height", Header(4, 0, 24, 0), 64},
+      {"odd bit count", Header(4, 4, 7, 0), 64},
+      {"too many colours", Header(4, 4, 8, 100000), 64},
+  };
+  for (const Row& r : rows) {
+    const std::vector<uint8_t> pixels(r.pixels, 0);
+    EXPECT_FALSE(AssembleBitmap(r.info, pixels)) << r.what;
+  }
+}
+
+TEST(DibAssembly, ThirtyTwoBitsWithoutAlphaAreOpaque) {
+  const auto info = Header(2, 1, 32, 0);
+  const std::vector<uint8_t> none{1, 2, 3, 0, 4, 5, 6, 0};
+  const auto opaque = AssembleBitmap(info, none);
+  ASSERT_TRUE(opaque);
+  EXPECT_EQ(opaque->file[54 + 3], 0xFF);
+  EXPECT_EQ(opaque->file[54 + 7], 0xFF);
+  const std::vector<uint8_t> some{1, 2, 3, 0, 4, 5, 6, 0x80};
+  const auto kept = AssembleBitmap(info, some);
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->file[54 + 3], 0x00);
+  EXPECT_EQ(kept->file[54 + 7], 0x80);
+}
+
+}  // namespace
+}  // namespace mirabo
