@@ -97,3 +97,89 @@ TEST(Form1Plugins, ALibraryWithoutGetPluginInfoIsReportedOnceTheWindowIsUp) {
 
 }  // namespace
 }  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+// A folder holding the named test plug-ins, given to the window by its settings.
+struct PluginFolder {
+  explicit PluginFolder(std::initializer_list<const wchar_t*> stems) {
+    for (const wchar_t* stem : stems) std::filesystem::copy_file(TestPlugin(stem), Path(stem));
+  }
+  std::filesystem::path Path(const wchar_t* stem) const {
+    return dir / (std::wstring(stem) + std::wstring(spi::kPluginMask).substr(1));
+  }
+  TempDir dir;
+};
+
+std::string TestPicture(size_t junkBefore = 0, size_t size = 200) {
+  std::string bytes(junkBefore, 'J');
+  bytes += "TST";
+  bytes.resize(std::max(size, bytes.size()), '\0');
+  return bytes;
+}
+
+TEST(Form1Plugins, OnlyPicturePluginsStayLoaded) {
+  PluginFolder plugins({L"v_bottomup", L"v_archive", L"v_xn"});
+  MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+  ASSERT_EQ(w->SPIs1().Count(), 1);
+  EXPECT_EQ(w->SPIs1().Items(0).APIVersion(), "00IN");
+  EXPECT_EQ(::GetModuleHandleW(plugins.Path(L"v_archive").c_str()), nullptr) << "the archive plug-in was unloaded";
+  EXPECT_EQ(::GetModuleHandleW(plugins.Path(L"v_xn").c_str()), nullptr);
+  EXPECT_NE(::GetModuleHandleW(plugins.Path(L"v_bottomup").c_str()), nullptr);
+}
+
+TEST(Form1Plugins, EveryResultLayoutShowsItsPixels) {
+  struct Row {
+    const wchar_t* plugin;
+    std::string file;
+  };
+  const Row rows[] = {
+      {L"v_bottomup", TestPicture()},   {L"v_topdown", TestPicture()},   {L"v_4bit", TestPicture()},
+      {L"v_16bf", TestPicture()},       {L"v_32noalpha", TestPicture()}, {L"v_infofails", TestPicture()},
+      {L"v_padding", TestPicture(0, 100)},  // IsSupported reads 2 KB of a 100-byte file
+      {L"v_bottomup", TestPicture(128, 400)},  // accepted once the first 128 bytes are skipped
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(win::WideToUtf8(r.plugin) + " " + std::to_string(r.file.size()));
+    PluginFolder plugins({r.plugin});
+    MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+    const auto path = w.dir() / L"p.tst";
+    WriteBytes(path, r.file);
+    w.Open(path.wstring());
+    ASSERT_EQ(w->viewMode, ViewMode::Plugin);
+    const Picture& p = w->ImageJpg().picture();
+    ASSERT_EQ(p.Width(), 2);
+    ASSERT_EQ(p.Height(), 2);
+    EXPECT_EQ(testing::PixelOf(p, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(testing::PixelOf(p, 1, 1), RGB(0, 0, 255));
+  }
+}
+
+TEST(Form1Plugins, PatternsLeaveJpegToTheViewer) {
+  // The picture format table lives as long as the process, so the refusing
+  // line comes first, before anything has registered "jpe".
+  {
+    PluginFolder plugins({L"v_jpejpg"});
+    MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+    WriteBytes(w.dir() / L"x.jpe", TestPicture());
+    // The line's first pattern claims the file, but "jpg" was refused first
+    // and "jpe" after it was never registered.
+    try {
+      w.Open((w.dir() / L"x.jpe").wstring());
+      ADD_FAILURE() << "no error";
+    } catch (const std::exception& e) {
+      EXPECT_STREQ(e.what(), "拡張子 .jpe の画像形式は処理できません");
+    }
+  }
+  PluginFolder plugins({L"v_jpgjpe"});
+  MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+  WriteBytes(w.dir() / L"x.jpe", TestPicture());
+  w.Open((w.dir() / L"x.jpe").wstring());
+  EXPECT_EQ(w->viewMode, ViewMode::Plugin);
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 2) << "jpe registered and read by the plug-in";
+  EXPECT_EQ(ClassifyPath(L"y.jpg", {}, {}), ViewMode::Jpeg);
+}
+
+}  // namespace
+}  // namespace mirabo
