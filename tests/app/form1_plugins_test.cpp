@@ -6,6 +6,7 @@
 #include "app/win/paths.h"
 #include "app/win/text.h"
 #include "plugins/spi_abi.h"
+#include "plugins/spi_bitmap.h"
 #include "tests/app/form1_test_support.h"
 
 namespace mirabo {
@@ -179,6 +180,69 @@ TEST(Form1Plugins, PatternsLeaveJpegToTheViewer) {
   EXPECT_EQ(w->viewMode, ViewMode::Plugin);
   EXPECT_EQ(w->ImageJpg().picture().Width(), 2) << "jpe registered and read by the plug-in";
   EXPECT_EQ(ClassifyPath(L"y.jpg", {}, {}), ViewMode::Jpeg);
+}
+
+}  // namespace
+}  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+TEST(Form1Plugins, ABitmapNameIsReadNativelyFirst) {
+  PluginFolder plugins({L"v_bmp"});
+  MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+  const auto real = w.dir() / L"real.bmp";
+  WriteBytes(real, testing::MakeBmp(8, 4, 24, false));
+  w.Open(real.wstring());
+  EXPECT_EQ(w->viewMode, ViewMode::Plugin) << "the plug-in claims .bmp";
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 8) << "but a real bitmap is read natively";
+  const auto fake = w.dir() / L"fake.bmp";
+  WriteBytes(fake, TestPicture());
+  w.Open(fake.wstring());
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 2) << "what the native reader refuses goes to the plug-in";
+}
+
+TEST(Form1Plugins, ProgressRunsFromOneToNinetyNineAndCanStopThePlugin) {
+  PluginFolder plugins({L"v_bottomup"});
+  MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+  const auto path = w.dir() / L"p.tst";
+  WriteBytes(path, TestPicture());
+  TInSPIAble loader;
+  std::vector<std::pair<int, int>> seen;
+  loader.OnProgress = [&](int stage, int percent) {
+    seen.emplace_back(stage, percent);
+    return true;
+  };
+  EXPECT_EQ(loader.LoadFromFile(path.wstring()).Width(), 2);
+  // Starting, then (0 of 0), (1 of 2), (1 of 1) twice, then ending.
+  const std::vector<std::pair<int, int>> expected{{0, 0}, {1, 1}, {1, 50}, {1, 99}, {1, 99}, {2, 100}};
+  EXPECT_EQ(seen, expected);
+
+  loader.OnProgress = [](int stage, int) { return stage != 1; };
+  try {
+    loader.LoadFromFile(path.wstring());
+    ADD_FAILURE() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "認識できない画像形式です") << "the stopped plug-in failed, and nothing else could read it";
+  }
+}
+
+TEST(Form1Plugins, TheOutsideHostsFolderIsSearchedAtStart) {
+  PluginFolder plugins({L"ifppm"});
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velkoran\\Susie\\Plug-in", 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring folder = plugins.dir.path().wstring();
+  ::RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(key);
+  {
+    MainWindow w;
+    ASSERT_EQ(w->SPIs1().Count(), 1);
+    EXPECT_EQ(w->SPIs1().Items(0).AboutText(), "PPM/PGM test plug-in");
+  }
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velkoran");
 }
 
 }  // namespace
