@@ -247,3 +247,58 @@ TEST(Form1Plugins, TheOutsideHostsFolderIsSearchedAtStart) {
 
 }  // namespace
 }  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+TEST(Form1Plugins, EveryPatternOfALineAndNoneForStarDotStar) {
+  PluginFolder plugins({L"v_abc", L"v_star"});
+  MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+  ASSERT_EQ(w->SPIs1().Count(), 2);
+  for (const wchar_t* name : {L"x.a", L"x.b", L"x.c"}) {
+    SCOPED_TRACE(win::WideToUtf8(name));
+    WriteBytes(w.dir() / name, TestPicture());
+    EXPECT_EQ(LoadPictureFile((w.dir() / name).wstring()).Width(), 2);
+  }
+  try {
+    LoadPictureFile((w.dir() / L"x.*").wstring());
+    ADD_FAILURE() << "\"*\" was registered";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "拡張子 .* の画像形式は処理できません");
+  }
+}
+
+TEST(Form1Plugins, ASettingWithoutATrailingBackslashJoinsItsLastName) {
+  TempDir folder;
+  const std::wstring ext = std::wstring(spi::kPluginMask).substr(1);
+  std::filesystem::copy_file(TestPlugin(L"ifppm"), folder / (L"plugifppm" + ext));
+  std::filesystem::create_directory(folder / L"plug");
+  std::filesystem::copy_file(TestPlugin(L"v_bottomup"), folder / L"plug" / (L"v_bottomup" + ext));
+  // Path=...\plug gives the mask ...\plug*.sph: the folder's files whose
+  // names begin with "plug", not the files inside plug\.
+  const std::string ini = "[Susie]\r\nPath=" + win::WideToCp932((folder / L"plug").wstring()) + "\r\n";
+  MainWindow w({}, ini);
+  ASSERT_EQ(w->SPIs1().Count(), 1);
+  EXPECT_EQ(w->SPIs1().Items(0).AboutText(), "PPM/PGM test plug-in");
+}
+
+}  // namespace
+}  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+TEST(Form1Plugins, PluginsGetANameTheirCodePageCanHold) {
+  PluginFolder plugins({L"v_name"});
+  MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+  // The second name has characters CP932 cannot hold: the short name goes instead.
+  for (const wchar_t* name : {L"写真.tst", L"café-\U0001F600.tst"}) {
+    SCOPED_TRACE(win::WideToUtf8(name));
+    WriteBytes(w.dir() / name, TestPicture());
+    w.Open((w.dir() / name).wstring());
+    EXPECT_EQ(w->ImageJpg().picture().Width(), 2);
+  }
+}
+
+}  // namespace
+}  // namespace mirabo
