@@ -154,9 +154,26 @@ bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size
   return true;
 }
 
-Picture LoadSpiBitmap(const std::wstring& path) {
-  TInSPIAble loader;
-  return loader.LoadFromFile(path);
+void TSPIBitmap::Prepare() {
+  loader_.FixedPlugin = FixedPlugin;
+  loader_.SkipHeaderRetry = SkipHeaderRetry;
 }
+
+Picture TSPIBitmap::LoadFromFile(const std::wstring& path) {
+  Prepare();
+  return loader_.LoadFromFile(path);
+}
+
+Picture TSPIBitmap::LoadFromStream(const uint8_t* data, size_t size) {
+  Prepare();
+  return loader_.LoadFromMemory(data, size, L"");
+}
+
+Picture TSPIBitmap::LoadFromStreamWithName(const uint8_t* data, size_t size, const std::wstring& name) {
+  Prepare();
+  return loader_.LoadFromMemory(data, size, name);
+}
+
+Picture LoadSpiBitmap(const std::wstring& path) { return TSPIBitmap().LoadFromFile(path); }
 
 }  // namespace mirabo

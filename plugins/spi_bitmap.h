@@ -36,6 +36,23 @@ class TInSPIAble {
   std::wstring name_, extension_;
 };
 
+// The picture class of every pattern a plug-in registers: its settings are
+// handed to its loader before each load.
+class TSPIBitmap {
+ public:
+  TSPI* FixedPlugin = nullptr;
+  bool SkipHeaderRetry = true;
+  Picture LoadFromFile(const std::wstring& path);
+  // Bytes with no name: the native reader first, then every plug-in.
+  Picture LoadFromStream(const uint8_t* data, size_t size);
+  Picture LoadFromStreamWithName(const uint8_t* data, size_t size, const std::wstring& name);
+  TInSPIAble& Loader() { return loader_; }
+
+ private:
+  void Prepare();
+  TInSPIAble loader_;
+};
+
 // The picture format table's loader for every pattern a plug-in registers.
 Picture LoadSpiBitmap(const std::wstring& path);
 extern const GraphicClass TSPIBitmapClass;

@@ -302,3 +302,26 @@ TEST(Form1Plugins, PluginsGetANameTheirCodePageCanHold) {
 
 }  // namespace
 }  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+TEST(Form1Plugins, NamelessDataAndAFixedPlugin) {
+  PluginFolder plugins({L"v_bottomup", L"v_topdown"});
+  MainWindow w({}, IniWithSusiePath(plugins.dir.path()));
+  const std::string picture = TestPicture(128, 300);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(picture.data());
+  TSPIBitmap bitmap;
+  EXPECT_EQ(bitmap.LoadFromStream(bytes, picture.size()).Width(), 2) << "every plug-in is tried for nameless data";
+  bitmap.SkipHeaderRetry = false;
+  EXPECT_THROW(bitmap.LoadFromStream(bytes, picture.size()), EMirabo) << "without the retry the header stops them";
+  bitmap.SkipHeaderRetry = true;
+  bitmap.FixedPlugin = &w->SPIs1().Items(1);
+  EXPECT_EQ(bitmap.LoadFromStreamWithName(bytes, picture.size(), L"a.zzz").Width(), 2);
+  const std::string bmp = testing::MakeBmp(5, 3, 24, true);
+  EXPECT_EQ(bitmap.LoadFromStream(reinterpret_cast<const uint8_t*>(bmp.data()), bmp.size()).Width(), 5)
+      << "nameless data is read natively first";
+}
+
+}  // namespace
+}  // namespace mirabo
