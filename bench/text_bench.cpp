@@ -12,8 +12,6 @@
 #include <string>
 
 #include "app/unit1.h"
-#include "text/line_index.h"
-#include "text/sjisconv.h"
 
 namespace {
 
@@ -52,31 +50,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& block, uint
 void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir) {
   using namespace mirabo;
   std::printf("\ntext view\n");
-  {
-    const std::string text = EucText(64 << 20);
-    const LineIndex index(text);
-    const TAutoSjisConv conv;
-    double best = 1e9, copyBest = 1e9;
-    for (int run = 0; run < 3; ++run) {
-      std::string out;
-      out.reserve(text.size());
-      auto start = Clock::now();
-      for (size_t i = 0; i < index.Count(); ++i) {
-        conv.AppendSjis(index.Line(text, i), out);
-        out += "\r\n";
-      }
-      best = std::min(best, Seconds(start));
-      // The machine's own speed for the same bytes: one plain copy.
-      start = Clock::now();
-      std::string copy = text;
-      copyBest = std::min(copyBest, Seconds(start));
-    }
-    const double mb = static_cast<double>(text.size()) / (1 << 20);
-    std::printf("ConvertToSjis on EUC-JP text: %.0f MB/s (%zu lines; target: at least 300 MB/s); "
-                "a plain copy of the text: %.0f MB/s (ratio %.3f)\n",
-                mb / best, index.Count(), mb / copyBest, copyBest / best);
-  }
-
+  // The converter's own speed is measured natively (bench/convert_bench.cpp).
   const uint64_t gigabyte = 1ull << 30;
   const std::string block = [] {
     std::string b;
