@@ -50,7 +50,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& block, uint
 void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir) {
   using namespace mirabo;
   std::printf("\ntext view\n");
-  // The converter's own speed is measured natively (bench/convert_bench.cpp).
+  // The converter's own speed is measured natively (bench/core_bench.cpp).
   const uint64_t gigabyte = 1ull << 30;
   const std::string block = [] {
     std::string b;

@@ -9,7 +9,7 @@ mkdir -p build
 { cmake --preset native-bench && cmake --build --preset native-bench &&
   cmake --preset x86_64 && cmake --build --preset x86_64 --target mirabo_bench; } >build/bench-build.log 2>&1 ||
   { tail -n 40 build/bench-build.log; exit 1; }
-build/native-bench/bench/mirabo_convert_bench
+build/native-bench/bench/mirabo_core_bench
 source scripts/wine-env.sh
 mirabo_prepare_prefix
 if [ -z "${DISPLAY:-}" ]; then
