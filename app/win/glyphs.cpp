@@ -43,14 +43,6 @@ class Pen16 {
   void Ellipse(COLORREF fill, COLORREF edge, double l, double t, double r, double b) {
     WithTools(fill, edge, [&] { ::Ellipse(dc_, S(l), S(t), S(r), S(b)); });
   }
-  void Ring(COLORREF c, double width, double l, double t, double r, double b) {
-    UniqueGdiObject pen(::CreatePen(PS_SOLID, std::max(1, S(width)), c));
-    const HGDIOBJ oldPen = ::SelectObject(dc_, pen.Get());
-    const HGDIOBJ oldBrush = ::SelectObject(dc_, ::GetStockObject(NULL_BRUSH));
-    ::Ellipse(dc_, S(l), S(t), S(r), S(b));
-    ::SelectObject(dc_, oldBrush);
-    ::SelectObject(dc_, oldPen);
-  }
   // Three quarters of a circle around (8, 8.5) ending in an arrow head:
   // clockwise for a turn to the right, mirrored for a turn to the left.
   void TurnArrow(COLORREF c, bool clockwise) {
