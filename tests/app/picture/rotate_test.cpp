@@ -16,7 +16,7 @@ struct Image {
   void Label() {
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
-        for (int b = 0; b < bpp; ++b) At(x, y)[b] = static_cast<uint8_t>(x * 16 + y * 3 + b * 101);
+        for (int b = 0; b < bpp; ++b) At(x, y)[b] = static_cast<uint8_t>(x * 16 + y * 3 + b * 101 + (x >> 4) * 7 + (y >> 4) * 13);
   }
   int width, height, bpp;
   size_t stride;
@@ -52,7 +52,7 @@ TEST(Rotate, CornersGoWhereTheyShouldForEveryPixelSize) {
 
 TEST(Rotate, FourTurnsGiveTheOriginalAndLeftUndoesRight) {
   for (const int bpp : {1, 3, 4}) {
-    Image src(37, 21, bpp);  // more than one band of rows
+    Image src(300, 270, bpp);  // more than one tile each way
     src.Label();
     Image a = Turn(src, true);
     Image b = Turn(a, true);
