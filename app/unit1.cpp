@@ -7,6 +7,7 @@
 #include "app/errors.h"
 #include "app/view_table.h"
 #include "app/win/glyphs.h"
+#include "app/win/paths.h"
 #include "app/win/text.h"
 #include "plugins/spi_abi.h"
 #include "plugins/spi_bitmap.h"
@@ -73,7 +74,7 @@ void TForm1::Create() {
   spis1_->RegisterFormat = [](const std::string& ext, const std::string& description, const GraphicClass*) {
     RegisterPictureFormat(win::Cp932ToWide(ext), win::Cp932ToWide(description), &LoadSpiBitmap);
   };
-  if (spis1_->AutoSearch) SearchPlugins(spis1_->Mask);
+  ReportAtStart([this] { spis1_->Loaded(); });
   FormCreate();
 }
 
@@ -395,6 +396,11 @@ std::wstring TForm1::TextOf(std::string_view name) const {
 
 win::PopupMenu& TForm1::PopupMenu(Surface surface) { return menus_[surface]; }
 
+const win::MenuItem* TForm1::MenuItemOf(const Element& e) const {
+  const auto menu = menus_.find(e.surface);
+  return menu == menus_.end() ? nullptr : menu->second.Find(e.id);
+}
+
 bool TForm1::IsShown(std::string_view name) const {
   const auto it = elements_.find(name);
   if (it == elements_.end()) return false;
@@ -405,10 +411,8 @@ bool TForm1::IsShown(std::string_view name) const {
     case Element::Kind::ToolButton:
       return !::SendMessageW(e.hwnd, TB_ISBUTTONHIDDEN, static_cast<WPARAM>(e.id), 0);
     case Element::Kind::MenuItem: {
-      const auto menu = menus_.find(e.surface);
-      for (const auto& item : menu->second.items)
-        if (item.id == e.id) return item.visible;
-      return false;
+      const win::MenuItem* item = MenuItemOf(e);
+      return item && item->visible;
     }
   }
   return false;
@@ -424,10 +428,8 @@ bool TForm1::IsEnabled(std::string_view name) const {
     case Element::Kind::ToolButton:
       return ::SendMessageW(e.hwnd, TB_ISBUTTONENABLED, static_cast<WPARAM>(e.id), 0) != 0;
     case Element::Kind::MenuItem: {
-      const auto menu = menus_.find(e.surface);
-      for (const auto& item : menu->second.items)
-        if (item.id == e.id) return item.enabled;
-      return false;
+      const win::MenuItem* item = MenuItemOf(e);
+      return item && item->enabled;
     }
   }
   return false;
@@ -507,11 +509,11 @@ void TForm1::FormCreate() {
   UpdateNamePreview();
   // The setting's folder is joined to the mask as it stands (it is meant to
   // end in "\").
-  if (!s.SusiePath.empty()) SearchPlugins(win::WideToUtf8(win::Cp932ToWide(s.SusiePath)) + spis1_->Mask);
+  if (!s.SusiePath.empty())
+    ReportAtStart([&] { spis1_->Search(win::WideToUtf8(win::Cp932ToWide(s.SusiePath)) + spis1_->Mask); });
   if (!s.MediaBack.empty()) {
     const std::wstring back = win::Cp932ToWide(s.MediaBack);
-    const DWORD attributes = ::GetFileAttributesW(back.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (win::IsExistingFile(back)) {
       try {
         imageMediaBack_.SetPicture(LoadPictureFile(back));
       } catch (const std::exception& e) {
@@ -521,9 +523,9 @@ void TForm1::FormCreate() {
   }
 }
 
-void TForm1::SearchPlugins(const std::string& mask) {
+void TForm1::ReportAtStart(const std::function<void()>& search) {
   try {
-    spis1_->Search(mask);
+    search();
   } catch (const ESPIInvalidAPI& e) {
     startupErrors_.emplace_back(e.what());
   }

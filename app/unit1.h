@@ -209,6 +209,7 @@ class TForm1 : public win::Window<TForm1> {
   void PlaceEmbedded(HWND toolbar);
   void AddHint(HWND control, const wchar_t* text);
   void Layout();
+  const win::MenuItem* MenuItemOf(const Element& e) const;
   void SetShown(std::string_view name, bool shown);
   void SetEnabled(std::string_view name, bool enabled);
   void SetCounter();
@@ -225,7 +226,9 @@ class TForm1 : public win::Window<TForm1> {
   bool HandleSysCommand(WPARAM command);
   void DragTo(int x, int y);
   void ProcessMessages();
-  void SearchPlugins(const std::string& mask);
+  // Runs a start-up plug-in search; an unusable plug-in is reported once the
+  // window is up.
+  void ReportAtStart(const std::function<void()>& search);
   void TextPresentationFont();
   void SetProgress(int position, int maximum);
   int Scaled(int pixels) const;

@@ -109,8 +109,7 @@ void TForm1::FileDrop1FileDrop(TFileDrop&, int num, const std::vector<std::wstri
   if (num < 1 || files.empty()) return;
   // Only an existing file is taken; a dropped folder or a vanished file
   // leaves the current file as it is.
-  const DWORD a = ::GetFileAttributesW(win::ExtendedPath(files.front()).c_str());
-  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (!win::IsExistingFile(files.front())) return;
   CurrentPath = files.front();
   ClassifyFile(CurrentPath);
   ShowCurrentFile();

@@ -14,11 +14,6 @@
 namespace mirabo {
 namespace {
 
-bool IsFolder(const std::wstring& path) {
-  const DWORD a = ::GetFileAttributesW(win::ExtendedPath(path).c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 constexpr char kFolderLine[] = "\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xB7";  // ﾃﾞｨﾚｸﾄﾘです (CP932)
 
 }  // namespace
@@ -32,7 +27,7 @@ void TForm1::SetProgress(int position, int maximum) {
 void TForm1::ShowText() {
   if (CurrentPath.empty() || CurrentPath == kNoFile) return;
   ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
-  if (IsFolder(CurrentPath)) {
+  if (win::IsFolder(CurrentPath)) {
     richEdit1_->SetText(kFolderLine);
     return;
   }

@@ -118,10 +118,13 @@ bool TInSPIAble::TryDecodeWith(TSPI& plugin, const uint8_t* data, size_t size, P
 }
 
 bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size, Picture& out) {
-  const HMODULE module = ModuleOf(plugin.Library());
-  const auto isSupported = reinterpret_cast<spi::IsSupportedFn>(reinterpret_cast<void*>(::GetProcAddress(module, "IsSupported")));
-  const auto getInfo = reinterpret_cast<spi::GetPictureInfoFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetPictureInfo")));
-  const auto getPicture = reinterpret_cast<spi::GetPictureFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetPicture")));
+  const ISpiLibrary& library = plugin.Library();
+  const auto isSupported =
+      reinterpret_cast<spi::IsSupportedFn>(reinterpret_cast<void*>(ExportOf(library, SpiExport::IsSupported)));
+  const auto getInfo =
+      reinterpret_cast<spi::GetPictureInfoFn>(reinterpret_cast<void*>(ExportOf(library, SpiExport::GetPictureInfo)));
+  const auto getPicture =
+      reinterpret_cast<spi::GetPictureFn>(reinterpret_cast<void*>(ExportOf(library, SpiExport::GetPicture)));
   if (!isSupported || !getInfo || !getPicture)
     throw ESPIInvalidAPI(FormatMessageText("%sは[%s]では使えないSusie Plugin APIです",
                                            !isSupported ? "IsSupported" : !getInfo ? "GetPictureInfo" : "GetPicture",

@@ -31,8 +31,7 @@ class WinSpiLibrary : public ISpiLibrary {
   }
   bool HasExport(SpiExport e) const override { return exports_[static_cast<size_t>(e)] != nullptr; }
   int GetPluginInfo(int number, std::string& text) const override {
-    const auto fn = reinterpret_cast<spi::GetPluginInfoFn>(
-        reinterpret_cast<void*>(exports_[static_cast<size_t>(SpiExport::GetPluginInfo)]));
+    const auto fn = reinterpret_cast<spi::GetPluginInfoFn>(reinterpret_cast<void*>(Export(SpiExport::GetPluginInfo)));
     // Some plug-ins leave the buffer unterminated when the text fills it.
     std::array<char, 256> buffer{};
     const int result = fn(number, buffer.data(), 255);
@@ -40,7 +39,7 @@ class WinSpiLibrary : public ISpiLibrary {
     text.assign(buffer.data());
     return result;
   }
-  HMODULE Module() const { return module_.Get(); }
+  FARPROC Export(SpiExport e) const { return exports_[static_cast<size_t>(e)]; }
 
  private:
   win::UniqueModule module_;
@@ -54,7 +53,9 @@ std::string FolderWithSlashUtf8(const std::wstring& folder) {
 
 }  // namespace
 
-HMODULE ModuleOf(const ISpiLibrary& library) { return static_cast<const WinSpiLibrary&>(library).Module(); }
+FARPROC ExportOf(const ISpiLibrary& library, SpiExport which) {
+  return static_cast<const WinSpiLibrary&>(library).Export(which);
+}
 
 std::unique_ptr<ISpiLibrary> WinSpiHost::Load(const std::string& path) {
   // A plug-in's own dependencies are looked for beside it; a library that

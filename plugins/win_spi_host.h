@@ -18,7 +18,8 @@ class WinSpiHost : public ISpiHost {
   std::string WindowsFolder() override;
 };
 
-// The module handle of a plug-in loaded by WinSpiHost, for the decoder.
-HMODULE ModuleOf(const ISpiLibrary& library);
+// An export of a plug-in loaded by WinSpiHost, as looked up when it was
+// loaded (nullptr when the plug-in has none), for the decoder.
+FARPROC ExportOf(const ISpiLibrary& library, SpiExport which);
 
 }  // namespace mirabo

@@ -14,6 +14,16 @@ std::wstring ExtendedPath(const std::wstring& path) {
   return path;
 }
 
+bool IsFolder(const std::wstring& path) {
+  const DWORD a = ::GetFileAttributesW(ExtendedPath(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsExistingFile(const std::wstring& path) {
+  const DWORD a = ::GetFileAttributesW(ExtendedPath(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::wstring ExecutablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {

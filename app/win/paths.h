@@ -9,6 +9,10 @@ namespace mirabo::win {
 // MAX_PATH characters; relative paths are returned unchanged.
 std::wstring ExtendedPath(const std::wstring& path);
 
+// Whether path names an existing folder, or an existing file that is not one.
+bool IsFolder(const std::wstring& path);
+bool IsExistingFile(const std::wstring& path);
+
 // The full path of the running executable, whatever its length.
 std::wstring ExecutablePath();
 

@@ -1,5 +1,7 @@
 #include "app/win/popup_menu.h"
 
+#include <utility>
+
 namespace mirabo::win {
 namespace {
 
@@ -39,11 +41,13 @@ HBITMAP MenuBitmap(HIMAGELIST images, int index) {
 
 }  // namespace
 
-MenuItem* PopupMenu::Find(int id) {
-  for (auto& item : items)
+const MenuItem* PopupMenu::Find(int id) const {
+  for (const auto& item : items)
     if (item.id == id) return &item;
   return nullptr;
 }
+
+MenuItem* PopupMenu::Find(int id) { return const_cast<MenuItem*>(std::as_const(*this).Find(id)); }
 
 HMENU PopupMenu::Build(HIMAGELIST images) {
   pictures_.clear();

@@ -28,6 +28,7 @@ class PopupMenu {
   bool autoPopup = true;  // opens on a right click
 
   MenuItem* Find(int id);
+  const MenuItem* Find(int id) const;
 
   // Builds the menu, lets the user choose, and returns the chosen item's id
   // (0 when the menu was dismissed).
