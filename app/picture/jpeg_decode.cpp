@@ -1,52 +1,30 @@
 #include "app/picture/jpeg_decode.h"
 
-#include <csetjmp>
-#include <cstdio>
 #include <limits>
 
-// jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
+#include "app/picture/libjpeg_support.h"
 
 namespace mirabo {
-namespace {
 
-struct ErrorManager {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
+namespace jpeg {
 
-// libjpeg's fatal errors come back here and return to the setjmp point in
-// DecodeJpeg, which turns them into an exception in its own frame (C++
-// exceptions must not unwind through libjpeg's C frames).
 extern "C" void OnFatalError(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   (*cinfo->err->format_message)(cinfo, err->message);
   std::longjmp(err->jump, 1);
 }
 
-// Warnings (damaged data that libjpeg works around) are only counted: the
-// picture is shown as far as it could be decoded.
 extern "C" void OnMessage(j_common_ptr cinfo, int level) {
-  if (level < 0) ++cinfo->err->num_warnings;
+  if (level >= 0) return;
+  ++cinfo->err->num_warnings;
+  if (cinfo->err->msg_code != JWRN_EXTRANEOUS_DATA) reinterpret_cast<ErrorManager*>(cinfo->err)->damaged = true;
 }
 
-class Decompressor {
- public:
-  Decompressor() {
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = &OnFatalError;
-    err.pub.emit_message = &OnMessage;
-    err.message[0] = '\0';
-  }
-  Decompressor(const Decompressor&) = delete;
-  Decompressor& operator=(const Decompressor&) = delete;
-  // Safe on a struct that was never created: libjpeg checks its memory
-  // manager, which is still null then.
-  ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
-  jpeg_decompress_struct cinfo{};
-  ErrorManager err{};
-};
+}  // namespace jpeg
+
+namespace {
+
+using jpeg::Decompressor;
 
 // Adobe writes CMYK and YCCK inverted (0 = full ink); others do not.
 inline uint8_t InkToChannel(unsigned ink, unsigned black, bool inverted) {
@@ -54,11 +32,11 @@ inline uint8_t InkToChannel(unsigned ink, unsigned black, bool inverted) {
                   : static_cast<uint8_t>(((255 - ink) * (255 - black) + 127) / 255);
 }
 
-std::string TooLarge(unsigned width, unsigned height) {
+}  // namespace
+
+std::string JpegTooLargeMessage(unsigned width, unsigned height) {
   return "JPEG 画像が大きすぎます (" + std::to_string(width) + " × " + std::to_string(height) + ")";
 }
-
-}  // namespace
 
 JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptions& options,
                             const DibAllocator& allocate) {
@@ -70,13 +48,13 @@ JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptio
 
   jpeg_create_decompress(&d.cinfo);
   jpeg_decompress_struct& c = d.cinfo;
-  if (data.size() > std::numeric_limits<unsigned long>::max()) throw EJpegError(TooLarge(0, 0));
+  if (data.size() > std::numeric_limits<unsigned long>::max()) throw EJpegError(JpegTooLargeMessage(0, 0));
   jpeg_mem_src(&c, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_read_header(&c, TRUE);
   result.sourceWidth = static_cast<int>(c.image_width);
   result.sourceHeight = static_cast<int>(c.image_height);
   if (static_cast<uint64_t>(c.image_width) * c.image_height > kMaxJpegPixels)
-    throw EJpegError(TooLarge(c.image_width, c.image_height));
+    throw EJpegError(JpegTooLargeMessage(c.image_width, c.image_height));
 
   c.scale_num = 1;
   c.scale_denom = static_cast<unsigned>(options.scaleDenominator);
@@ -100,7 +78,7 @@ JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptio
     }
   }
   uint8_t* const bits = allocate(format);
-  if (!bits) throw EJpegError(TooLarge(c.image_width, c.image_height));
+  if (!bits) throw EJpegError(JpegTooLargeMessage(c.image_width, c.image_height));
   const size_t stride = format.Stride();
   if (ink) inkRow.resize(static_cast<size_t>(c.output_width) * 4);
 

@@ -30,6 +30,7 @@ struct JpegDecodeResult {
 // Header-claimed sizes beyond this many pixels are refused before anything
 // is allocated (a 16-bit side limit alone would still allow 4 gigapixels).
 inline constexpr uint64_t kMaxJpegPixels = 1ull << 28;
+std::string JpegTooLargeMessage(unsigned width, unsigned height);
 
 // Colour pictures come out as 24 bits, grayscale as 8 bits with a grey
 // palette; CMYK and YCCK (inverted, as Adobe writes them) are converted to

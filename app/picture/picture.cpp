@@ -6,6 +6,7 @@
 #include "app/classify.h"
 #include "app/errors.h"
 #include "app/picture/jpeg_decode.h"
+#include "app/picture/rotate.h"
 #include "app/win/paths.h"
 #include "app/win/text.h"
 
@@ -136,7 +137,9 @@ Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* re
   MappedFile file(path);
   DibSectionAllocator target(recycle);
   DecodeJpeg({file.Data(), file.Size()}, {scaleDenominator, true}, target.Allocator());
-  return target.Take();
+  Picture picture = target.Take();
+  picture.SetKind(PictureKind::Jpeg);
+  return picture;
 }
 
 Picture LoadBitmapFile(const std::wstring& path) {
@@ -210,6 +213,7 @@ Picture LoadIconFile(const std::wstring& path) {
   if (ii.hbmMask) ::DeleteObject(ii.hbmMask);
   Picture picture = BlankPicture(width, height, ::GetSysColor(COLOR_BTNFACE), nullptr);
   DrawInto(picture, [&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon.Get(), width, height, 0, nullptr, DI_NORMAL); });
+  picture.SetKind(PictureKind::Icon);
   return picture;
 }
 
@@ -259,7 +263,78 @@ Picture LoadMetafile(const std::wstring& path) {
     ::PlayEnhMetaFile(dc, emf, &r);
   });
   ::DeleteEnhMetaFile(emf);
+  picture.SetKind(PictureKind::Metafile);
   return picture;
+}
+
+namespace {
+
+// A DIB section's header with room for a full colour table or three masks.
+struct DibHeader {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[256];
+  BITMAPINFO* Info() { return reinterpret_cast<BITMAPINFO*>(this); }
+};
+
+// The picture's pixels as a top-down DIB section of 8, 16, 24 or 32 bits:
+// the picture itself when it is one, otherwise a 24-bit copy in working.
+bool TurnablePixels(const Picture& picture, win::UniqueGdiObject& working, DIBSECTION& ds, DibHeader& info) {
+  if (::GetObjectW(picture.Handle(), sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits && ds.dsBmih.biHeight < 0 &&
+      BytesPerPixel(ds.dsBmih.biBitCount) != 0 &&
+      (ds.dsBmih.biCompression == BI_RGB || ds.dsBmih.biCompression == BI_BITFIELDS)) {
+    info.header = ds.dsBmih;
+    if (ds.dsBmih.biBitCount <= 8) {
+      DrawInto(picture, [&](HDC dc) {
+        info.header.biClrUsed = ::GetDIBColorTable(dc, 0, 256, info.colours);
+      });
+    } else if (ds.dsBmih.biCompression == BI_BITFIELDS) {
+      std::memcpy(info.colours, ds.dsBitfields, sizeof ds.dsBitfields);
+    }
+    return true;
+  }
+  // 1-, 4- and 15-bit pictures and device bitmaps: as 24 bits.
+  const int width = picture.Width(), height = picture.Height();
+  info.header = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB};
+  void* bits = nullptr;
+  working.Reset(::CreateDIBSection(nullptr, info.Info(), DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!working) return false;
+  win::WindowDC screen(nullptr);
+  const HDC from = ::CreateCompatibleDC(screen.Get()), to = ::CreateCompatibleDC(screen.Get());
+  const HGDIOBJ oldFrom = ::SelectObject(from, picture.Handle()), oldTo = ::SelectObject(to, working.Get());
+  ::BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
+  ::GdiFlush();
+  ::SelectObject(from, oldFrom);
+  ::SelectObject(to, oldTo);
+  ::DeleteDC(from);
+  ::DeleteDC(to);
+  return ::GetObjectW(working.Get(), sizeof ds, &ds) == sizeof ds;
+}
+
+}  // namespace
+
+Picture RotatePicture(const Picture& source, bool left, const std::function<void(int row)>& progress) {
+  if (source.Kind() == PictureKind::Icon) throw EMirabo("アイコンは回転できません");
+  if (source.Kind() == PictureKind::Metafile) throw EMirabo("メタファイルは回転できません");
+  win::UniqueGdiObject working;
+  DIBSECTION ds{};
+  DibHeader info{};
+  if (!TurnablePixels(source, working, ds, info)) throw EMirabo("メモリが不足しています");
+  const int width = ds.dsBm.bmWidth, height = ds.dsBm.bmHeight;
+  const int bytes = BytesPerPixel(ds.dsBmih.biBitCount);
+  // The turned bitmap: the same header and colours with the sides swapped.
+  DibHeader turnedInfo = info;
+  turnedInfo.header.biWidth = height;
+  turnedInfo.header.biHeight = -width;
+  turnedInfo.header.biSizeImage = 0;
+  void* bits = nullptr;
+  win::UniqueGdiObject turned(::CreateDIBSection(nullptr, turnedInfo.Info(), DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!turned) throw EMirabo("メモリが不足しています");
+  const auto stride = [](int w, int bitCount) { return ((static_cast<size_t>(w) * static_cast<size_t>(bitCount) + 31) / 32) * 4; };
+  const PixelBuffer from{static_cast<uint8_t*>(ds.dsBm.bmBits), width, height, stride(width, ds.dsBmih.biBitCount), bytes};
+  const PixelBuffer to{static_cast<uint8_t*>(bits), height, width, stride(height, ds.dsBmih.biBitCount), bytes};
+  ::GdiFlush();
+  RotateQuarter(from, to, left, progress);
+  return Picture(static_cast<HBITMAP>(turned.Release()), height, width, ds.dsBmih.biBitCount);
 }
 
 }  // namespace mirabo

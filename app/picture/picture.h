@@ -12,21 +12,28 @@
 
 namespace mirabo {
 
+// What a picture was made from: the zoom steps decode a JPEG again from its
+// file, and icons and metafiles are drawings, not pixels that can be turned.
+enum class PictureKind { Bitmap, Jpeg, Icon, Metafile };
+
 class Picture {
  public:
   Picture() = default;
-  Picture(HBITMAP bitmap, int width, int height, int bitsPerPixel = 32)
-      : bitmap_(bitmap), width_(width), height_(height), bitsPerPixel_(bitsPerPixel) {}
+  Picture(HBITMAP bitmap, int width, int height, int bitsPerPixel = 32, PictureKind kind = PictureKind::Bitmap)
+      : bitmap_(bitmap), width_(width), height_(height), bitsPerPixel_(bitsPerPixel), kind_(kind) {}
   HBITMAP Handle() const { return static_cast<HBITMAP>(bitmap_.Get()); }
   int Width() const { return width_; }
   int Height() const { return height_; }
   int BitsPerPixel() const { return bitsPerPixel_; }
+  PictureKind Kind() const { return kind_; }
+  void SetKind(PictureKind kind) { kind_ = kind; }
   bool Empty() const { return !bitmap_; }
   HBITMAP Release() { return static_cast<HBITMAP>(bitmap_.Release()); }
 
  private:
   win::UniqueGdiObject bitmap_;
   int width_ = 0, height_ = 0, bitsPerPixel_ = 32;
+  PictureKind kind_ = PictureKind::Bitmap;
 };
 
 // A DIB section for the decoders to fill; the picture takes it over once
@@ -81,5 +88,12 @@ Picture LoadBitmapMemory(const uint8_t* data, size_t size);
 Picture LoadIconFile(const std::wstring& path);
 Picture LoadMetafile(const std::wstring& path);
 Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle = nullptr);
+
+// A quarter turn of a picture's pixels into a new bitmap of the same pixel
+// format (palette and bit-field masks kept); pictures of 1, 4 or 15 bits
+// and device-dependent bitmaps are turned as 24 bits. progress(row) comes
+// on this thread after each source row that is a multiple of ten. Throws
+// EMirabo for icons and metafiles and when there is no memory.
+Picture RotatePicture(const Picture& source, bool left, const std::function<void(int row)>& progress = {});
 
 }  // namespace mirabo

@@ -1,0 +1,99 @@
+#include "bench/jpeg_reference.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <jpeglib.h>
+
+#include "app/picture/jpeg_rotate.h"
+#include "tests/app/picture/jpeg_fixtures.h"
+
+namespace mirabo::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+}  // namespace
+
+std::vector<uint8_t> MakePhotoJpeg(int width, int height) {
+  uint32_t seed = 12345;
+  return testing::MakeRgbJpeg(width, height, 92, [&](int y, uint8_t* rgb) {
+    for (int x = 0; x < width; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      const int grain = static_cast<int>(seed >> 28) - 8;
+      const auto clamp = [](int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); };
+      rgb[x * 3 + 0] = clamp(x * 255 / width + grain);
+      rgb[x * 3 + 1] = clamp(y * 255 / height + grain);
+      rgb[x * 3 + 2] = clamp(((x + y) / 7) % 256 + grain);
+    }
+  });
+}
+
+double ReferenceDecodeEncode(const std::vector<uint8_t>& jpeg, int quality, int runs) {
+  double best = 1e9;
+  for (int run = 0; run < runs; ++run) {
+    const auto start = Clock::now();
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&d, TRUE);
+    d.out_color_space = JCS_RGB;
+    d.dct_method = JDCT_IFAST;
+    jpeg_start_decompress(&d);
+    const size_t stride = static_cast<size_t>(d.output_width) * 3;
+    std::unique_ptr<uint8_t[]> pixels(new uint8_t[stride * d.output_height]);
+    while (d.output_scanline < d.output_height) {
+      JSAMPROW row = pixels.get() + stride * d.output_scanline;
+      jpeg_read_scanlines(&d, &row, 1);
+    }
+    jpeg_compress_struct c{};
+    jpeg_error_mgr cerr{};
+    c.err = jpeg_std_error(&cerr);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = d.output_width;
+    c.image_height = d.output_height;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+      JSAMPROW row = pixels.get() + stride * c.next_scanline;
+      jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    jpeg_destroy_decompress(&d);
+    std::free(out);
+    best = std::min(best, Seconds(start));
+  }
+  return best;
+}
+
+void CompareJpegTurn(const std::vector<uint8_t>& jpeg, int quality, int runs,
+                     const std::function<void(const std::vector<uint8_t>&, bool)>& turn, const char* what) {
+  double reference = 1e9, ours = 1e9;
+  for (int run = 0; run < runs; ++run) {
+    // Interleaved, so both see the same state of a noisy machine.
+    reference = std::min(reference, ReferenceDecodeEncode(jpeg, quality, 1));
+    const auto start = Clock::now();
+    if (turn) turn(jpeg, run % 2 == 0);
+    else RotateJpegData(jpeg, run % 2 == 0, quality);
+    ours = std::min(ours, Seconds(start));
+  }
+  std::printf("a 6000 x 4000 JPEG (%zu KB) at quality %d, %s (best of %d): %.0f ms; libjpeg-turbo's decode + "
+              "encode of it: %.0f ms (ratio %.3f; target: at most 1.2)\n",
+              jpeg.size() / 1024, quality, what, runs, ours * 1000, reference * 1000, ours / reference);
+}
+
+}  // namespace mirabo::bench
