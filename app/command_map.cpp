@@ -57,13 +57,13 @@ const Command kMap[] = {
 
     // The rename bar.
     {"Label4", S::ToolBar5, K::Embedded, nullptr, -1, nullptr, true, 64},
-    {"EditFix", S::ToolBar5, K::Embedded, L"固定部", -1, nullptr, true, 120},
-    {"CheckBoxDate", S::ToolBar5, K::Embedded, L"日付を入れる", -1, nullptr, true, 48},
+    {"EditFix", S::ToolBar5, K::Embedded, L"固定部", -1, &F::EditFixChange, true, 120},
+    {"CheckBoxDate", S::ToolBar5, K::Embedded, L"日付を入れる", -1, &F::EditFixChange, true, 48},
     {"Label2", S::ToolBar5, K::Embedded, nullptr, -1, nullptr, true, 16},
-    {"EditDegit", S::ToolBar5, K::Embedded, L"桁数", -1, nullptr, true, 24},
+    {"EditDegit", S::ToolBar5, K::Embedded, L"桁数", -1, &F::EditFixChange, true, 24},
     {"UpDown1", S::ToolBar5, K::Embedded, nullptr, -1, nullptr, true, 16},
     {"Label3", S::ToolBar5, K::Embedded, nullptr, -1, nullptr, true, 20},
-    {"EditCou", S::ToolBar5, K::Embedded, L"番号", -1, nullptr, true, 40},
+    {"EditCou", S::ToolBar5, K::Embedded, L"番号", -1, &F::EditFixChange, true, 40},
     {"UpDown2", S::ToolBar5, K::Embedded, nullptr, -1, nullptr, true, 16},
     {"ToolButton20", S::ToolBar5, K::Button, L"リセット", 14, &F::ToolButton20Click},
 

@@ -22,6 +22,10 @@ class FolderList {
   void Assign(std::vector<std::wstring> names, std::wstring_view mask, const SortKey& key);
 
   const std::vector<std::wstring>& Items() const { return items_; }
+  // An entry renamed in place: the list is not sorted again, so the file
+  // keeps its place in the sequence being worked through.
+  void Replace(int index, std::wstring name) { items_.at(static_cast<size_t>(index)) = std::move(name); }
+  void RemoveAt(int index) { items_.erase(items_.begin() + index); }
   int Count() const { return static_cast<int>(items_.size()); }
 
   // Position of the first entry equal to name when both are lower-cased

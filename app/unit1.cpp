@@ -57,12 +57,16 @@ void TForm1::Create() {
   CreateControls();
   fileDrop1_ = std::make_unique<TFileDrop>(Handle());
   fileDrop1_->OnFileDrop = [this](TFileDrop& sender, int num, const std::vector<std::wstring>& files,
-                                  int x, int y) { FileDrop1FileDrop(sender, num, files, x, y); };
+                                  int x, int y) {
+    if (!busy_) FileDrop1FileDrop(sender, num, files, x, y);
+  };
   fileDrop1_->Loaded();
   trayIcon1_ = std::make_unique<TTrayIcon>(Handle(), trayShell_);
   trayIcon1_->SetIcon(ProgramIcon());
   trayIcon1_->RBPopupMenu = &menus_[Surface::PopupMenu3];
-  trayIcon1_->OnDblClick = [this](TTrayIcon&) { mnuNormalClick(); };
+  trayIcon1_->OnDblClick = [this](TTrayIcon&) {
+    if (!busy_) mnuNormalClick();
+  };
   trayIcon1_->OnPopup = [this](win::PopupMenu& menu, POINT p) { ShowPopup(menu, p); };
   trayIcon1_->Loaded();
   spis1_ = std::make_unique<TSPIs>(spiHost_);
@@ -218,11 +222,16 @@ void TForm1::CreateControls() {
       {"Label3", L"STATIC", L"No", SS_CENTERIMAGE | SS_RIGHT},
       {"EditCou", L"EDIT", L"0", ES_AUTOHSCROLL | WS_BORDER},
   };
+  // The boxes carry their command's id, so their change notices reach the
+  // handler of the map.
   for (const Embedded& e : renameBar)
-    elements_[e.name] = {Element::Kind::Window, win::CreateChild(e.cls, e.text, WS_VISIBLE | e.style, tb5)};
+    elements_[e.name] = {Element::Kind::Window,
+                         win::CreateChild(e.cls, e.text, WS_VISIBLE | e.style, tb5, CommandIdOf(e.name))};
   ::SendMessageW(WindowOf("CheckBoxDate"), BM_SETCHECK, BST_CHECKED, 0);
   const auto upDown = [&](const char* name, const char* buddy, int low, int high, int pos) {
-    const HWND ud = win::CreateChild(UPDOWN_CLASSW, L"", WS_VISIBLE | UDS_ARROWKEYS | UDS_SETBUDDYINT, tb5);
+    // Without thousands separators: "1,000" in the counter box would not
+    // read back as a number.
+    const HWND ud = win::CreateChild(UPDOWN_CLASSW, L"", WS_VISIBLE | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS, tb5);
     ::SendMessageW(ud, UDM_SETBUDDY, reinterpret_cast<WPARAM>(WindowOf(buddy)), 0);
     ::SendMessageW(ud, UDM_SETRANGE32, static_cast<WPARAM>(low), high);
     ::SendMessageW(ud, UDM_SETPOS32, 0, pos);
@@ -477,11 +486,11 @@ void TForm1::SetEnabled(std::string_view name, bool enabled) {
 
 void TForm1::RunCommand(std::string_view name) {
   const Command* c = CommandById(CommandIdOf(name));
-  if (c && c->handler) (this->*(c->handler))();
+  if (c && c->handler && !busy_) (this->*(c->handler))();
 }
 
 void TForm1::ShowPopup(win::PopupMenu& menu, POINT screen) {
-  if (!menu.autoPopup) return;
+  if (!menu.autoPopup || busy_) return;
   const Command* c = CommandById(menu.Track(Handle(), screen, imageList1_));
   if (c && c->handler) (this->*(c->handler))();
 }
@@ -620,11 +629,21 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) != WA_INACTIVE) FormActivate();
       return 0;
     case WM_SYSCOMMAND:
+      // Minimising to the tray or restoring shows the file again, which
+      // must wait for a turn in progress.
+      if (busy_ && (wp & 0xFFF0) != SC_MOVE && (wp & 0xFFF0) != SC_SIZE) return 0;
       if (HandleSysCommand(wp)) return 0;
       return DefaultProc(msg, wp, lp);
     case WM_COMMAND: {
-      if (const Command* c = CommandById(LOWORD(wp)); c && c->handler && lp)
-        (this->*(c->handler))();
+      const Command* c = CommandById(LOWORD(wp));
+      if (!c || !c->handler || !lp) return 0;
+      if (c->kind == CommandKind::Embedded) {
+        // A box's text changed or the check box was clicked; previews may
+        // follow the user's typing even during a turn.
+        if (HIWORD(wp) == EN_CHANGE || HIWORD(wp) == BN_CLICKED) (this->*(c->handler))();
+        return 0;
+      }
+      if (!busy_) (this->*(c->handler))();
       return 0;
     }
     case WM_NOTIFY: {
@@ -656,9 +675,13 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       else FormMouseWheelDown();
       return DefaultProc(msg, wp, lp);
     case WM_TIMER:
-      if (wp == kTimer1) Timer1Timer();
+      if (wp == kTimer1 && !busy_) Timer1Timer();
       return 0;
     case WM_CLOSE:
+      if (busy_) {
+        closeAsked_ = true;  // closed once the turn is done
+        return 0;
+      }
       // An error in the close handler (the save failed) keeps the window
       // open; the next attempt to close saves again.
       try {

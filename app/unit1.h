@@ -122,27 +122,38 @@ class TForm1 : public win::Window<TForm1> {
   // browser's print dialogs); nothing to do until the browser is built.
   void iePrinterSet1Activate(WPARAM, LPARAM) {}
 
+  // ---- Rotation, rotate-and-save and save
+  void ToolButton4Click();   // turn left on screen
+  void ToolButton5Click();   // turn right on screen
+  void ToolButton14Click();  // turn left and save
+  void ToolButton15Click();  // turn right and save
+  void ToolButton9Click();   // copy into the save folder
+  void RotateLeft();
+  void RotateRight();
+  void RotateLeftAndSave(const std::wstring& path);
+  void RotateRightAndSave(const std::wstring& path);
+  // True while a turn is processing messages: other commands wait for it.
+  bool Busy() const { return busy_; }
+
+  // ---- Rename bar and delete-and-advance
+  void UpdateNamePreview();
+  void EditFixChange();
+  void ToolButton20Click();  // reset the counter
+  void ToolButton19Click();  // rename and advance
+  void ToolButton29Click();  // delete and advance
+
   // ---- Commands whose work comes with later parts of the program.
   void ToolButton32Click() {}
-  void ToolButton4Click() {}
-  void ToolButton5Click() {}
   void ToolButton26Click() {}
-  void ToolButton9Click() {}
   void ToolButton10Click() {}
   void ToolButton11Click() {}
   void ToolButton13Click() {}
   void ToolButton33Click() {}
-  void ToolButton14Click() {}
-  void ToolButton15Click() {}
-  void ToolButton19Click() {}
-  void ToolButton29Click() {}
-  void ToolButton20Click() {}
   void ToolButton21Click() {}
   void ToolButton22Click() {}
   void ToolButton23Click() {}
   void ToolButton25Click() {}
   void mnuNKFClick() {}
-  void UpdateNamePreview() {}
   void ApplyDocumentZoom() {}
   void mnuExitClick() { Close(); }
   void mnuEndClick() { Close(); }
@@ -181,6 +192,8 @@ class TForm1 : public win::Window<TForm1> {
   bool IsChecked(std::string_view name) const;
   HWND WindowOf(std::string_view name) const;
   std::wstring TextOf(std::string_view name) const;
+  // The tooltip of a control of the window ("" when it has none).
+  std::wstring HintOf(std::string_view name) const;
   win::ScrollBox& ScrollBox1() { return scrollBox_; }
   win::PictureBox& ImageJpg() { return imageJpg_; }
   ITextView& RichEdit1() { return *richEdit1_; }
@@ -231,6 +244,26 @@ class TForm1 : public win::Window<TForm1> {
   void ReportAtStart(const std::function<void()>& search);
   void TextPresentationFont();
   void SetProgress(int position, int maximum);
+  // The rotation commands' shared steps.
+  void TurnInView(bool left);
+  void TurnAndSave(bool left);
+  void TurnShownPicture(bool left);
+  void SaveTurned(const std::wstring& path, bool left);
+  // Progress of a turn over rows: the bar and the window's messages.
+  std::function<void(int row)> TurnProgress(int rows);
+  void SetHint(HWND control, const std::wstring& text);
+  // Marks the window busy for its lifetime; a close asked for meanwhile
+  // comes once it ends.
+  class BusyScope {
+   public:
+    explicit BusyScope(TForm1& form);
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    ~BusyScope();
+
+   private:
+    TForm1& form_;
+  };
   int Scaled(int pixels) const;
 
   Form1Environment env_;
@@ -259,6 +292,8 @@ class TForm1 : public win::Window<TForm1> {
   bool dragScrolling_ = false;
   POINT dragOrigin_{0, 0};
   bool shownOnce_ = false;
+  bool busy_ = false;
+  bool closeAsked_ = false;
   int timerInterval_ = 0;
   int dpi_ = 96;
 };

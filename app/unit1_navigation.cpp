@@ -49,6 +49,7 @@ void TForm1::PopupMenuListClick(int tag) {
 }
 
 bool TForm1::EditKeyKeyDown(WORD key) {
+  if (busy_) return true;  // a turn in progress takes no commands
   if (key == VK_ESCAPE) {
     Close();
     return true;

@@ -15,7 +15,8 @@ void TForm1::ShowZoomLabel() {
 
 void TForm1::ApplyJpegScale() {
   const int level = settings().Zoom;
-  if (level < 0 || level > 3 || CurrentPath.empty()) return;
+  // A picture turned on screen is a bitmap now, which has no scale to set.
+  if (level < 0 || level > 3 || CurrentPath.empty() || imageJpg_.picture().Kind() != PictureKind::Jpeg) return;
   // Decoded again at the new scale, never shrunk from a full-size bitmap.
   imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(level), imageJpg_.Spare()));
 }

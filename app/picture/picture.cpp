@@ -279,7 +279,9 @@ struct DibHeader {
 // The picture's pixels as a top-down DIB section of 8, 16, 24 or 32 bits:
 // the picture itself when it is one, otherwise a 24-bit copy in working.
 bool TurnablePixels(const Picture& picture, win::UniqueGdiObject& working, DIBSECTION& ds, DibHeader& info) {
-  if (::GetObjectW(picture.Handle(), sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits && ds.dsBmih.biHeight < 0 &&
+  // Every picture the program makes is a top-down DIB section (the system
+  // reports its height without the sign, so that cannot be asked).
+  if (::GetObjectW(picture.Handle(), sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits &&
       BytesPerPixel(ds.dsBmih.biBitCount) != 0 &&
       (ds.dsBmih.biCompression == BI_RGB || ds.dsBmih.biCompression == BI_BITFIELDS)) {
     info.header = ds.dsBmih;

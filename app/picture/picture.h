@@ -1,6 +1,6 @@
 #pragma once
-// Pictures as the picture control holds them: a device-independent bitmap
-// section, decoded once and painted without decoding again.
+// Pictures as the picture control holds them: a top-down device-independent
+// bitmap section, decoded once and painted without decoding again.
 #include <windows.h>
 
 #include <filesystem>

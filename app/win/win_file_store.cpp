@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/win/file_ops.h"
 #include "app/win/paths.h"
 #include "app/win/unique_handle.h"
 
@@ -39,29 +40,7 @@ bool WinFileStore::ReplaceAll(const std::filesystem::path& path, std::string_vie
       (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
     return false;
 
-  const std::wstring temp = target + L".~" + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
-  {
-    UniqueFile file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD done = 0;
-    const bool written =
-        (bytes.empty() || (::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                       &done, nullptr) &&
-                           done == bytes.size())) &&
-        ::FlushFileBuffers(file.Get());
-    if (!written) {
-      file.Reset();
-      ::DeleteFileW(temp.c_str());
-      return false;
-    }
-  }
-  if (!::MoveFileExW(temp.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ::DeleteFileW(temp.c_str());
-    return false;
-  }
-  return true;
+  return WriteReplacing(path.wstring(), {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
 }
 
 }  // namespace mirabo::win

@@ -20,6 +20,11 @@ MainWindow::~MainWindow() {
   if (!destroyed_ && form_.Handle()) ::DestroyWindow(form_.Handle());
 }
 
+void MainWindow::Click(std::string_view command) {
+  ::SendMessageW(form_.Handle(), WM_COMMAND, static_cast<WPARAM>(CommandIdOf(command)),
+                 reinterpret_cast<LPARAM>(form_.Handle()));
+}
+
 void MainWindow::Open(const std::wstring& path) {
   form_.CurrentPath = path;
   form_.ClassifyFile(path);

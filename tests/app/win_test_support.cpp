@@ -60,4 +60,35 @@ void PumpMessages() {
   }
 }
 
+DialogRecorder::DialogRecorder(bool answer) : answer(answer), previous_(SetDialogAnswerer(this)) {}
+
+DialogRecorder::~DialogRecorder() { SetDialogAnswerer(previous_); }
+
+bool DialogRecorder::Confirm(const std::wstring& text) {
+  questions.push_back(text);
+  return answer;
+}
+
+void DialogRecorder::Notice(const std::wstring& text) { notices.push_back(text); }
+
+void SetLastWrite(const fs::path& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+  SYSTEMTIME local{year, month, 0, day, hour, minute, second, 0}, utc{};
+  FILETIME time{};
+  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !::SystemTimeToFileTime(&utc, &time))
+    throw std::runtime_error("bad test time");
+  const HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path.string());
+  const BOOL ok = ::SetFileTime(file, nullptr, nullptr, &time);
+  ::CloseHandle(file);
+  if (!ok) throw std::runtime_error("cannot set the time of " + path.string());
+}
+
+FILETIME LastWrite(const fs::path& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+    throw std::runtime_error("cannot read the time of " + path.string());
+  return data.ftLastWriteTime;
+}
+
 }  // namespace mirabo::testing

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs.h"
 #include "app/error_handler.h"
 
 namespace mirabo::testing {
@@ -44,6 +45,28 @@ class ErrorRecorder {
  private:
   ErrorHandler previous_;
 };
+
+// While it lives, the program's question and notice boxes are answered
+// here: every question with answer, every text recorded.
+class DialogRecorder : public DialogAnswerer {
+ public:
+  explicit DialogRecorder(bool answer = true);
+  DialogRecorder(const DialogRecorder&) = delete;
+  DialogRecorder& operator=(const DialogRecorder&) = delete;
+  ~DialogRecorder() override;
+  bool Confirm(const std::wstring& text) override;
+  void Notice(const std::wstring& text) override;
+  bool answer;
+  std::vector<std::wstring> questions, notices;
+
+ private:
+  DialogAnswerer* previous_;
+};
+
+// Sets a file's last-write time to a local date and time.
+void SetLastWrite(const std::filesystem::path& path, WORD year, WORD month, WORD day, WORD hour, WORD minute,
+                  WORD second);
+FILETIME LastWrite(const std::filesystem::path& path);
 
 // Runs the messages already queued for this thread's windows.
 void PumpMessages();

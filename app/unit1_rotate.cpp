@@ -1,0 +1,177 @@
+// Turning the picture on screen, turning a JPEG file and writing it back,
+// and saving a copy of the current file.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/dialogs.h"
+#include "app/picture/jpeg_rotate.h"
+#include "app/unit1.h"
+#include "app/view_table.h"
+#include "app/win/file_ops.h"
+#include "app/win/paths.h"
+#include "app/win/text.h"
+
+namespace mirabo {
+namespace {
+
+// What a turn on screen disables: the zoom steps cannot rescale a turned
+// bitmap, and rotate-and-save must not take it for the file.
+constexpr const char* kJpegOnlyCommands[] = {"ToolButton1", "ToolButton2", "mnuZoomUp", "mnuZoomDown",
+                                             "ToolButton14", "ToolButton15", "mnuLeftS", "mnuRightS"};
+
+// The window gets its messages at this pace during a turn however fast the
+// rows go: enough to repaint and take input, without a system call per row.
+constexpr ULONGLONG kMessageInterval = 15;
+
+}  // namespace
+
+TForm1::BusyScope::BusyScope(TForm1& form) : form_(form) { form_.busy_ = true; }
+
+TForm1::BusyScope::~BusyScope() {
+  form_.busy_ = false;
+  if (form_.closeAsked_) {
+    form_.closeAsked_ = false;
+    form_.Close();
+  }
+}
+
+std::function<void(int row)> TForm1::TurnProgress(int rows) {
+  SetProgress(0, rows);
+  // The first row always lets the window have its messages.
+  auto lastMessages = std::make_shared<ULONGLONG>(0);
+  auto shownPercent = std::make_shared<int>(0);
+  return [this, rows, lastMessages, shownPercent](int row) {
+    // The bar is moved only when it visibly moves.
+    const int percent = static_cast<int>(static_cast<long long>(row) * 100 / std::max(rows, 1));
+    if (percent != *shownPercent) {
+      *shownPercent = percent;
+      SetProgress(row, -1);
+    }
+    const ULONGLONG now = ::GetTickCount64();
+    if (now - *lastMessages >= kMessageInterval) {
+      *lastMessages = now;
+      ProcessMessages();
+    }
+  };
+}
+
+// ---- On screen
+
+void TForm1::ToolButton4Click() { TurnInView(true); }
+void TForm1::ToolButton5Click() { TurnInView(false); }
+void TForm1::RotateLeft() { TurnShownPicture(true); }
+void TForm1::RotateRight() { TurnShownPicture(false); }
+
+void TForm1::TurnInView(bool left) {
+  if (CurrentPath.empty() || busy_) return;
+  ::ShowWindow(imageJpg_.Handle(), SW_HIDE);
+  imageJpg_.stretch = false;
+  imageJpg_.autoSize = true;
+  scrollBox_.SetHorzPosition(0);
+  scrollBox_.SetVertPosition(0);
+  bool wasEnabled[std::size(kJpegOnlyCommands)];
+  for (size_t i = 0; i < std::size(kJpegOnlyCommands); ++i) {
+    wasEnabled[i] = IsEnabled(kJpegOnlyCommands[i]);
+    SetEnabled(kJpegOnlyCommands[i], false);
+  }
+  try {
+    left ? RotateLeft() : RotateRight();
+  } catch (...) {
+    // The picture was not touched: it is shown again as it was, with the
+    // commands that go with it.
+    for (size_t i = 0; i < std::size(kJpegOnlyCommands); ++i) SetEnabled(kJpegOnlyCommands[i], wasEnabled[i]);
+    SetProgress(0, -1);
+    FitPicture();
+    throw;
+  }
+  FitPicture();
+  FocusEditKey();
+}
+
+void TForm1::TurnShownPicture(bool left) {
+  const Picture& shown = imageJpg_.picture();
+  if (shown.Empty()) return;
+  BusyScope busy(*this);
+  Picture turned = RotatePicture(shown, left, TurnProgress(shown.Height()));
+  imageJpg_.SetPicture(std::move(turned));
+  SetProgress(0, -1);
+  FitPicture();
+}
+
+// ---- Into the file
+
+void TForm1::ToolButton14Click() { TurnAndSave(true); }
+void TForm1::ToolButton15Click() { TurnAndSave(false); }
+void TForm1::RotateLeftAndSave(const std::wstring& path) { SaveTurned(path, true); }
+void TForm1::RotateRightAndSave(const std::wstring& path) { SaveTurned(path, false); }
+
+void TForm1::TurnAndSave(bool left) {
+  if (CurrentPath.empty() || busy_) return;
+  ::ShowWindow(imageJpg_.Handle(), SW_HIDE);
+  imageJpg_.stretch = false;
+  imageJpg_.autoSize = true;
+  scrollBox_.SetHorzPosition(0);
+  scrollBox_.SetVertPosition(0);
+  try {
+    left ? RotateLeftAndSave(CurrentPath) : RotateRightAndSave(CurrentPath);
+  } catch (...) {
+    // The file is as it was, and so is the picture on screen.
+    SetProgress(0, -1);
+    FitPicture();
+    throw;
+  }
+  try {
+    const std::wstring ext = LowerAscii(ExtensionOf(CurrentPath));
+    if (ext == L".jpg" || ext == L".jpeg") {
+      // Decoded once, straight at the zoom level's scale.
+      const int zoom = settings().Zoom;
+      imageJpg_.SetPicture(LoadJpegFile(CurrentPath, zoom >= 0 && zoom <= 3 ? ZoomScaleDenominator(zoom) : 1,
+                                        imageJpg_.Spare()));
+      ShowZoomLabel();
+    } else {
+      imageJpg_.SetPicture(LoadPictureFile(CurrentPath));
+    }
+  } catch (...) {
+    FitPicture();  // the picture it had stays in view
+    throw;
+  }
+  FitPicture();
+  FocusEditKey();
+}
+
+void TForm1::SaveTurned(const std::wstring& path, bool left) {
+  if (!win::IsExistingFile(path)) return;
+  BusyScope busy(*this);
+  // Refused before any work when the file cannot be replaced.
+  const win::FileStamp stamp = win::StampForReplace(path);
+  std::vector<uint8_t> turned;
+  {
+    const MappedFile file(path);
+    std::function<void(int)> progress;
+    turned = RotateJpegData({file.Data(), file.Size()}, left, settings().Comp, [&](int row, int rows) {
+      if (!progress) progress = TurnProgress(rows);
+      progress(row);
+    });
+  }
+  win::ReplaceKeepingStamp(path, turned, stamp);
+  SetProgress(0, -1);
+  FitPicture();
+}
+
+// ---- A copy into the save folder
+
+void TForm1::ToolButton9Click() {
+  if (CurrentPath.empty() || busy_) return;
+  const std::wstring target = win::Cp932ToWide(settings().SavePath) + std::wstring(FileNameOf(CurrentPath));
+  if (win::PathExists(target) &&
+      !AskConfirm(Handle(), L"同名のファイルが存在します。\n\r上書きしますか？"))
+    return;
+  // Nothing to copy (the placeholder, a vanished file) and a copy onto the
+  // file itself are no-ops; any other failure would leave the user
+  // believing the picture was saved.
+  if (!win::IsExistingFile(CurrentPath) || win::SameFile(CurrentPath, target)) return;
+  if (!::CopyFileW(win::ExtendedPath(CurrentPath).c_str(), win::ExtendedPath(target).c_str(), FALSE))
+    throw EInOutError(FormatMessageText("ファイル %s を作成できません", win::WideToUtf8(target)));
+}
+
+}  // namespace mirabo

@@ -1,0 +1,44 @@
+#pragma once
+// File operations that must never leave a user's file half-written, and the
+// small questions the file commands ask of the file system.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace mirabo::win {
+
+// Writes bytes to a new file beside target, flushes it and moves it over
+// target in one step: target is either as it was or wholly the new content.
+// False on any failure, with nothing left behind.
+bool WriteReplacing(const std::wstring& target, std::span<const uint8_t> bytes);
+
+// What a file's replacement keeps of it.
+struct FileStamp {
+  FILETIME creation{}, lastWrite{};
+  DWORD attributes = 0;
+};
+
+// Opens path for writing (shared with everyone) as proof that it may be
+// replaced, and reads its times and attributes. Throws EInOutError
+// "ファイル %s を作成できません" for a read-only, locked or vanished file.
+FileStamp StampForReplace(const std::wstring& path);
+
+// WriteReplacing, then the kept times and attributes put back on the new
+// file. Throws EInOutError "ファイル %s を作成できません"; path is then
+// untouched.
+void ReplaceKeepingStamp(const std::wstring& path, std::span<const uint8_t> bytes, const FileStamp& stamp);
+
+// Whether anything (file or folder) has that name.
+bool PathExists(const std::wstring& path);
+
+// Whether both paths name the same existing file (by volume and file id,
+// so different spellings and short names count as the same).
+bool SameFile(const std::wstring& a, const std::wstring& b);
+
+// The calendar date, in local time, of the file's last write.
+std::optional<SYSTEMTIME> LastWriteLocalTime(const std::wstring& path);
+
+}  // namespace mirabo::win

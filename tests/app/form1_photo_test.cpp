@@ -1,0 +1,353 @@
+// The photo workflow: turning on screen, turning a JPEG file and writing it
+// back, saving a copy, rename-and-advance and delete-and-advance, on real
+// files in temporary folders.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/picture/jpeg_metadata.h"
+#include "app/win/text.h"
+#include "tests/app/form1_test_support.h"
+#include "tests/app/picture/jpeg_fixtures.h"
+
+namespace mirabo {
+namespace {
+
+using testing::DialogRecorder;
+using testing::ErrorRecorder;
+using testing::MainWindow;
+using testing::PumpMessages;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::vector<uint8_t> Vector(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+std::string Jpeg(int w, int h, const testing::JpegExtras& extras = {}) {
+  return Bytes(testing::MakeJpeg(testing::JpegKind::Rgb, w, h, 90, extras));
+}
+
+bool Near(COLORREF got, testing::Rgb want) {
+  return std::abs(GetRValue(got) - want.r) < 24 && std::abs(GetGValue(got) - want.g) < 24 &&
+         std::abs(GetBValue(got) - want.b) < 24;
+}
+
+std::string Show(COLORREF c) {
+  return std::to_string(GetRValue(c)) + "/" + std::to_string(GetGValue(c)) + "/" + std::to_string(GetBValue(c));
+}
+
+constexpr const char* kJpegOnly[] = {"ToolButton1", "ToolButton2", "mnuZoomUp", "mnuZoomDown",
+                                     "ToolButton14", "ToolButton15", "mnuLeftS", "mnuRightS"};
+
+int ProgressPosition(MainWindow& w) {
+  return static_cast<int>(::SendMessageW(w->WindowOf("ProgressBar1"), PBM_GETPOS, 0, 0));
+}
+
+// ---- Turning on screen
+
+TEST(Form1Turn, A640By480JpegTurnsLeftAndRight) {
+  MainWindow w;
+  const auto path = w.dir() / L"photo.jpg";
+  WriteBytes(path, Jpeg(640, 480));
+  w.Open(path.wstring());
+  const struct {
+    const char* command;
+    int sx, sy;  // a source pixel near a corner
+    int dx, dy;  // where the turn puts it
+  } cases[] = {
+      {"ToolButton4", 636, 3, 3, 3},    // left: the top-right corner becomes the top-left
+      {"ToolButton5", 3, 3, 476, 3},    // right: the top-left corner becomes the top-right
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    w.Open(path.wstring());
+    for (const char* name : kJpegOnly) EXPECT_TRUE(w->IsEnabled(name)) << name;
+    w->RunCommand(c.command);
+    const Picture& p = w->ImageJpg().picture();
+    EXPECT_EQ(p.Width(), 480);
+    EXPECT_EQ(p.Height(), 640);
+    EXPECT_EQ(p.BitsPerPixel(), 24);
+    const COLORREF got = testing::PixelOf(p, c.dx, c.dy);
+    EXPECT_TRUE(Near(got, testing::Pattern(c.sx, c.sy, 640, 480))) << Show(got);
+    for (const char* name : kJpegOnly) EXPECT_FALSE(w->IsEnabled(name)) << name;
+    EXPECT_TRUE(::IsWindowVisible(w->ImageJpg().Handle()));
+    EXPECT_EQ(ProgressPosition(w), 0);
+  }
+  // The zoom keys leave the turned picture alone; the next display step
+  // shows the file as stored and enables everything again.
+  w->settings().Zoom = 1;
+  w.PressKey(w->WindowOf("EditKey"), VK_ADD);
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 480);
+  w->ShowCurrentFile();
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 640);
+  for (const char* name : kJpegOnly) EXPECT_TRUE(w->IsEnabled(name)) << name;
+}
+
+TEST(Form1Turn, FourTurnsGiveThePictureBackAndTheKeysTurnToo) {
+  MainWindow w;
+  const auto path = w.dir() / L"photo.jpg";
+  WriteBytes(path, Jpeg(97, 61));
+  w.Open(path.wstring());
+  std::vector<COLORREF> before;
+  for (int y = 0; y < 61; y += 6)
+    for (int x = 0; x < 97; x += 8) before.push_back(testing::PixelOf(w->ImageJpg().picture(), x, y));
+  for (int turn = 0; turn < 4; ++turn) w.PressKey(w->WindowOf("EditKey"), VK_INSERT);
+  ASSERT_EQ(w->ImageJpg().picture().Width(), 97);
+  std::vector<COLORREF> after;
+  for (int y = 0; y < 61; y += 6)
+    for (int x = 0; x < 97; x += 8) after.push_back(testing::PixelOf(w->ImageJpg().picture(), x, y));
+  EXPECT_EQ(after, before);
+  w.PressKey(w->WindowOf("EditKey"), VK_DELETE);
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 61);
+}
+
+TEST(Form1Turn, GreyStaysEightBitsAndSmallDepthsBecome24) {
+  MainWindow w;
+  const auto grey = w.dir() / L"grey.jpg";
+  WriteBytes(grey, Bytes(testing::MakeJpeg(testing::JpegKind::Gray, 40, 30, 90)));
+  w.Open(grey.wstring());
+  ASSERT_EQ(w->ImageJpg().picture().BitsPerPixel(), 8);
+  w->RunCommand("ToolButton4");
+  EXPECT_EQ(w->ImageJpg().picture().BitsPerPixel(), 8);
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 30);
+  // The palette came along: the white quadrant (bottom right) is white.
+  const COLORREF white = testing::PixelOf(w->ImageJpg().picture(), 28, 2);
+  EXPECT_GT(GetRValue(white), 230) << Show(white);
+  EXPECT_EQ(GetRValue(white), GetBValue(white));
+
+  // A 1-bit bitmap (view mode 2, reached by the Insert key).
+  const auto mono = w.dir() / L"mono.bmp";
+  WriteBytes(mono, testing::MakeBmpOfLayout(testing::BmpLayout::Mono));
+  w.Open(mono.wstring());
+  w.PressKey(w->WindowOf("EditKey"), VK_DELETE);  // right
+  const Picture& p = w->ImageJpg().picture();
+  ASSERT_EQ(p.Width(), 4);
+  ASSERT_EQ(p.Height(), 8);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(testing::PixelOf(p, 3 - y, x), testing::ExpectedBmpPixel(testing::BmpLayout::Mono, x, y)) << x << "," << y;
+}
+
+TEST(Form1Turn, IconsAndMetafilesAreRefusedAndStayShown) {
+  MainWindow w;
+  const struct {
+    const wchar_t* name;
+    std::string bytes;
+    const char* message;
+  } cases[] = {
+      {L"a.ico", testing::MakeIcon(), "アイコンは回転できません"},
+      {L"a.wmf", testing::MakePlaceableMetafile(), "メタファイルは回転できません"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(win::WideToUtf8(c.name));
+    WriteBytes(w.dir() / c.name, c.bytes);
+    w.Open((w.dir() / c.name).wstring());
+    const int width = w->ImageJpg().picture().Width(), height = w->ImageJpg().picture().Height();
+    ErrorRecorder errors;
+    w.PressKey(w->WindowOf("EditKey"), VK_INSERT);
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_EQ(errors.messages[0], c.message);
+    EXPECT_EQ(w->ImageJpg().picture().Width(), width);
+    EXPECT_EQ(w->ImageJpg().picture().Height(), height);
+    EXPECT_TRUE(::IsWindowVisible(w->ImageJpg().Handle()));
+    EXPECT_EQ(ProgressPosition(w), 0);
+  }
+}
+
+TEST(Form1Turn, CommandsWaitForATurnAndACloseComesAfterIt) {
+  MainWindow w;
+  for (const wchar_t* name : {L"a.jpg", L"b.jpg"}) WriteBytes(w.dir() / name, Jpeg(200, 300));
+  w.Open((w.dir() / L"a.jpg").wstring());
+  // Queued before the turn, handled while it processes messages.
+  ::PostMessageW(w->Handle(), WM_COMMAND, static_cast<WPARAM>(CommandIdOf("ToolButton18")),
+                 reinterpret_cast<LPARAM>(w->WindowOf("ToolBar1")));
+  ::PostMessageW(w->Handle(), WM_CLOSE, 0, 0);
+  w->RunCommand("ToolButton4");
+  EXPECT_EQ(w->CurrentIndex, 0) << "the forward step ran during the turn";
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 300);
+  EXPECT_FALSE(w.destroyed()) << "the window closed in the middle of the turn";
+  PumpMessages();
+  EXPECT_TRUE(w.destroyed());
+}
+
+// ---- Turning the file
+
+TEST(Form1TurnAndSave, FullSizeAtAnyZoomWithTimeAndExifKept) {
+  MainWindow w;
+  const auto path = w.dir() / L"photo.jpg";
+  testing::JpegExtras extras;
+  extras.jfif = false;
+  extras.markers = {{0xE1, testing::MakeExif(false, 6, 640, 480, false)}};
+  WriteBytes(path, Jpeg(640, 480, extras));
+  testing::SetLastWrite(path, 2021, 3, 4, 5, 6, 7);
+  const FILETIME before = testing::LastWrite(path);
+  w->settings().Zoom = 3;
+  w->settings().Comp = 66;
+  w.Open(path.wstring());
+  ASSERT_EQ(w->ImageJpg().picture().Width(), 80);
+  w->RunCommand("ToolButton14");
+
+  const auto facts = testing::ReadJpegFacts(Vector(ReadBytes(path)));
+  EXPECT_EQ(facts.width, 480);
+  EXPECT_EQ(facts.height, 640);
+  EXPECT_EQ(facts.quant0, (16 * 68 + 50) / 100) << "not written at quality 66";
+  ASSERT_FALSE(facts.markers.empty());
+  EXPECT_EQ(facts.markers[0].first, 0xE1);
+  const auto exif = testing::ReadMadeExif(facts.markers[0].second, false, false);
+  EXPECT_EQ(exif.orientation, 1u);
+  EXPECT_EQ(exif.pixelX, 480u);
+  EXPECT_EQ(exif.pixelY, 640u);
+  const FILETIME after = testing::LastWrite(path);
+  EXPECT_EQ(CompareFileTime(&before, &after), 0);
+  // The pixels turned left: the source's top-right (green) is at the top-left.
+  int width, height, components;
+  const auto pixels = testing::DecodeAll(Vector(ReadBytes(path)), width, height, components);
+  EXPECT_NEAR(pixels[1], 200, 24);
+  EXPECT_NEAR(pixels[0], 30, 24);
+  // The view is the file again at the zoom level's scale, with the JPEG
+  // commands enabled; nothing else is left in the folder.
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 60);
+  EXPECT_EQ(w->ImageJpg().picture().Height(), 80);
+  EXPECT_EQ(w->ImageJpg().picture().Kind(), PictureKind::Jpeg);
+  for (const char* name : kJpegOnly) EXPECT_TRUE(w->IsEnabled(name)) << name;
+  EXPECT_EQ(w.dir().FileNames(), std::vector<std::wstring>{L"photo.jpg"});
+  EXPECT_EQ(ProgressPosition(w), 0);
+
+  w->RunCommand("ToolButton15");  // and back
+  EXPECT_EQ(testing::ReadJpegFacts(Vector(ReadBytes(path))).width, 640);
+}
+
+TEST(Form1TurnAndSave, GreyJpegStaysGrey) {
+  MainWindow w;
+  const auto path = w.dir() / L"grey.jpg";
+  WriteBytes(path, Bytes(testing::MakeJpeg(testing::JpegKind::Gray, 48, 32, 90)));
+  w.Open(path.wstring());
+  w->RunCommand("ToolButton15");
+  const auto facts = testing::ReadJpegFacts(Vector(ReadBytes(path)));
+  EXPECT_EQ(facts.components, 1);
+  EXPECT_EQ(facts.width, 32);
+  EXPECT_EQ(w->ImageJpg().picture().BitsPerPixel(), 8);
+}
+
+TEST(Form1TurnAndSave, AFileThatCannotBeWrittenStaysByteForByte) {
+  MainWindow w;
+  const auto path = w.dir() / L"keep.jpg";
+  const std::string original = Jpeg(64, 48);
+  const std::string message = "ファイル " + win::WideToUtf8(path.wstring()) + " を作成できません";
+  const struct {
+    const char* what;
+    bool readOnly, locked;
+  } cases[] = {{"read-only", true, false}, {"held open by another program", false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(path, original);
+    if (c.readOnly) ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    w.Open(path.wstring());
+    const HANDLE lock = c.locked ? ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                                 nullptr)
+                                 : INVALID_HANDLE_VALUE;
+    ErrorRecorder errors;
+    w.Click("ToolButton14");
+    if (lock != INVALID_HANDLE_VALUE) ::CloseHandle(lock);
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_EQ(errors.messages[0], message);
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(w.dir().FileNames(), std::vector<std::wstring>{L"keep.jpg"});
+    EXPECT_TRUE(::IsWindowVisible(w->ImageJpg().Handle()));
+    EXPECT_EQ(w->ImageJpg().picture().Width(), 64);
+    EXPECT_EQ(ProgressPosition(w), 0);
+  }
+}
+
+TEST(Form1TurnAndSave, AVanishedFileOnlyReportsTheReload) {
+  MainWindow w;
+  const auto path = w.dir() / L"gone.jpg";
+  WriteBytes(path, Jpeg(32, 32));
+  w.Open(path.wstring());
+  ::DeleteFileW(path.c_str());
+  ErrorRecorder errors;
+  w.Click("ToolButton15");
+  ASSERT_EQ(errors.messages.size(), 1u);
+  EXPECT_EQ(errors.messages[0], "ファイル " + win::WideToUtf8(path.wstring()) + " を開けません");
+  EXPECT_TRUE(w.dir().FileNames().empty());
+  EXPECT_TRUE(::IsWindowVisible(w->ImageJpg().Handle())) << "the last picture is shown again";
+}
+
+// ---- Save a copy
+
+TEST(Form1Save, CopiesByteForByteAndAsksBeforeOverwriting) {
+  MainWindow w;
+  testing::TempDir saveDir;
+  const auto path = w.dir() / L"photo.jpg";
+  const std::string original = Jpeg(40, 30) + "trailing bytes a re-encode would drop";
+  WriteBytes(path, original);
+  w->settings().SavePath = win::WideToCp932(saveDir.path().wstring() + L"\\");
+  w.Open(path.wstring());
+  const auto target = saveDir / L"photo.jpg";
+  const std::wstring question = L"同名のファイルが存在します。\n\r上書きしますか？";
+  {
+    DialogRecorder dialogs(true);
+    w->RunCommand("ToolButton9");
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_EQ(ReadBytes(target), original);
+  }
+  WriteBytes(target, "older copy");
+  {
+    DialogRecorder dialogs(false);
+    w->RunCommand("mnuSave");
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0], question);
+    EXPECT_EQ(ReadBytes(target), "older copy");
+  }
+  {
+    DialogRecorder dialogs(true);
+    w->RunCommand("ToolButton9");
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(ReadBytes(target), original);
+  }
+}
+
+TEST(Form1Save, TheFileItselfThePlaceholderAndAMissingFolder) {
+  MainWindow w;
+  const auto path = w.dir() / L"photo.jpg";
+  const std::string original = Jpeg(40, 30);
+  WriteBytes(path, original);
+  ErrorRecorder errors;
+  {
+    // Before any file is shown: the placeholder names no file.
+    DialogRecorder dialogs(true);
+    w->settings().SavePath = win::WideToCp932(w.dir().path().wstring() + L"\\");
+    w->RunCommand("ToolButton9");
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(errors.messages.empty());
+  }
+  w.Open(path.wstring());
+  {
+    // Into its own folder: asked, then nothing happens to the file.
+    DialogRecorder dialogs(true);
+    w->RunCommand("ToolButton9");
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(errors.messages.empty());
+    EXPECT_EQ(ReadBytes(path), original);
+  }
+  {
+    // A save folder that does not exist is reported, not silently skipped.
+    DialogRecorder dialogs(true);
+    w->settings().SavePath = win::WideToCp932((w.dir() / L"missing").wstring() + L"\\");
+    w.Click("ToolButton9");
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_EQ(errors.messages[0], "ファイル " + win::WideToUtf8((w.dir() / L"missing" / L"photo.jpg").wstring()) +
+                                      " を作成できません");
+  }
+  {
+    // Without the trailing "\" the folder and the name run together.
+    w->settings().SavePath = win::WideToCp932((w.dir() / L"copy-").wstring());
+    w->RunCommand("ToolButton9");
+    EXPECT_EQ(ReadBytes(w.dir() / L"copy-photo.jpg"), original);
+  }
+}
+
+}  // namespace
+}  // namespace mirabo
