@@ -19,9 +19,10 @@ namespace {
 constexpr const char* kJpegOnlyCommands[] = {"ToolButton1", "ToolButton2", "mnuZoomUp", "mnuZoomDown",
                                              "ToolButton14", "ToolButton15", "mnuLeftS", "mnuRightS"};
 
-// The window gets its messages at this pace during a turn however fast the
-// rows go: enough to repaint and take input, without a system call per row.
-constexpr ULONGLONG kMessageInterval = 15;
+// The bar moves and the window gets its messages at this pace during a turn
+// however fast the rows go: enough to repaint and take input, while a bar
+// redraw per row (over a millisecond each) would cost more than the turn.
+constexpr ULONGLONG kProgressInterval = 30;
 
 }  // namespace
 
@@ -38,20 +39,13 @@ TForm1::BusyScope::~BusyScope() {
 std::function<void(int row)> TForm1::TurnProgress(int rows) {
   SetProgress(0, rows);
   // The first row always lets the window have its messages.
-  auto lastMessages = std::make_shared<ULONGLONG>(0);
-  auto shownPercent = std::make_shared<int>(0);
-  return [this, rows, lastMessages, shownPercent](int row) {
-    // The bar is moved only when it visibly moves.
-    const int percent = static_cast<int>(static_cast<long long>(row) * 100 / std::max(rows, 1));
-    if (percent != *shownPercent) {
-      *shownPercent = percent;
-      SetProgress(row, -1);
-    }
+  auto last = std::make_shared<ULONGLONG>(0);
+  return [this, last](int row) {
     const ULONGLONG now = ::GetTickCount64();
-    if (now - *lastMessages >= kMessageInterval) {
-      *lastMessages = now;
-      ProcessMessages();
-    }
+    if (now - *last < kProgressInterval) return;
+    *last = now;
+    SetProgress(row, -1);
+    ProcessMessages();
   };
 }
 
@@ -92,7 +86,7 @@ void TForm1::TurnShownPicture(bool left) {
   const Picture& shown = imageJpg_.picture();
   if (shown.Empty()) return;
   BusyScope busy(*this);
-  Picture turned = RotatePicture(shown, left, TurnProgress(shown.Height()));
+  Picture turned = RotatePicture(shown, left, TurnProgress(shown.Height()), imageJpg_.Spare());
   imageJpg_.SetPicture(std::move(turned));
   SetProgress(0, -1);
   FitPicture();

@@ -55,7 +55,7 @@ void TForm1::ToolButton30Click() {
 void TForm1::ShowNaturalSize() {
   imageJpg_.stretch = false;
   imageJpg_.autoSize = true;
-  scrollBox_.MoveChild(imageJpg_.Handle(), 0, 0, imageJpg_.picture().Width(), imageJpg_.picture().Height());
+  scrollBox_.SetChildContent(imageJpg_.Handle(), 0, 0, imageJpg_.picture().Width(), imageJpg_.picture().Height());
   ::ShowWindow(imageJpg_.Handle(), SW_SHOWNA);
   scrollBox_.Realign();
   ::InvalidateRect(imageJpg_.Handle(), nullptr, FALSE);
@@ -72,8 +72,9 @@ void TForm1::StretchToWindow() {
   }
   imageJpg_.stretch = true;
   imageJpg_.autoSize = false;
-  scrollBox_.MoveChild(imageJpg_.Handle(), 0, 0, fit.width, fit.height);
+  scrollBox_.SetChildContent(imageJpg_.Handle(), 0, 0, fit.width, fit.height);
   ::ShowWindow(imageJpg_.Handle(), SW_SHOWNA);
+  scrollBox_.Realign();
   ::InvalidateRect(imageJpg_.Handle(), nullptr, FALSE);
 }
 

@@ -4,22 +4,20 @@
 // its own encode of the same pixels at the same quality, measured in the
 // same run as the program's turn.
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace mirabo::bench {
 
-// A photograph-like picture (smooth shading with fine grain) as a JPEG of
-// quality 92, so the entropy coder does realistic work.
+// Gradients, waves and grain as a JPEG of quality 90, so the coefficients
+// look like a photograph's rather than flat colour that codes unrealistically
+// fast.
 std::vector<uint8_t> MakePhotoJpeg(int width, int height);
 
 // Seconds for the reference on jpeg at quality, best of runs.
 double ReferenceDecodeEncode(const std::vector<uint8_t>& jpeg, int quality, int runs);
 
-// Runs turn (best of runs) beside the reference, prints both and the ratio.
-// turn defaults to the in-memory turn.
-void CompareJpegTurn(const std::vector<uint8_t>& jpeg, int quality, int runs,
-                     const std::function<void(const std::vector<uint8_t>&, bool left)>& turn = {},
-                     const char* what = "turning it in memory");
+// The program's in-memory turn (best of runs) beside the reference,
+// printed with the ratio.
+void CompareJpegTurn(const std::vector<uint8_t>& jpeg, int quality, int runs);
 
 }  // namespace mirabo::bench

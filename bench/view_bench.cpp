@@ -3,7 +3,9 @@
 //  - showing a 24-megapixel JPEG at each zoom level, against libjpeg-turbo's
 //    own decode of the same file at the same scale;
 //  - ClassifyFile on a folder of 10,000 files of the kind (re-read, filter,
-//    sort), and one step, which must touch no folder at all.
+//    sort), and one step, which must touch no folder at all;
+//  - turning pictures on screen and in their files (photo_bench.cpp), and
+//    the text view (text_bench.cpp).
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -22,6 +25,7 @@
 #include "app/unit1.h"
 #include "app/application.h"
 #include "app/win/win_file_store.h"
+#include "bench/jpeg_reference.h"
 #include "tests/app/picture/jpeg_fixtures.h"
 
 namespace {
@@ -63,27 +67,14 @@ void ReferenceDecode(const std::vector<uint8_t>& data, int denom, std::vector<ui
   jpeg_destroy_decompress(&c);
 }
 
-// Gradients, waves and grain, so the coefficients look like a photograph's
-// rather than flat colour that decodes unrealistically fast.
-std::vector<uint8_t> PhotoLikeJpeg(int width, int height) {
-  uint32_t seed = 12345;
-  return mirabo::testing::MakeRgbJpeg(width, height, 90, [&](int y, uint8_t* row) {
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1664525u + 1013904223u;
-      const int grain = static_cast<int>((seed >> 24) & 31) - 16;
-      const int wave = static_cast<int>(40.0 * std::sin(x * 0.013 + y * 0.007) + 30.0 * std::cos(y * 0.021));
-      row[static_cast<size_t>(x) * 3 + 0] = static_cast<uint8_t>(std::clamp(120 + x * 80 / width + wave + grain, 0, 255));
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<uint8_t>(std::clamp(100 + y * 90 / height - wave + grain, 0, 255));
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<uint8_t>(std::clamp(90 + wave / 2 + grain, 0, 255));
-    }
-  });
-}
-
 }  // namespace
 
 void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
+void RunPhotoBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, const std::vector<uint8_t>& jpeg);
 
-int main() {
+int main(int argc, char** argv) {
+  // "photo": only the display and photo benchmarks.
+  const bool photoOnly = argc > 1 && std::string(argv[1]) == "photo";
   using namespace mirabo;
   namespace fs = std::filesystem;
   TApplication::Initialize();
@@ -92,7 +83,7 @@ int main() {
   fs::create_directories(dir / "many");
 
   std::printf("making a 6000 x 4000 photograph-like JPEG (quality 90)...\n");
-  const std::vector<uint8_t> jpeg = PhotoLikeJpeg(6000, 4000);
+  const std::vector<uint8_t> jpeg = bench::MakePhotoJpeg(6000, 4000);
   const fs::path photo = dir / "photo.jpg";
   std::ofstream(photo, std::ios::binary).write(reinterpret_cast<const char*>(jpeg.data()),
                                               static_cast<std::streamsize>(jpeg.size()));
@@ -124,6 +115,14 @@ int main() {
     const double memory = BestOf(5, [&] { ReferenceDecode(jpeg, 1 << zoom, buffer); });
     std::printf("1/%-6d %12.1f %12.1f %8.3f %16.1f %8.3f\n", 1 << zoom, viewer, reference, viewer / reference, memory,
                 viewer / memory);
+  }
+
+  if (photoOnly) {
+    RunPhotoBenchmarks(form, dir, jpeg);
+    ::DestroyWindow(form.Handle());
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
   }
 
   std::printf("\nzooming out one level (best of 5; reference: libjpeg-turbo decode at the new scale)\n");
@@ -175,6 +174,7 @@ int main() {
   });
   std::printf("one step (list walk and counter, no folder I/O; display of an empty file included): %.2f ms\n", step);
 
+  RunPhotoBenchmarks(form, dir, jpeg);
   RunTextBenchmarks(form, dir);
 
   ::DestroyWindow(form.Handle());

@@ -16,4 +16,4 @@ if [ -z "${DISPLAY:-}" ]; then
   mirabo_ensure_display
   trap '[ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null' EXIT
 fi
-"$WINE" build/x86_64/bench/mirabo_bench.exe
+"$WINE" build/x86_64/bench/mirabo_bench.exe "$@"

@@ -1,13 +1,11 @@
 #include "app/picture/jpeg_rotate.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <limits>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "app/picture/jpeg_decode.h"
+#include "app/picture/helper_thread.h"
 #include "app/picture/jpeg_metadata.h"
 #include "app/picture/libjpeg_support.h"
 #include "app/picture/rotate.h"
@@ -19,53 +17,6 @@ namespace {
 // destination while the next band is decoded: one full-size buffer instead
 // of two, and the turn hides behind the decode on a second core.
 constexpr int kBand = 64;
-
-// One helper thread that runs one job at a time; Wait() returns once the
-// last job is done. Destroying it waits for the job in hand.
-class Helper {
- public:
-  Helper() : thread_([this] { Run(); }) {}
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-  ~Helper() {
-    {
-      std::unique_lock lock(mutex_);
-      idle_.wait(lock, [this] { return !job_; });
-      quit_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-  }
-  void Start(std::function<void()> job) {
-    std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return !job_; });
-    job_ = std::move(job);
-    wake_.notify_one();
-  }
-  void Wait() {
-    std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return !job_; });
-  }
-
- private:
-  void Run() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      wake_.wait(lock, [this] { return quit_ || job_; });
-      if (!job_) return;
-      lock.unlock();
-      job_();
-      lock.lock();
-      job_ = nullptr;
-      idle_.notify_all();
-    }
-  }
-  std::mutex mutex_;
-  std::condition_variable wake_, idle_;
-  std::function<void()> job_;
-  bool quit_ = false;
-  std::thread thread_;
-};
 
 constexpr const char* kDamaged = "JPEG データが壊れているため、回転して保存できません";
 

@@ -92,8 +92,11 @@ Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* re
 // A quarter turn of a picture's pixels into a new bitmap of the same pixel
 // format (palette and bit-field masks kept); pictures of 1, 4 or 15 bits
 // and device-dependent bitmaps are turned as 24 bits. progress(row) comes
-// on this thread after each source row that is a multiple of ten. Throws
-// EMirabo for icons and metafiles and when there is no memory.
-Picture RotatePicture(const Picture& source, bool left, const std::function<void(int row)>& progress = {});
+// on this thread after each source row that is a multiple of ten. recycle:
+// a picture no longer shown whose bitmap is taken over when it is laid out
+// as the turned picture. Throws EMirabo for icons and metafiles and when
+// there is no memory.
+Picture RotatePicture(const Picture& source, bool left, const std::function<void(int row)>& progress = {},
+                      Picture* recycle = nullptr);
 
 }  // namespace mirabo

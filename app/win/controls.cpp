@@ -65,8 +65,12 @@ void ScrollBox::SetAlign(HWND child, Align align) {
 }
 
 void ScrollBox::MoveChild(HWND child, int x, int y, int width, int height) {
-  if (Child* c = Find(child)) c->content = {x, y, x + width, y + height};
+  SetChildContent(child, x, y, width, height);
   Realign();
+}
+
+void ScrollBox::SetChildContent(HWND child, int x, int y, int width, int height) {
+  if (Child* c = Find(child)) c->content = {x, y, x + width, y + height};
 }
 
 namespace {
@@ -115,23 +119,36 @@ void ScrollBox::Realign() {
 }
 
 void ScrollBox::UpdateBars() {
+  // The bars are set without drawing and the frame is redrawn once at the
+  // next paint: each drawing set costs a round trip to the display.
+  bool changed = false;
   // Showing one bar can make the other necessary; two passes settle it.
   for (int pass = 0; pass < 2; ++pass) {
     RECT client{};
     ::GetClientRect(Handle(), &client);
     const int extent[2] = {client.right, client.bottom};
+    BarState states[2];
     for (int bar = 0; bar < 2; ++bar) {
       const int maxPos = std::max(0, range_[bar] - extent[bar]);
       pos_[bar] = std::clamp(pos_[bar], 0, maxPos);
       const bool visible = range_[bar] > extent[bar];
-      const BarState state{visible, visible ? range_[bar] - 1 : 0, extent[bar] + 1, pos_[bar]};
-      if (state == bars_[bar]) continue;
-      if (state.visible != bars_[bar].visible) ::ShowScrollBar(Handle(), bar == 0 ? SB_HORZ : SB_VERT, visible);
-      bars_[bar] = state;
-      SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, state.max, static_cast<UINT>(state.page), state.pos, 0};
-      ::SetScrollInfo(Handle(), bar == 0 ? SB_HORZ : SB_VERT, &si, TRUE);
+      states[bar] = {visible, visible ? range_[bar] - 1 : 0, extent[bar] + 1, pos_[bar]};
+    }
+    const bool showH = states[0].visible != bars_[0].visible, showV = states[1].visible != bars_[1].visible;
+    // Both bars appearing (or going) together change the frame once.
+    if (showH && showV && states[0].visible == states[1].visible) ::ShowScrollBar(Handle(), SB_BOTH, states[0].visible);
+    else if (showH) ::ShowScrollBar(Handle(), SB_HORZ, states[0].visible);
+    else if (showV) ::ShowScrollBar(Handle(), SB_VERT, states[1].visible);
+    for (int bar = 0; bar < 2; ++bar) {
+      if (states[bar] == bars_[bar]) continue;
+      bars_[bar] = states[bar];
+      SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, states[bar].max, static_cast<UINT>(states[bar].page),
+                    states[bar].pos, 0};
+      ::SetScrollInfo(Handle(), bar == 0 ? SB_HORZ : SB_VERT, &si, FALSE);
+      changed = true;
     }
   }
+  if (changed) ::RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 void ScrollBox::SetPosition(int bar, int value) {
@@ -182,9 +199,12 @@ void PictureBox::Create(HWND parent) {
 }
 
 void PictureBox::SetPicture(Picture picture) {
-  const bool sameShape = picture.Width() == picture_.Width() && picture.Height() == picture_.Height() &&
-                         picture.BitsPerPixel() == picture_.BitsPerPixel();
-  spare_ = sameShape ? std::move(picture_) : Picture();
+  // The shape of the next decode (same size) or of the next quarter turn
+  // (sides swapped) is the one worth keeping.
+  const bool sameDepth = picture.BitsPerPixel() == picture_.BitsPerPixel();
+  const bool sameShape = picture.Width() == picture_.Width() && picture.Height() == picture_.Height();
+  const bool turnedShape = picture.Width() == picture_.Height() && picture.Height() == picture_.Width();
+  spare_ = sameDepth && (sameShape || turnedShape) ? std::move(picture_) : Picture();
   picture_ = std::move(picture);
   scaled_.Reset();
   scaledSize_ = {0, 0};

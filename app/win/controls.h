@@ -39,6 +39,10 @@ class ScrollBox : public Window<ScrollBox> {
   void SetAlign(HWND child, Align align);
   // Positions are in content coordinates (as if not scrolled).
   void MoveChild(HWND child, int x, int y, int width, int height);
+  // The same without the realignment, for a caller that shows the child
+  // and then realigns once: a hidden child would first take the scroll
+  // bars away, and every change of the bars costs a repaint.
+  void SetChildContent(HWND child, int x, int y, int width, int height);
   int HorzPosition() const { return pos_[0]; }
   int VertPosition() const { return pos_[1]; }
   void SetHorzPosition(int value) { SetPosition(0, value); }
@@ -79,7 +83,7 @@ class PictureBox : public Window<PictureBox> {
  public:
   void Create(HWND parent);
   // The previous picture is kept as the spare when it has the new one's
-  // size, to be decoded into again at the next step.
+  // size or its sides swapped, to be decoded or turned into again.
   void SetPicture(Picture picture);
   const Picture& picture() const { return picture_; }
   Picture* Spare() { return &spare_; }

@@ -115,6 +115,16 @@ TEST(Form1Turn, GreyStaysEightBitsAndSmallDepthsBecome24) {
   const COLORREF white = testing::PixelOf(w->ImageJpg().picture(), 28, 2);
   EXPECT_GT(GetRValue(white), 230) << Show(white);
   EXPECT_EQ(GetRValue(white), GetBValue(white));
+  // The second turn goes into the bitmap the picture had before, whose
+  // colour table must be the grey one again.
+  w->RunCommand("ToolButton4");
+  EXPECT_EQ(w->ImageJpg().picture().BitsPerPixel(), 8);
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 40);
+  const COLORREF topLeft = testing::PixelOf(w->ImageJpg().picture(), 2, 2);
+  const COLORREF bottomRight = testing::PixelOf(w->ImageJpg().picture(), 37, 27);
+  EXPECT_GT(GetRValue(topLeft), 230) << Show(topLeft);
+  EXPECT_NEAR(GetRValue(bottomRight), 87, 20) << Show(bottomRight);
+  EXPECT_EQ(GetRValue(bottomRight), GetGValue(bottomRight));
 
   // A 1-bit bitmap (view mode 2, reached by the Insert key).
   const auto mono = w.dir() / L"mono.bmp";

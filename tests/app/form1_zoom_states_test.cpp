@@ -274,7 +274,12 @@ TEST(Form1States, ANonIntegerInTheRenameBarKeepsTheWindowOpenAndSavesNothing) {
   for (const char* box : {"EditDegit", "EditCou"}) {
     SCOPED_TRACE(box);
     MainWindow w;
-    ::SetWindowTextW(w->WindowOf(box), L"3a");
+    {
+      // The name preview reports it as it is typed.
+      ErrorRecorder typing;
+      ::SetWindowTextW(w->WindowOf(box), L"3a");
+      EXPECT_EQ(typing.messages.size(), 1u);
+    }
     {
       ErrorRecorder errors;
       ::SendMessageW(w->Handle(), WM_CLOSE, 0, 0);

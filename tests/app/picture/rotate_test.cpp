@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace mirabo {
@@ -63,6 +65,38 @@ TEST(Rotate, FourTurnsGiveTheOriginalAndLeftUndoesRight) {
     Image back = Turn(r, true);
     EXPECT_EQ(back.bytes, src.bytes) << bpp;
   }
+}
+
+// Every pixel of pictures that cross tile edges, leave rows over from the
+// four-row groups, end rows at the buffer's end, and (the large one) are
+// turned in two halves at once; padding must stay untouched.
+TEST(Rotate, EveryPixelLandsWhereTheGeometrySaysAtAnySize) {
+  const struct {
+    int width, height;
+    std::vector<int> bpps;
+  } cases[] = {{261, 263, {1, 2, 3, 4}}, {7, 5, {3}}, {4, 4, {3}}, {1030, 1101, {3, 4}}};
+  for (const auto& c : cases)
+    for (const int bpp : c.bpps)
+      for (const bool left : {true, false}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " bpp " + std::to_string(bpp) +
+                     (left ? " left" : " right"));
+        Image src(c.width, c.height, bpp);
+        src.Label();
+        Image dst = Turn(src, left);
+        int wrong = 0;
+        for (int y = 0; y < c.height && wrong < 5; ++y)
+          for (int x = 0; x < c.width && wrong < 5; ++x) {
+            const int dx = left ? y : c.height - 1 - y, dy = left ? c.width - 1 - x : x;
+            if (std::memcmp(dst.At(dx, dy), src.At(x, y), static_cast<size_t>(bpp)) != 0) {
+              ADD_FAILURE() << "source (" << x << "," << y << ") not at (" << dx << "," << dy << ")";
+              ++wrong;
+            }
+          }
+        // The rows' padding bytes keep the fill they had.
+        for (int y = 0; y < dst.height; ++y)
+          for (size_t i = static_cast<size_t>(dst.width) * static_cast<size_t>(bpp); i < dst.stride; ++i)
+            ASSERT_EQ(dst.bytes[static_cast<size_t>(y) * dst.stride + i], 0xEE) << "row " << y;
+      }
 }
 
 TEST(Rotate, ProgressComesEveryTenRows) {
