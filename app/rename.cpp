@@ -1,6 +1,6 @@
 #include "app/rename.h"
 
-#include <cstdio>
+#include <cwchar>
 
 #include "settings/rw_ini.h"
 

@@ -97,6 +97,7 @@ void RunPhotoBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, 
 
   // Into the file: the original written back before each run (not timed),
   // so every run decodes the same quality-90 file the reference decodes.
+  bench::CompareJpegTurn(jpeg, 66, 5);
   double save = 1e9, reference = 1e9;
   for (int run = 0; run < 5; ++run) {
     reference = std::min(reference, bench::ReferenceDecodeEncode(jpeg, 66, 1) * 1000);

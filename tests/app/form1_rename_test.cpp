@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwchar>
+
 #include "app/win/text.h"
 #include "tests/app/form1_test_support.h"
 #include "tests/app/picture/jpeg_fixtures.h"
@@ -102,7 +105,7 @@ TEST(Form1RenameBar, TheDateIsTodayWithoutAFileAndResetUsesInit) {
   SYSTEMTIME today{};
   ::GetLocalTime(&today);
   wchar_t expected[64];
-  swprintf(expected, 64, L"無題(%04d-%02d-%02d)005.jpg", today.wYear, today.wMonth, today.wDay);
+  std::swprintf(expected, 64, L"無題(%04d-%02d-%02d)005.jpg", today.wYear, today.wMonth, today.wDay);
   w->settings().Init = 5;
   SetBar(w, L"無題", true, 3, 42);
   w->RunCommand("ToolButton20");
