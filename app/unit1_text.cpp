@@ -20,8 +20,17 @@ constexpr char kFolderLine[] = "\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xB7";  
 
 void TForm1::SetProgress(int position, int maximum) {
   const HWND bar = WindowOf("ProgressBar1");
+  // The bar would draw itself at once for each message; it is drawn at the
+  // window's next paint instead, once. (Turning drawing back on shows a
+  // window, so only a shown bar goes through it.)
+  const bool shown = (::GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown) ::SendMessageW(bar, WM_SETREDRAW, FALSE, 0);
   if (maximum >= 0) ::SendMessageW(bar, PBM_SETRANGE32, 0, maximum);
   ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  if (shown) {
+    ::SendMessageW(bar, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(bar, nullptr, FALSE);
+  }
 }
 
 void TForm1::ShowText() {
