@@ -35,47 +35,53 @@ std::vector<uint8_t> MakePhotoJpeg(int width, int height) {
   });
 }
 
+std::vector<uint8_t> DecodeEncode(const std::vector<uint8_t>& jpeg, int quality) {
+  jpeg_decompress_struct d{};
+  jpeg_error_mgr err{};
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_RGB;
+  d.dct_method = JDCT_IFAST;
+  jpeg_start_decompress(&d);
+  const size_t stride = static_cast<size_t>(d.output_width) * 3;
+  std::unique_ptr<uint8_t[]> pixels(new uint8_t[stride * d.output_height]);
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW row = pixels.get() + stride * d.output_scanline;
+    jpeg_read_scanlines(&d, &row, 1);
+  }
+  jpeg_compress_struct c{};
+  jpeg_error_mgr cerr{};
+  c.err = jpeg_std_error(&cerr);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = d.output_width;
+  c.image_height = d.output_height;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = pixels.get() + stride * c.next_scanline;
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  jpeg_destroy_decompress(&d);
+  std::vector<uint8_t> result(out, out + size);
+  std::free(out);
+  return result;
+}
+
 double ReferenceDecodeEncode(const std::vector<uint8_t>& jpeg, int quality, int runs) {
   double best = 1e9;
   for (int run = 0; run < runs; ++run) {
     const auto start = Clock::now();
-    jpeg_decompress_struct d{};
-    jpeg_error_mgr err{};
-    d.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&d);
-    jpeg_mem_src(&d, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
-    jpeg_read_header(&d, TRUE);
-    d.out_color_space = JCS_RGB;
-    d.dct_method = JDCT_IFAST;
-    jpeg_start_decompress(&d);
-    const size_t stride = static_cast<size_t>(d.output_width) * 3;
-    std::unique_ptr<uint8_t[]> pixels(new uint8_t[stride * d.output_height]);
-    while (d.output_scanline < d.output_height) {
-      JSAMPROW row = pixels.get() + stride * d.output_scanline;
-      jpeg_read_scanlines(&d, &row, 1);
-    }
-    jpeg_compress_struct c{};
-    jpeg_error_mgr cerr{};
-    c.err = jpeg_std_error(&cerr);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = d.output_width;
-    c.image_height = d.output_height;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-      JSAMPROW row = pixels.get() + stride * c.next_scanline;
-      jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    jpeg_destroy_decompress(&d);
-    std::free(out);
+    const auto out = DecodeEncode(jpeg, quality);
     best = std::min(best, Seconds(start));
   }
   return best;

@@ -13,6 +13,9 @@ namespace mirabo::bench {
 // fast.
 std::vector<uint8_t> MakePhotoJpeg(int width, int height);
 
+// The reference's work once: the decoded picture encoded again at quality.
+std::vector<uint8_t> DecodeEncode(const std::vector<uint8_t>& jpeg, int quality);
+
 // Seconds for the reference on jpeg at quality, best of runs.
 double ReferenceDecodeEncode(const std::vector<uint8_t>& jpeg, int quality, int runs);
 
