@@ -151,6 +151,31 @@ void TForm1::AddHint(HWND control, const wchar_t* text) {
   ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
+void TForm1::SetHint(HWND control, const std::wstring& text) {
+  // The tool is made again with the new text (the tool copies it); asking
+  // for the old one first would have it copied into our buffer.
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = Handle();
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ::SendMessageW(toolTip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  AddHint(control, text.c_str());
+}
+
+std::wstring TForm1::HintOf(std::string_view name) const {
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.uFlags = TTF_IDISHWND;
+  ti.hwnd = Handle();
+  ti.uId = reinterpret_cast<UINT_PTR>(WindowOf(name));
+  wchar_t text[1024] = L"";
+  ti.lpszText = text;
+  if (!ti.uId || !::SendMessageW(toolTip_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti))) return {};
+  ti.lpszText = text;
+  ::SendMessageW(toolTip_, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&ti));
+  return text;
+}
+
 void TForm1::CreateControls() {
   const HWND self = Handle();
   ::SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont()), FALSE);

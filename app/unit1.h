@@ -132,7 +132,8 @@ class TForm1 : public win::Window<TForm1> {
   void RotateRight();
   void RotateLeftAndSave(const std::wstring& path);
   void RotateRightAndSave(const std::wstring& path);
-  // True while a turn is processing messages: other commands wait for it.
+  // True while a turn is processing messages: the window's dispatch holds
+  // other commands off.
   bool Busy() const { return busy_; }
 
   // ---- Rename bar and delete-and-advance
@@ -245,6 +246,8 @@ class TForm1 : public win::Window<TForm1> {
   void TextPresentationFont();
   void SetProgress(int position, int maximum);
   // The rotation commands' shared steps.
+  void HideForTurn();
+  void ShowAfterFailedTurn();
   void TurnInView(bool left);
   void TurnAndSave(bool left);
   void TurnShownPicture(bool left);

@@ -13,33 +13,6 @@
 
 namespace mirabo {
 
-void TForm1::SetHint(HWND control, const std::wstring& text) {
-  TTTOOLINFOW ti{};
-  ti.cbSize = sizeof ti;
-  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  ti.hwnd = Handle();
-  ti.uId = reinterpret_cast<UINT_PTR>(control);
-  // The tool is made again with the new text (the tool copies it); asking
-  // for the old one first would have it copied into our buffer.
-  ::SendMessageW(toolTip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-  ti.lpszText = const_cast<wchar_t*>(text.c_str());
-  ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
-std::wstring TForm1::HintOf(std::string_view name) const {
-  TTTOOLINFOW ti{};
-  ti.cbSize = sizeof ti;
-  ti.uFlags = TTF_IDISHWND;
-  ti.hwnd = Handle();
-  ti.uId = reinterpret_cast<UINT_PTR>(WindowOf(name));
-  wchar_t text[1024] = L"";
-  ti.lpszText = text;
-  if (!ti.uId || !::SendMessageW(toolTip_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti))) return {};
-  ti.lpszText = text;
-  ::SendMessageW(toolTip_, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&ti));
-  return text;
-}
-
 void TForm1::EditFixChange() { UpdateNamePreview(); }
 
 void TForm1::UpdateNamePreview() {
@@ -53,10 +26,11 @@ void TForm1::UpdateNamePreview() {
   const std::wstring counterText = TextOf("EditCou");
   const auto counter = ParseBoxInteger(counterText);
   if (!counter) throw EConvertError(FormatMessageText("'%s' は整数ではありません", win::WideToUtf8(counterText)));
-  const std::wstring format = L"%." + TextOf("EditDegit") + L"d";
-  const auto digits = ParseDigitCount(format.substr(2, format.size() - 3));
+  const std::wstring digitsText = TextOf("EditDegit");
+  const auto digits = ParseDigitCount(digitsText);
   if (!digits)
-    throw EConvertError(FormatMessageText("書式 '%s' が無効か，引数と互換性がありません", win::WideToUtf8(format)));
+    throw EConvertError(FormatMessageText("書式 '%s' が無効か，引数と互換性がありません",
+                                          win::WideToUtf8(L"%." + digitsText + L"d")));
   const std::wstring name = ComposeNewName(TextOf("EditFix"), date, *digits, *counter);
   panelFName_.SetCaption(name);
   SetHint(panelFName_.Handle(), name);
@@ -67,7 +41,7 @@ void TForm1::ToolButton20Click() {
 }
 
 void TForm1::ToolButton19Click() {
-  if (CurrentPath.empty() || busy_) return;
+  if (CurrentPath.empty()) return;
   const std::wstring name = panelFName_.Caption();
   const std::wstring newPath = std::wstring(FolderOf(CurrentPath)) + name;
   if (win::PathExists(newPath)) {
@@ -97,7 +71,7 @@ void TForm1::ToolButton19Click() {
 }
 
 void TForm1::ToolButton29Click() {
-  if (CurrentPath.empty() || busy_) return;
+  if (CurrentPath.empty()) return;
   if (FileListBox1.Count() == 0) {
     imageJpg_.SetPicture(Picture());
     return;

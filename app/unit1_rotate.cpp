@@ -57,13 +57,22 @@ void TForm1::ToolButton5Click() { TurnInView(false); }
 void TForm1::RotateLeft() { TurnShownPicture(true); }
 void TForm1::RotateRight() { TurnShownPicture(false); }
 
-void TForm1::TurnInView(bool left) {
-  if (CurrentPath.empty() || busy_) return;
+void TForm1::HideForTurn() {
   ::ShowWindow(imageJpg_.Handle(), SW_HIDE);
   imageJpg_.stretch = false;
   imageJpg_.autoSize = true;
   scrollBox_.SetHorzPosition(0);
   scrollBox_.SetVertPosition(0);
+}
+
+void TForm1::ShowAfterFailedTurn() {
+  SetProgress(0, -1);
+  FitPicture();
+}
+
+void TForm1::TurnInView(bool left) {
+  if (CurrentPath.empty()) return;
+  HideForTurn();
   bool wasEnabled[std::size(kJpegOnlyCommands)];
   for (size_t i = 0; i < std::size(kJpegOnlyCommands); ++i) {
     wasEnabled[i] = IsEnabled(kJpegOnlyCommands[i]);
@@ -75,8 +84,7 @@ void TForm1::TurnInView(bool left) {
     // The picture was not touched: it is shown again as it was, with the
     // commands that go with it.
     for (size_t i = 0; i < std::size(kJpegOnlyCommands); ++i) SetEnabled(kJpegOnlyCommands[i], wasEnabled[i]);
-    SetProgress(0, -1);
-    FitPicture();
+    ShowAfterFailedTurn();
     throw;
   }
   FitPicture();
@@ -101,18 +109,13 @@ void TForm1::RotateLeftAndSave(const std::wstring& path) { SaveTurned(path, true
 void TForm1::RotateRightAndSave(const std::wstring& path) { SaveTurned(path, false); }
 
 void TForm1::TurnAndSave(bool left) {
-  if (CurrentPath.empty() || busy_) return;
-  ::ShowWindow(imageJpg_.Handle(), SW_HIDE);
-  imageJpg_.stretch = false;
-  imageJpg_.autoSize = true;
-  scrollBox_.SetHorzPosition(0);
-  scrollBox_.SetVertPosition(0);
+  if (CurrentPath.empty()) return;
+  HideForTurn();
   try {
     left ? RotateLeftAndSave(CurrentPath) : RotateRightAndSave(CurrentPath);
   } catch (...) {
     // The file is as it was, and so is the picture on screen.
-    SetProgress(0, -1);
-    FitPicture();
+    ShowAfterFailedTurn();
     throw;
   }
   try {
@@ -156,7 +159,7 @@ void TForm1::SaveTurned(const std::wstring& path, bool left) {
 // ---- A copy into the save folder
 
 void TForm1::ToolButton9Click() {
-  if (CurrentPath.empty() || busy_) return;
+  if (CurrentPath.empty()) return;
   const std::wstring target = win::Cp932ToWide(settings().SavePath) + std::wstring(FileNameOf(CurrentPath));
   if (win::PathExists(target) &&
       !AskConfirm(Handle(), L"同名のファイルが存在します。\n\r上書きしますか？"))

@@ -14,24 +14,31 @@ namespace {
 // 256 is several times faster than 16 or 32 on a 24-megapixel picture).
 constexpr int kBand = 256;
 
+// Along a source row the destination moves a whole row per pixel: up for
+// a left turn, down for a right one.
+std::ptrdiff_t DestinationStep(const PixelBuffer& dst, bool left) {
+  return left ? -static_cast<std::ptrdiff_t>(dst.stride) : static_cast<std::ptrdiff_t>(dst.stride);
+}
+
+// Source rows y0..y1 of the tile of columns x0..x1, one pixel at a time.
 template <int Bpp>
-void RotateBand(const PixelBuffer& src, const PixelBuffer& dst, bool left, int y0, int y1) {
-  const int w = src.width, h = src.height;
-  // Along a source row the destination moves a whole row per pixel: up for
-  // a left turn, down for a right one.
-  const std::ptrdiff_t step = left ? -static_cast<std::ptrdiff_t>(dst.stride) : static_cast<std::ptrdiff_t>(dst.stride);
-  for (int x0 = 0; x0 < w; x0 += kBand) {
-    const int x1 = std::min(w, x0 + kBand);
-    const size_t firstRow = static_cast<size_t>(left ? w - 1 - x0 : x0);
-    for (int y = y0; y < y1; ++y) {
-      const uint8_t* s = src.bits + static_cast<size_t>(y) * src.stride + static_cast<size_t>(x0) * Bpp;
-      uint8_t* d = dst.bits + firstRow * dst.stride + static_cast<size_t>(left ? y : h - 1 - y) * Bpp;
-      for (int x = x0;; s += Bpp, d += step) {  // never a step past the last row
-        std::memcpy(d, s, Bpp);
-        if (++x == x1) break;
-      }
+void RotateTileRows(const PixelBuffer& src, const PixelBuffer& dst, bool left, int x0, int x1, int y0, int y1) {
+  const std::ptrdiff_t step = DestinationStep(dst, left);
+  const size_t firstRow = static_cast<size_t>(left ? src.width - 1 - x0 : x0);
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* s = src.bits + static_cast<size_t>(y) * src.stride + static_cast<size_t>(x0) * Bpp;
+    uint8_t* d = dst.bits + firstRow * dst.stride + static_cast<size_t>(left ? y : src.height - 1 - y) * Bpp;
+    for (int x = x0;; s += Bpp, d += step) {  // never a step past the last row
+      std::memcpy(d, s, Bpp);
+      if (++x == x1) break;
     }
   }
+}
+
+template <int Bpp>
+void RotateBand(const PixelBuffer& src, const PixelBuffer& dst, bool left, int y0, int y1) {
+  for (int x0 = 0; x0 < src.width; x0 += kBand)
+    RotateTileRows<Bpp>(src, dst, left, x0, std::min(src.width, x0 + kBand), y0, y1);
 }
 
 inline uint32_t Load32(const uint8_t* p) {
@@ -48,7 +55,7 @@ inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 template <>
 void RotateBand<3>(const PixelBuffer& src, const PixelBuffer& dst, bool left, int y0, int y1) {
   const int w = src.width, h = src.height;
-  const std::ptrdiff_t step = left ? -static_cast<std::ptrdiff_t>(dst.stride) : static_cast<std::ptrdiff_t>(dst.stride);
+  const std::ptrdiff_t step = DestinationStep(dst, left);
   for (int x0 = 0; x0 < w; x0 += kBand) {
     const int x1 = std::min(w, x0 + kBand);
     // Pixels are read four bytes wide; the last of a source row is not,
@@ -77,14 +84,7 @@ void RotateBand<3>(const PixelBuffer& src, const PixelBuffer& dst, bool left, in
         std::memcpy(d + 9, e, 3);
       }
     }
-    for (; y < y1; ++y) {
-      const uint8_t* s = src.bits + static_cast<size_t>(y) * src.stride + static_cast<size_t>(x0) * 3;
-      uint8_t* d = dst.bits + firstRow * dst.stride + static_cast<size_t>(left ? y : h - 1 - y) * 3;
-      for (int x = x0;; s += 3, d += step) {
-        std::memcpy(d, s, 3);
-        if (++x == x1) break;
-      }
-    }
+    RotateTileRows<3>(src, dst, left, x0, x1, y, y1);
   }
 }
 
