@@ -1,27 +1,41 @@
-# libjpeg-turbo and GoogleTest are real, installed dependencies, never vendored.
-#  - MinGW cross builds on Debian: libjpeg-turbo is built once from Debian's
-#    source package into MIRABO_DEPS_DIR (scripts/build-libjpeg.sh), GoogleTest
-#    is compiled from Debian's /usr/src/googletest.
-#  - Native Linux: Debian's libjpeg62-turbo-dev and the same GoogleTest source.
-#  - Windows (MSVC or MinGW) with vcpkg: both come from the vcpkg manifest.
+# libjpeg-turbo, libtiff and GoogleTest are real, installed dependencies,
+# never vendored.
+#  - MinGW cross builds on Debian: libjpeg-turbo and libtiff are built once
+#    from Debian's source packages into MIRABO_DEPS_DIR (scripts/build-deps.sh)
+#    against Debian's MinGW zlib, GoogleTest is compiled from Debian's
+#    /usr/src/googletest.
+#  - Native Linux: Debian's libjpeg62-turbo-dev, libtiff-dev and the same
+#    GoogleTest source.
+#  - Windows (MSVC or MinGW) with vcpkg: all of them come from the vcpkg manifest.
 set(MIRABO_DEPS_DIR "${CMAKE_SOURCE_DIR}/build/_deps" CACHE PATH "Where built dependencies are cached")
 
 if(CMAKE_CROSSCOMPILING AND MIRABO_TRIPLE AND CMAKE_HOST_UNIX)
-  set(_jpeg_prefix "${MIRABO_DEPS_DIR}/${MIRABO_TRIPLE}")
-  if(NOT EXISTS "${_jpeg_prefix}/lib/libjpeg.a")
-    message(STATUS "Building libjpeg-turbo for ${MIRABO_TRIPLE} from Debian's source package")
+  set(_deps_prefix "${MIRABO_DEPS_DIR}/${MIRABO_TRIPLE}")
+  if(NOT EXISTS "${_deps_prefix}/lib/libjpeg.a" OR NOT EXISTS "${_deps_prefix}/lib/libtiff.a")
+    message(STATUS "Building libjpeg-turbo and libtiff for ${MIRABO_TRIPLE} from Debian's source packages")
     execute_process(
-      COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-libjpeg.sh" ${MIRABO_TRIPLE} "${MIRABO_DEPS_DIR}"
+      COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-deps.sh" ${MIRABO_TRIPLE} "${MIRABO_DEPS_DIR}"
       RESULT_VARIABLE _rc)
     if(NOT _rc EQUAL 0)
-      message(FATAL_ERROR "libjpeg-turbo build failed")
+      message(FATAL_ERROR "building the dependencies failed")
     endif()
   endif()
-  list(PREPEND CMAKE_FIND_ROOT_PATH "${_jpeg_prefix}")
+  list(PREPEND CMAKE_FIND_ROOT_PATH "${_deps_prefix}")
 endif()
 
 find_package(JPEG REQUIRED)
 message(STATUS "libjpeg: ${JPEG_LIBRARIES} (version ${JPEG_VERSION})")
+
+# The MinGW zlib package also has an import library; the program must not
+# need a zlib DLL beside it.
+set(ZLIB_USE_STATIC_LIBS ${MINGW})
+find_package(ZLIB REQUIRED)
+find_package(TIFF REQUIRED)
+message(STATUS "libtiff: ${TIFF_LIBRARIES} (version ${TIFF_VERSION_STRING})")
+if(TIFF_LIBRARY MATCHES "\\.a$")
+  # A static libtiff does not carry the codecs' libraries with it.
+  set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES ZLIB::ZLIB JPEG::JPEG)
+endif()
 
 if(MIRABO_BUILD_TESTS)
   set(MIRABO_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree (Debian's googletest package)")

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   nasm dpkg-dev
-  googletest libjpeg62-turbo-dev libjpeg-turbo-progs
+  googletest libjpeg62-turbo-dev libjpeg-turbo-progs libtiff-dev libz-mingw-w64-dev
   wine64 libwine
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb x11-utils xdotool imagemagick
@@ -22,7 +22,8 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
-# libjpeg-turbo for the MinGW targets is built from Debian's own source package.
+# libjpeg-turbo and libtiff for the MinGW targets are built from Debian's own
+# source packages.
 need_src=0
 if ! grep -rqsE '^Types:.*deb-src|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   need_src=1

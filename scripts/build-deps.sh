@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the libraries the program links statically for one MinGW target from
+# Debian's source packages, once: libjpeg-turbo with its SIMD (nasm), then
+# libtiff against that libjpeg-turbo and the MinGW zlib (Deflate and
+# JPEG-in-TIFF). A later call finds the installed tree and returns.
+# usage: build-deps.sh TRIPLE DEPS_DIR   -> DEPS_DIR/TRIPLE/{include,lib}
+set -euo pipefail
+triple=$1
+deps=$(realpath -m "$2")
+prefix="$deps/$triple"
+here=$(cd "$(dirname "$0")/.." && pwd)
+case $triple in
+  x86_64-*) tc="$here/cmake/mingw-x86_64.cmake" ;;
+  i686-*) tc="$here/cmake/mingw-i686.cmake" ;;
+  *) echo "build-deps: unknown target $triple" >&2; exit 1 ;;
+esac
+src_root="$deps/src"
+mkdir -p "$src_root"
+
+# fetch PACKAGE DIR_GLOB: the unpacked source tree of a Debian source package
+# (Debian's own patches applied). Both targets may be configured at once;
+# only one may fetch.
+fetch() {
+  local package=$1 glob=$2 src
+  exec 9>"$src_root/.lock"
+  flock 9
+  src=$(find "$src_root" -maxdepth 1 -type d -name "$glob" | head -n 1)
+  if [ -z "$src" ]; then
+    (cd "$src_root" && apt-get source -qq "$package" >/dev/null 2>&1) || {
+      echo "build-deps: 'apt-get source $package' failed (run scripts/setup.sh first)" >&2
+      exit 1
+    }
+    src=$(find "$src_root" -maxdepth 1 -type d -name "$glob" | head -n 1)
+  fi
+  flock -u 9
+  printf '%s' "$src"
+}
+
+# build NAME SOURCE CMAKE_ARGS...: configure, build and install into $prefix.
+build() {
+  local name=$1 src=$2; shift 2
+  local bld="$deps/build-$name-$triple"
+  rm -rf "$bld"
+  cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR= "$@" >"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
+  cmake --build "$bld" --target install >>"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
+  echo "build-deps: $name for $triple installed in $prefix"
+}
+
+if ! [ -f "$prefix/lib/libjpeg.a" ] || ! [ -f "$prefix/include/jpeglib.h" ]; then
+  build libjpeg-turbo "$(fetch libjpeg-turbo 'libjpeg-turbo-*')" \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON -DWITH_SIMD=ON \
+    -DREQUIRE_SIMD=ON -DWITH_ARITH_DEC=ON -DWITH_ARITH_ENC=ON
+  grep -o 'SIMD extensions: .*' "$deps/build-libjpeg-turbo-$triple.log" | head -n 1
+fi
+
+if ! [ -f "$prefix/lib/libtiff.a" ] || ! [ -f "$prefix/include/tiffio.h" ]; then
+  # Only the codecs documents use: CCITT, LZW, PackBits, Deflate, JPEG (old
+  # and new). Nothing else may be found on the build machine by accident.
+  build libtiff "$(fetch tiff 'tiff-*')" \
+    -DBUILD_SHARED_LIBS=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF \
+    -Dtiff-docs=OFF -Dcxx=OFF -Dtiff-opengl=OFF -Dwin32-io=ON \
+    -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON -Djbig=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
+    -Dlerc=OFF -Dlibdeflate=OFF -Dpixarlog=OFF -Djpeg12=OFF \
+    -DZLIB_USE_STATIC_LIBS=ON -DZLIB_INCLUDE_DIR="/usr/$triple/include" \
+    -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" \
+    -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a"
+fi
