@@ -316,8 +316,8 @@ void TForm1::CreateControls() {
     }
     return false;
   });
-  // The document and browser controls' windows; they show nothing until
-  // the real controls take their place.
+  // The browser control's window; it shows nothing until the real control
+  // takes its place.
   const win::Panel::Style plain{::GetSysColor(COLOR_WINDOW), 0, false, true, false};
   const auto makeStub = [&](const char* name) {
     auto panel = std::make_unique<win::Panel>();
@@ -326,7 +326,8 @@ void TForm1::CreateControls() {
     elements_[name] = {Element::Kind::Window, panel->Handle()};
     stubViews_.push_back(std::move(panel));
   };
-  makeStub("ImgEdit1");
+  ImgEdit1.Create(box);
+  elements_["ImgEdit1"] = {Element::Kind::Window, ImgEdit1.Handle()};
   // The document control takes the navigation keys and Esc like the key box.
   win::FilterMessages(WindowOf("ImgEdit1"), [this](HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;

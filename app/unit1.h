@@ -24,6 +24,7 @@
 #include "settings/file_store.h"
 #include "settings/rw_ini.h"
 #include "text/sjisconv.h"
+#include "viewers/img_edit.h"
 #include "viewers/platform_controls.h"
 
 namespace mirabo {
@@ -150,15 +151,17 @@ class TForm1 : public win::Window<TForm1> {
   void ToolButton11Click() {}
   void ToolButton13Click() {}
   void ToolButton33Click() {}
-  void ToolButton21Click() {}
-  void ToolButton22Click() {}
-  void ToolButton23Click() {}
-  void ToolButton25Click() {}
   void mnuNKFClick() {}
-  void ApplyDocumentZoom() {}
   void mnuExitClick() { Close(); }
   void mnuEndClick() { Close(); }
   void Close() { ::PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+  // ---- Document imaging view and page bar
+  void ApplyDocumentZoom();
+  void ToolButton21Click();  // previous page
+  void ToolButton22Click();  // next page
+  void ToolButton23Click();  // turn the page left
+  void ToolButton25Click();  // turn the page right
 
   // ---- Settings
   void LoadSettings();
@@ -180,8 +183,9 @@ class TForm1 : public win::Window<TForm1> {
   void SPIs1Search(TSPIs& sender, TSPI& plugin, bool& accept);
   void SPIs1PictureRegister(TSPIs& sender, TSPI& plugin, const std::string& extension,
                             const std::string& description, const GraphicClass*& graphicClass);
-  // The platform controls (stand-ins until the real ones are built).
-  RecordingDocumentImaging ImgEdit1;
+  // The platform controls (the browser and the media player are stand-ins
+  // until the real ones are built).
+  TImgEdit ImgEdit1;
   RecordingWebBrowser WebBrowser1;
   RecordingMediaPlayer MediaPlayer1;
 
@@ -251,6 +255,9 @@ class TForm1 : public win::Window<TForm1> {
   void TurnInView(bool left);
   void TurnAndSave(bool left);
   void TurnShownPicture(bool left);
+  void SetPageLabel();
+  void StepPage(int page);
+  void TurnPage(bool left);
   void SaveTurned(const std::wstring& path, bool left);
   // Progress of a turn over rows: the bar and the window's messages.
   std::function<void(int row)> TurnProgress(int rows);

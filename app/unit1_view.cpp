@@ -196,13 +196,22 @@ void TForm1::ShowDocumentImage() {
   scrollBox_.SetHorzPosition(0);
   scrollBox_.SetVertPosition(0);
   ImgEdit1.SetScrollBars(false);
-  RECT client{};
-  ::GetClientRect(scrollBox_.Handle(), &client);
-  scrollBox_.MoveChild(WindowOf("ImgEdit1"), 0, 0, client.right, client.bottom);
-  ImgEdit1.SetImage(CurrentPath);
-  ImgEdit1.SetPage(1);
-  ImgEdit1.ShowPage();
-  panel2_.SetCaption(std::to_wstring(ImgEdit1.Page()) + L"/" + std::to_wstring(ImgEdit1.PageCount()));
+  const HWND control = WindowOf("ImgEdit1");
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  scrollBox_.MoveChild(control, 0, 0, r.right - r.left, r.bottom - r.top);
+  try {
+    ImgEdit1.SetImage(CurrentPath);
+    ImgEdit1.SetPage(1);
+    ImgEdit1.ShowPage();
+  } catch (...) {
+    // The error is the user's to see; the page bar and the scroll range
+    // must not go on describing the document shown before.
+    panel2_.SetCaption(L"");
+    scrollBox_.ResizeChild(control, 0, 0);
+    throw;
+  }
+  SetPageLabel();
   ApplyDocumentZoom();
   ImgEdit1.ShowPage();
   FocusEditKey();

@@ -73,6 +73,10 @@ void ScrollBox::SetChildContent(HWND child, int x, int y, int width, int height)
   if (Child* c = Find(child)) c->content = {x, y, x + width, y + height};
 }
 
+void ScrollBox::ResizeChild(HWND child, int width, int height) {
+  if (Child* c = Find(child)) MoveChild(child, c->content.left, c->content.top, width, height);
+}
+
 namespace {
 // Moves a child only when its place changes: every move of a large child
 // costs the system a repaint.

@@ -43,6 +43,8 @@ class ScrollBox : public Window<ScrollBox> {
   // and then realigns once: a hidden child would first take the scroll
   // bars away, and every change of the bars costs a repaint.
   void SetChildContent(HWND child, int x, int y, int width, int height);
+  // A new size for a child that stays where it lies.
+  void ResizeChild(HWND child, int width, int height);
   int HorzPosition() const { return pos_[0]; }
   int VertPosition() const { return pos_[1]; }
   void SetHorzPosition(int value) { SetPosition(0, value); }

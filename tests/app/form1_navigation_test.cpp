@@ -199,7 +199,7 @@ TEST(Form1Navigation, EscClosesTheWindowFromEveryFocusHolder) {
     SCOPED_TRACE(r.holder);
     MainWindow w;
     Folder f(w);
-    WriteBytes(w.dir() / L"scan.tif", "II*");
+    WriteBytes(w.dir() / L"scan.tif", testing::SmallTiff());
     w.Open(f / r.file);
     const HWND holder = w->WindowOf(r.holder);
     if (std::string_view(r.holder) == "RichEdit1") {

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "tests/viewers/tiff_fixtures.h"
+
 namespace mirabo::testing {
 
 MainWindow::MainWindow(std::vector<std::wstring> arguments, const std::string& ini)
@@ -199,6 +201,11 @@ std::string MakeBmpOfLayout(BmpLayout layout) {
   Put(out, fh);
   Put(out, ih);
   return out + table + bits;
+}
+
+std::string SmallTiff() {
+  const std::vector<uint8_t> bytes = test::WriteTiff({test::TiffPage{}});
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::string MakeIcon() {

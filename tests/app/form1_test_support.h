@@ -93,6 +93,9 @@ COLORREF ExpectedBmpPixel(BmpLayout layout, int x, int y);
 // A 16 x 16 icon file with one 32-bit image: red left half, blue right half.
 std::string MakeIcon();
 
+// A one-page black-and-white TIFF of 40 x 30 pixels.
+std::string SmallTiff();
+
 // A placeable metafile 2 x 1 inches (at 1440 units per inch) with a filled rectangle.
 std::string MakePlaceableMetafile();
 
