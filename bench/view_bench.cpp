@@ -71,16 +71,32 @@ void ReferenceDecode(const std::vector<uint8_t>& data, int denom, std::vector<ui
 
 void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunPhotoBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, const std::vector<uint8_t>& jpeg);
+void RunDocumentBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 
 int main(int argc, char** argv) {
-  // "photo": only the display and photo benchmarks.
+  // "photo": only the display and photo benchmarks; "document": only the
+  // document view's.
   const bool photoOnly = argc > 1 && std::string(argv[1]) == "photo";
+  const bool documentOnly = argc > 1 && std::string(argv[1]) == "document";
   using namespace mirabo;
   namespace fs = std::filesystem;
   TApplication::Initialize();
   SetDefaultErrorHandler([](HWND, const std::exception& e) { std::printf("error: %s\n", e.what()); });
   const fs::path dir = fs::temp_directory_path() / ("mirabo-bench-" + std::to_string(::GetCurrentProcessId()));
   fs::create_directories(dir / "many");
+
+  if (documentOnly) {
+    Settings settings;
+    win::WinFileStore files;
+    TForm1 form({settings, files, dir / "bench.INI", "C:\\", {}});
+    form.Create();
+    ::ShowWindow(form.Handle(), SW_SHOW);
+    RunDocumentBenchmarks(form, dir);
+    ::DestroyWindow(form.Handle());
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+  }
 
   std::printf("making a 6000 x 4000 photograph-like JPEG (quality 90)...\n");
   const std::vector<uint8_t> jpeg = bench::MakePhotoJpeg(6000, 4000);
@@ -175,6 +191,7 @@ int main(int argc, char** argv) {
   std::printf("one step (list walk and counter, no folder I/O; display of an empty file included): %.2f ms\n", step);
 
   RunPhotoBenchmarks(form, dir, jpeg);
+  RunDocumentBenchmarks(form, dir);
   RunTextBenchmarks(form, dir);
 
   ::DestroyWindow(form.Handle());

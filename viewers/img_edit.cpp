@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "app/errors.h"
@@ -16,7 +17,14 @@ namespace mirabo {
 namespace {
 
 // A document file read where it lies, shared so that the user may rename
-// or delete it while it is shown.
+// or delete it while it is shown. Small reads come from one cached block;
+// large ones (strips) go straight into the caller's memory. The tiniest
+// (a directory's entry count, its next offset) are also remembered: the
+// chain of directories is walked when the file opens and again by libtiff
+// the first time it moves to another page, and the second walk then reads
+// nothing. Reads at an explicit offset cost several times a plain read
+// under Wine, so the handle's own position is used and moved only when the
+// next read is elsewhere.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(const std::wstring& path)
@@ -30,22 +38,73 @@ class FileSource : public ByteSource {
   }
   uint64_t Size() const override { return size_; }
   size_t ReadAt(uint64_t offset, void* buffer, size_t size) override {
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (size >= kBlock) return ReadDirect(offset, out, size);
+    if (size <= 8) {
+      const uint64_t key = offset << 4 | size;
+      if (const auto known = small_.find(key); known != small_.end()) {
+        std::memcpy(out, known->second.bytes, known->second.size);
+        return known->second.size;
+      }
+      const size_t n = ReadCached(offset, out, size);
+      if (small_.size() < (1u << 20)) {
+        Small& kept = small_[key];
+        kept.size = static_cast<uint8_t>(n);
+        std::memcpy(kept.bytes, out, n);
+      }
+      return n;
+    }
+    return ReadCached(offset, out, size);
+  }
+
+ private:
+  static constexpr size_t kBlock = 4096;
+  struct Small {
+    uint8_t size;
+    uint8_t bytes[8];
+  };
+
+  size_t ReadCached(uint64_t offset, uint8_t* out, size_t size) {
     size_t done = 0;
-    while (done < size && offset + done < size_) {
-      OVERLAPPED at{};
-      at.Offset = static_cast<DWORD>(offset + done);
-      at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
-      DWORD got = 0;
-      const DWORD ask = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
-      if (!::ReadFile(file_.Get(), static_cast<uint8_t*>(buffer) + done, ask, &got, &at) || got == 0) break;
-      done += got;
+    while (done < size) {
+      const uint64_t at = offset + done;
+      if (at < blockStart_ || at >= blockStart_ + block_.size()) {
+        block_.resize(kBlock);
+        blockStart_ = at;
+        block_.resize(ReadDirect(at, block_.data(), kBlock));
+        if (block_.empty()) break;
+      }
+      const size_t n = std::min<size_t>(size - done, blockStart_ + block_.size() - at);
+      std::memcpy(out + done, block_.data() + (at - blockStart_), n);
+      done += n;
     }
     return done;
   }
 
- private:
+  size_t ReadDirect(uint64_t offset, uint8_t* out, size_t size) {
+    if (offset != position_) {
+      LARGE_INTEGER to{};
+      to.QuadPart = static_cast<LONGLONG>(offset);
+      if (!::SetFilePointerEx(file_.Get(), to, nullptr, FILE_BEGIN)) return 0;
+      position_ = offset;
+    }
+    size_t done = 0;
+    while (done < size) {
+      DWORD got = 0;
+      const DWORD ask = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+      if (!::ReadFile(file_.Get(), out + done, ask, &got, nullptr) || got == 0) break;
+      done += got;
+    }
+    position_ += done;
+    return done;
+  }
+
   win::UniqueFile file_;
   uint64_t size_ = 0;
+  uint64_t position_ = 0;
+  std::vector<uint8_t> block_;
+  uint64_t blockStart_ = 0;
+  std::unordered_map<uint64_t, Small> small_;
 };
 
 // A header and colour table for a page's rows: black and white, 256
@@ -109,15 +168,21 @@ class PrinterDevice : public IPrintDevice {
 
 }  // namespace
 
+std::unique_ptr<Document> OpenDocumentFile(const std::wstring& path) {
+  return OpenDocument(std::make_unique<FileSource>(path));
+}
+
 void TImgEdit::Create(HWND parent) {
   RegisterClassOnce(L"TImgEdit", CS_DBLCLKS, nullptr, nullptr);
   CreateFor(0, L"TImgEdit", L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent);
 }
 
 void TImgEdit::Clear() {
+  // The memory of the page and of its reduced copy is kept for the next
+  // page to be decoded into.
+  if (!shown_.bits.empty()) spare_ = std::move(shown_);
   shown_ = {};
   shownPage_ = 0;
-  reduced_ = {};
   reducedFactor_ = 0;
   scroll_[0] = scroll_[1] = 0;
   if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
@@ -129,12 +194,13 @@ void TImgEdit::SetImage(const std::wstring& path) {
   page_ = 1;
   Clear();
   if (path.empty()) return;
-  document_ = OpenDocument(std::make_unique<FileSource>(path));
+  document_ = OpenDocumentFile(path);
 }
 
 void TImgEdit::SetZoom(float percent) {
   if (!(percent > 0)) return;
   zoom_ = percent;
+  if (percent >= 100) reduced_ = {};
   UpdateScrollBars();
   if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
 }
@@ -152,7 +218,8 @@ void TImgEdit::ShowPage() {
     Clear();
     if (page_ < 1 || page_ > document_->PageCount())
       throw EDocumentError(FormatMessageText("ページ %s はありません", std::to_string(page_)));
-    shown_ = document_->ReadPage(page_ - 1);
+    shown_ = document_->ReadPage(page_ - 1, &spare_);
+    spare_ = {};
     shownPage_ = page_;
   }
   UpdateScrollBars();
@@ -164,7 +231,6 @@ void TImgEdit::Turn(int quarterTurnsLeft, int amount) {
     throw EDocumentError("回転の角度は 900 (90 度) 単位で指定してください");
   if (shown_.Empty() || quarterTurnsLeft % 4 == 0) return;
   shown_ = TurnPage(shown_, quarterTurnsLeft);
-  reduced_ = {};
   reducedFactor_ = 0;
   UpdateScrollBars();
   if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
@@ -213,7 +279,7 @@ void TImgEdit::PrintPagesOn(IPrintDevice& device, int first, int last) {
   if (!failure.empty()) throw EDocumentError(failure);
 }
 
-const DocPage& TImgEdit::Display(double& stretch) {
+const DocPage& TImgEdit::Display(double& stretch, int firstRow, int endRow) {
   stretch = zoom_ / 100.0;
   if (zoom_ >= 100 - 1e-3) return shown_;
   // Reduced by the largest power of two the zoom allows; only zooms that
@@ -222,8 +288,16 @@ const DocPage& TImgEdit::Display(double& stretch) {
   while (factor < 1024 && 100.0 / zoom_ >= factor * 2 - 1e-3) factor *= 2;
   stretch = zoom_ * factor / 100.0;
   if (reducedFactor_ != factor) {
-    reduced_ = ReducePage(shown_, factor);
+    reduced_ = MakeReducedPage(shown_, factor, &reduced_);
     reducedFactor_ = factor;
+    bandsDone_.assign(static_cast<size_t>(reduced_.height + kBand - 1) / kBand, false);
+  }
+  // Only the bands of rows asked for that are not made yet.
+  if (std::abs(stretch - 1) > 1e-6) firstRow = 0, endRow = reduced_.height;
+  for (int band = std::max(firstRow, 0) / kBand; band * kBand < std::min(endRow, reduced_.height); ++band) {
+    if (bandsDone_[static_cast<size_t>(band)]) continue;
+    ReduceRows(shown_, factor, reduced_, band * kBand, band * kBand + kBand);
+    bandsDone_[static_cast<size_t>(band)] = true;
   }
   return reduced_;
 }
@@ -234,17 +308,21 @@ void TImgEdit::Paint(HDC dc, const RECT& area) {
   RECT page{0, 0, 0, 0};
   if (!shown_.Empty()) {
     double stretch = 1;
-    const DocPage& display = Display(stretch);
     const int x = -scroll_[0], y = -scroll_[1];
+    const DocPage& display = Display(stretch, area.top - y, area.bottom - y);
     if (std::abs(stretch - 1) < 1e-6) {
       page = {x, y, x + display.width, y + display.height};
       // Only the rows the update needs, as a band of the top-down rows.
       const int first = std::clamp<int>(area.top - y, 0, display.height);
       const int end = std::clamp<int>(area.bottom - y, 0, display.height);
-      if (end > first) {
+      // And only its columns: the system converts what it is given, shown
+      // or not.
+      const int left = std::max<int>(area.left, x), right = std::min<int>(area.right, x + display.width);
+      if (end > first && right > left) {
         const PageBitmapInfo info(display, end - first);
-        ::SetDIBitsToDevice(dc, x, y + first, static_cast<DWORD>(display.width), static_cast<DWORD>(end - first), 0, 0,
-                            0, static_cast<UINT>(end - first), display.Row(first), info.Get(), DIB_RGB_COLORS);
+        ::SetDIBitsToDevice(dc, left, y + first, static_cast<DWORD>(right - left), static_cast<DWORD>(end - first),
+                            left - x, 0, 0, static_cast<UINT>(end - first), display.Row(first), info.Get(),
+                            DIB_RGB_COLORS);
       }
     } else {
       const int w = static_cast<int>(display.width * stretch), h = static_cast<int>(display.height * stretch);

@@ -8,12 +8,19 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/win/window.h"
 #include "viewers/document/document.h"
 #include "viewers/platform_controls.h"
 
 namespace mirabo {
+
+// A TIFF or PCX document read from its file where it lies (shared, so the
+// user may rename or delete the file while it is shown). Throws
+// EInOutError when the file cannot be opened, EDocumentError as
+// OpenDocument does.
+std::unique_ptr<Document> OpenDocumentFile(const std::wstring& path);
 
 // Where printed pages go: a printer, or in tests a recorder of each page.
 class IPrintDevice {
@@ -64,8 +71,9 @@ class TImgEdit : public IDocumentImaging, public win::Window<TImgEdit> {
  private:
   void Turn(int quarterTurnsLeft, int amount);
   void Clear();
-  // The copy painted at this zoom and how much it is still to be stretched.
-  const DocPage& Display(double& stretch);
+  // The copy painted at this zoom, with at least rows firstRow..endRow made,
+  // and how much it is still to be stretched.
+  const DocPage& Display(double& stretch, int firstRow, int endRow);
   void Paint(HDC dc, const RECT& area);
   void UpdateScrollBars();
   void Scroll(int bar, WORD request, int thumb);
@@ -78,9 +86,12 @@ class TImgEdit : public IDocumentImaging, public win::Window<TImgEdit> {
   int scroll_[2] = {0, 0};
   bool barShown_[2] = {false, false};
   DocPage shown_;       // the kept page, turned as shown
+  DocPage spare_;       // the page before, to be decoded into
   int shownPage_ = 0;   // its number; 0 when none is kept
-  DocPage reduced_;     // shown_ reduced for the current zoom
+  DocPage reduced_;     // shown_ reduced for the current zoom, made in bands
   int reducedFactor_ = 0;
+  static constexpr int kBand = 64;
+  std::vector<bool> bandsDone_;
 };
 
 }  // namespace mirabo

@@ -315,6 +315,9 @@ void Panel::Create(HWND parent, const std::wstring& caption, Style style) {
 }
 
 void Panel::SetCaption(const std::wstring& caption) {
+  // The labels are set again at every step; a repaint of the same text
+  // costs a round trip to the display.
+  if (caption == caption_ && !caption.empty()) return;
   caption_ = caption;
   ::SetWindowTextW(Handle(), caption.c_str());
   ::InvalidateRect(Handle(), nullptr, TRUE);

@@ -182,6 +182,17 @@ TEST(TiffDocument, FaxResolutionPagesGetSquarePixels) {
   EXPECT_EQ(page.height, 30);
   EXPECT_NEAR(page.xdpi, 508, 0.01);
   EXPECT_EQ(page.PixelRgb(79, 5), ExpectedColour(narrow, 39, 5));
+
+  // Black and white, finer down than across: columns repeated.
+  TiffPage tall = Bilevel(COMPRESSION_CCITTFAX4);
+  tall.xres = 100;
+  tall.yres = 300;
+  page = Open(test::WriteTiff({tall}))->ReadPage(0);
+  ASSERT_EQ(page.width, 159);
+  ASSERT_EQ(page.height, 31);
+  EXPECT_EQ(page.format, PageFormat::Bilevel);
+  for (int y = 0; y < page.height; ++y)
+    for (int x = 0; x < page.width; ++x) ASSERT_EQ(page.PixelRgb(x, y), ExpectedColour(tall, x / 3, y)) << x << "," << y;
 }
 
 TEST(Documents, WhatCannotBeShownIsRefusedWithItsReason) {

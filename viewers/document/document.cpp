@@ -25,9 +25,9 @@ class PcxDocument : public Document {
     bytes_.resize(source.ReadAt(0, bytes_.data(), bytes_.size()));
   }
   int PageCount() const override { return 1; }
-  DocPage ReadPage(int index) override {
+  DocPage ReadPage(int index, DocPage* recycle) override {
     if (index != 0) throw EDocumentError(PageErrorText(index + 1, ""));
-    return DecodePcx(bytes_);
+    return DecodePcx(bytes_, recycle);
   }
 
  private:

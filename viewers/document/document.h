@@ -15,7 +15,8 @@ class Document {
   virtual int PageCount() const = 0;
   // Page index from 0, with square pixels (see SquarePixels). Throws
   // EDocumentError for a page that cannot be read; the others still can.
-  virtual DocPage ReadPage(int index) = 0;
+  // recycle: see MakePage.
+  virtual DocPage ReadPage(int index, DocPage* recycle = nullptr) = 0;
 };
 
 // Throws EDocumentError for what cannot be shown: an unknown kind, an AWD

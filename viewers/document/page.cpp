@@ -37,7 +37,7 @@ std::string PageErrorText(int pageNumber, const std::string& detail) {
   return text;
 }
 
-DocPage MakePage(int width, int height, PageFormat format) {
+DocPage MakePage(int width, int height, PageFormat format, DocPage* recycle) {
   if (width <= 0 || height <= 0) throw EDocumentError("ページの大きさが正しくありません");
   if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPagePixels)
     ThrowPageTooLarge(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
@@ -46,8 +46,13 @@ DocPage MakePage(int width, int height, PageFormat format) {
   page.height = height;
   page.format = format;
   page.stride = DocPage::StrideFor(width, format);
+  const size_t bytes = page.stride * static_cast<size_t>(height);
+  if (recycle && recycle->bits.capacity() >= bytes) {
+    page.bits = std::move(recycle->bits);
+    *recycle = {};
+  }
   try {
-    page.bits.assign(page.stride * static_cast<size_t>(height), 0);
+    page.bits.assign(bytes, 0);
   } catch (const std::bad_alloc&) {
     ThrowPageTooLarge(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
   }

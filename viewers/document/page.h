@@ -52,7 +52,10 @@ struct DocPage {
 
 // A page of that size filled with zero bytes. Throws EDocumentError when it
 // is empty, larger than kMaxPagePixels or more than the process can get.
-DocPage MakePage(int width, int height, PageFormat format);
+// recycle: a page no longer needed whose memory is taken over when it is
+// large enough (the pages of a fax file are all one size: stepping through
+// them then asks the system for no new memory).
+DocPage MakePage(int width, int height, PageFormat format, DocPage* recycle = nullptr);
 
 // The refusal of a page too large to show, for the decoders' own checks.
 [[noreturn]] void ThrowPageTooLarge(uint64_t width, uint64_t height);

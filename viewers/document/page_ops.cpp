@@ -1,7 +1,7 @@
 #include "viewers/document/page_ops.h"
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -63,6 +63,22 @@ DocPage TurnQuarter(const DocPage& src, bool left) {
   return dst;
 }
 
+// Set bits of every byte, by table: without a popcount instruction in the
+// baseline instruction set the library's count is a call per byte.
+constexpr auto kBitCount = [] {
+  std::array<uint8_t, 256> t{};
+  for (unsigned i = 0; i < 256; ++i) t[i] = static_cast<uint8_t>((i & 1) + t[i / 2]);
+  return t;
+}();
+
+// The set bits of each half of every byte, in two byte lanes: the white
+// pixels of two 4-pixel blocks by one lookup.
+constexpr auto kNibbleCounts = [] {
+  std::array<uint16_t, 256> t{};
+  for (unsigned i = 0; i < 256; ++i) t[i] = static_cast<uint16_t>(kBitCount[i >> 4] | kBitCount[i & 15u] << 8);
+  return t;
+}();
+
 // White pixels among bits [first, first + count) of a 1-bit row.
 uint32_t WhiteBits(const uint8_t* row, int first, int count) {
   uint32_t n = 0;
@@ -71,30 +87,76 @@ uint32_t WhiteBits(const uint8_t* row, int first, int count) {
     ++first;
     --count;
   }
-  for (; count >= 8; first += 8, count -= 8) n += static_cast<uint32_t>(std::popcount(row[first >> 3]));
+  for (; count >= 8; first += 8, count -= 8) n += kBitCount[row[first >> 3]];
   for (; count > 0; ++first, --count) n += row[first >> 3] >> (7 - (first & 7)) & 1;
   return n;
 }
 
-// The white pixels of each output column over one source row, added to
-// sums: whole bytes hold one, two or four output pixels' bits.
-void AddWhiteCounts(const uint8_t* row, int factor, int outWidth, int blockWidth, uint32_t* sums) {
-  if (blockWidth < factor) {  // a page narrower than one block
-    sums[0] += WhiteBits(row, 0, blockWidth);
-  } else if (factor == 8) {
-    for (int x = 0; x < outWidth; ++x) sums[x] += static_cast<uint32_t>(std::popcount(row[x]));
-  } else if (factor == 4 || factor == 2) {
-    const int perByte = 8 / factor;
-    const int wholeBytes = outWidth / perByte;
-    const unsigned mask = (1u << factor) - 1;
-    for (int b = 0; b < wholeBytes; ++b) {
-      const unsigned byte = row[b];
-      for (int k = 0; k < perByte; ++k)
-        sums[b * perByte + k] += static_cast<uint32_t>(std::popcount((byte >> (8 - factor * (k + 1))) & mask));
+// Grey levels of four output pixels from two source bytes, one above the
+// other: each 2 x 2 block's share of white, by one lookup.
+const std::vector<uint32_t>& HalvingTable() {
+  static const std::vector<uint32_t> table = [] {
+    std::vector<uint32_t> t(65536);
+    for (unsigned top = 0; top < 256; ++top)
+      for (unsigned bottom = 0; bottom < 256; ++bottom) {
+        uint32_t v = 0;
+        for (unsigned k = 0; k < 4; ++k) {
+          const unsigned shift = 6 - 2 * k;
+          const unsigned white = kBitCount[(top >> shift) & 3u] + kBitCount[(bottom >> shift) & 3u];
+          v |= ((white * 255 + 2) / 4) << (8 * k);
+        }
+        t[top << 8 | bottom] = v;
+      }
+    return t;
+  }();
+  return table;
+}
+
+// Black and white reduced by 2, 4 or 8 with whole blocks: whole source bytes
+// at a time. The pixels of a partial last block are dropped, as the page's
+// size at that zoom drops them.
+void ReduceBilevelByBytes(const DocPage& page, int factor, DocPage& out, int firstRow, int endRow) {
+  const int outWidth = out.width, sourceBytes = (page.width + 7) / 8;
+  const uint32_t area = static_cast<uint32_t>(factor * factor);
+  uint8_t level[65];
+  for (uint32_t s = 0; s <= area; ++s) level[s] = static_cast<uint8_t>((s * 255 + area / 2) / area);
+  std::vector<uint16_t> sums(static_cast<size_t>(sourceBytes));
+  const std::vector<uint32_t>& halving = HalvingTable();
+  for (int oy = firstRow; oy < endRow; ++oy) {
+    uint8_t* dst = out.Row(oy);
+    if (factor == 2) {
+      const uint8_t* top = page.Row(2 * oy);
+      const uint8_t* bottom = page.Row(2 * oy + 1);
+      const int whole = outWidth / 4;
+      for (int b = 0; b < whole; ++b) {
+        const uint32_t v = halving[static_cast<unsigned>(top[b]) << 8 | bottom[b]];
+        dst[4 * b] = static_cast<uint8_t>(v);
+        dst[4 * b + 1] = static_cast<uint8_t>(v >> 8);
+        dst[4 * b + 2] = static_cast<uint8_t>(v >> 16);
+        dst[4 * b + 3] = static_cast<uint8_t>(v >> 24);
+      }
+      for (int x = whole * 4; x < outWidth; ++x)
+        dst[x] = level[WhiteBits(top, 2 * x, 2) + WhiteBits(bottom, 2 * x, 2)];
+      continue;
     }
-    for (int x = wholeBytes * perByte; x < outWidth; ++x) sums[x] += WhiteBits(row, x * factor, blockWidth);
-  } else {
-    for (int x = 0; x < outWidth; ++x) sums[x] += WhiteBits(row, x * factor, blockWidth);
+    // Four or eight rows: white counts of each source byte's nibbles (or of
+    // the whole byte) added up in byte lanes, then turned into levels.
+    const int usedBytes = factor == 4 ? (outWidth + 1) / 2 : outWidth;
+    std::fill_n(sums.begin(), usedBytes, uint16_t{0});
+    for (int dy = 0; dy < factor; ++dy) {
+      const uint8_t* row = page.Row(oy * factor + dy);
+      if (factor == 4) {
+        for (int b = 0; b < usedBytes; ++b)
+          sums[b] = static_cast<uint16_t>(sums[b] + kNibbleCounts[row[b]]);
+      } else {
+        for (int b = 0; b < usedBytes; ++b) sums[b] = static_cast<uint16_t>(sums[b] + kBitCount[row[b]]);
+      }
+    }
+    if (factor == 8) {
+      for (int x = 0; x < outWidth; ++x) dst[x] = level[sums[x]];
+    } else {
+      for (int x = 0; x < outWidth; ++x) dst[x] = level[x & 1 ? sums[x / 2] >> 8 : sums[x / 2] & 0xFF];
+    }
   }
 }
 
@@ -109,16 +171,28 @@ DocPage TurnPage(const DocPage& page, int quarterTurnsLeft) {
   }
 }
 
-DocPage ReducePage(const DocPage& page, int factor) {
+DocPage MakeReducedPage(const DocPage& page, int factor, DocPage* recycle) {
   factor = std::max(factor, 1);
-  const int outWidth = std::max(1, page.width / factor), outHeight = std::max(1, page.height / factor);
+  DocPage out = MakePage(std::max(1, page.width / factor), std::max(1, page.height / factor),
+                         page.format == PageFormat::Bilevel ? PageFormat::Grey : page.format, recycle);
+  out.xdpi = page.xdpi / factor;
+  out.ydpi = page.ydpi / factor;
+  return out;
+}
+
+void ReduceRows(const DocPage& page, int factor, DocPage& out, int firstRow, int endRow) {
+  factor = std::max(factor, 1);
+  firstRow = std::clamp(firstRow, 0, out.height);
+  endRow = std::clamp(endRow, firstRow, out.height);
+  const int outWidth = out.width;
   // A page smaller than one block becomes one pixel of all it has.
   const int blockWidth = std::min(factor, page.width), blockHeight = std::min(factor, page.height);
   const uint32_t area = static_cast<uint32_t>(blockWidth) * static_cast<uint32_t>(blockHeight);
   const bool bilevel = page.format == PageFormat::Bilevel;
-  DocPage out = MakePage(outWidth, outHeight, bilevel ? PageFormat::Grey : page.format);
-  out.xdpi = page.xdpi / factor;
-  out.ydpi = page.ydpi / factor;
+  if (bilevel && (factor == 2 || factor == 4 || factor == 8) && blockWidth == factor && blockHeight == factor) {
+    ReduceBilevelByBytes(page, factor, out, firstRow, endRow);
+    return;
+  }
   const int channels = page.format == PageFormat::Colour ? 3 : 1;
   const size_t sumCount = static_cast<size_t>(outWidth) * static_cast<size_t>(channels);
   std::vector<uint32_t> sums(sumCount);
@@ -130,12 +204,12 @@ DocPage ReducePage(const DocPage& page, int factor) {
     for (uint32_t s = 0; s <= maxSum; ++s)
       level[s] = static_cast<uint8_t>(bilevel ? (s * 255 + area / 2) / area : (s + area / 2) / area);
   }
-  for (int oy = 0; oy < outHeight; ++oy) {
+  for (int oy = firstRow; oy < endRow; ++oy) {
     std::fill(sums.begin(), sums.end(), 0u);
     for (int dy = 0; dy < blockHeight; ++dy) {
       const uint8_t* row = page.Row(oy * factor + dy);
       if (bilevel) {
-        AddWhiteCounts(row, factor, outWidth, blockWidth, sums.data());
+        for (int x = 0; x < outWidth; ++x) sums[x] += WhiteBits(row, x * factor, blockWidth);
         continue;
       }
       for (int ox = 0; ox < outWidth; ++ox) {
@@ -149,37 +223,62 @@ DocPage ReducePage(const DocPage& page, int factor) {
     for (size_t i = 0; i < sumCount; ++i)
       dst[i] = level.empty() ? static_cast<uint8_t>((sums[i] + area / 2) / area) : level[sums[i]];
   }
+}
+
+DocPage ReducePage(const DocPage& page, int factor, DocPage* recycle) {
+  DocPage out = MakeReducedPage(page, factor, recycle);
+  ReduceRows(page, factor, out, 0, out.height);
   return out;
 }
 
-DocPage SquarePixels(DocPage page) {
-  if (page.xdpi <= 0 || page.ydpi <= 0) return page;
+bool HasOblongPixels(const DocPage& page) {
+  if (page.xdpi <= 0 || page.ydpi <= 0) return false;
   const double ratio = page.xdpi / page.ydpi;
-  if (std::abs(ratio - 1) < 0.01 || ratio > 8 || ratio < 1.0 / 8) return page;
-  const bool taller = ratio > 1;  // rows are coarser: repeat rows
-  const double scale = taller ? ratio : 1 / ratio;
-  const int width = taller ? page.width : static_cast<int>(std::lround(page.width * scale));
-  const int height = taller ? static_cast<int>(std::lround(page.height * scale)) : page.height;
-  DocPage out = MakePage(width, height, page.format);
+  return std::abs(ratio - 1) >= 0.01 && ratio <= 8 && ratio >= 1.0 / 8;
+}
+
+SquareSize SquaredSize(int width, int height, double xdpi, double ydpi) {
+  DocPage probe;
+  probe.xdpi = xdpi;
+  probe.ydpi = ydpi;
+  if (!HasOblongPixels(probe)) return {width, height};
+  if (xdpi > ydpi) return {width, static_cast<int>(std::lround(height * (xdpi / ydpi)))};
+  return {static_cast<int>(std::lround(width * (ydpi / xdpi))), height};
+}
+
+void RepeatRowsInPlace(DocPage& page, int newHeight) {
+  const int height = page.height;
+  page.height = newHeight;
+  // From the last row up: a row is only ever copied from one above it or
+  // from itself, and every row that still needs a source row lies below.
+  for (int y = newHeight; y-- > 0;) {
+    const int from = static_cast<int>(static_cast<int64_t>(y) * height / newHeight);
+    if (from != y) std::memcpy(page.Row(y), page.Row(from), page.stride);
+  }
+}
+
+DocPage SquarePixels(const DocPage& page, DocPage* recycle) {
+  if (!HasOblongPixels(page)) return page;
+  const SquareSize size = SquaredSize(page.width, page.height, page.xdpi, page.ydpi);
+  DocPage out = MakePage(size.width, size.height, page.format, recycle);
   out.xdpi = out.ydpi = std::max(page.xdpi, page.ydpi);
+  if (size.height != page.height) {
+    std::memcpy(out.bits.data(), page.bits.data(), page.stride * static_cast<size_t>(page.height));
+    out.height = page.height;
+    RepeatRowsInPlace(out, size.height);
+    return out;
+  }
   const int bits = page.BitsPerPixel();
-  for (int y = 0; y < height; ++y) {
-    const int sy = taller ? static_cast<int>(static_cast<int64_t>(y) * page.height / height) : y;
-    const uint8_t* src = page.Row(sy);
+  for (int y = 0; y < page.height; ++y) {
+    const uint8_t* src = page.Row(y);
     uint8_t* dst = out.Row(y);
-    if (!taller) {
-      for (int x = 0; x < width; ++x) {
-        const int sx = static_cast<int>(static_cast<int64_t>(x) * page.width / width);
-        if (bits == 1) {
-          if (src[sx >> 3] >> (7 - (sx & 7)) & 1) dst[x >> 3] = static_cast<uint8_t>(dst[x >> 3] | 0x80 >> (x & 7));
-        } else {
-          std::memcpy(dst + static_cast<size_t>(x) * (bits / 8), src + static_cast<size_t>(sx) * (bits / 8), bits / 8);
-        }
+    for (int x = 0; x < size.width; ++x) {
+      const int sx = static_cast<int>(static_cast<int64_t>(x) * page.width / size.width);
+      if (bits == 1) {
+        if (src[sx >> 3] >> (7 - (sx & 7)) & 1) dst[x >> 3] = static_cast<uint8_t>(dst[x >> 3] | 0x80 >> (x & 7));
+      } else {
+        std::memcpy(dst + static_cast<size_t>(x) * (bits / 8), src + static_cast<size_t>(sx) * (bits / 8), bits / 8);
       }
-    } else if (y > 0 && sy == static_cast<int>(static_cast<int64_t>(y - 1) * page.height / height)) {
-      std::memcpy(dst, out.Row(y - 1), out.stride);
-    } else {
-      std::memcpy(dst, src, page.stride);
     }
   }
   return out;

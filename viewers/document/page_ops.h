@@ -18,14 +18,30 @@ DocPage TurnPage(const DocPage& page, int quarterTurnsLeft);
 // Each factor x factor block averaged to one pixel (factor >= 2); the result
 // is width / factor by height / factor (at least 1 x 1). Black-and-white
 // pages come back grey: the share of white in the block.
-DocPage ReducePage(const DocPage& page, int factor);
+// recycle: see MakePage.
+DocPage ReducePage(const DocPage& page, int factor, DocPage* recycle = nullptr);
+// The same in parts: the reduced page's memory first, then rows of it as
+// they are needed (a repaint needs only the rows on screen).
+DocPage MakeReducedPage(const DocPage& page, int factor, DocPage* recycle = nullptr);
+void ReduceRows(const DocPage& page, int factor, DocPage& out, int firstRow, int endRow);
 
 // Pages whose horizontal and vertical resolutions differ (a fax's 204 x 98
 // dpi) are stretched along the coarser direction, by repeating rows or
 // columns, until both are the finer one: the page then looks as it did on
 // paper at every zoom, turn and print. Ratios beyond 8 are taken as a
 // writer's mistake and left alone.
-DocPage SquarePixels(DocPage page);
+bool HasOblongPixels(const DocPage& page);
+struct SquareSize {
+  int width, height;
+};
+SquareSize SquaredSize(int width, int height, double xdpi, double ydpi);
+// The rows of a page already in memory repeated downwards until it is
+// newHeight rows high, as SquarePixels repeats them; its memory must hold
+// that many rows.
+void RepeatRowsInPlace(DocPage& page, int newHeight);
+// The stretched copy of a page with oblong pixels (a plain copy of any
+// other); recycle: see MakePage.
+DocPage SquarePixels(const DocPage& page, DocPage* recycle = nullptr);
 
 // The rectangle (clipped to the page) as a packed bottom-up DIB: a 40-byte
 // header, the colour table (black and white for 1-bit pages, 256 greys for

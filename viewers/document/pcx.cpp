@@ -57,7 +57,7 @@ struct Rgb {
 
 }  // namespace
 
-DocPage DecodePcx(std::span<const uint8_t> file) {
+DocPage DecodePcx(std::span<const uint8_t> file, DocPage* recycle) {
   if (file.size() < kHeaderBytes || file[0] != 0x0A) Damaged("PCX の見出しがありません");
   const unsigned encoding = file[2], bitsPerPlane = file[3], planes = file[65];
   const unsigned xmin = U16(file, 4), ymin = U16(file, 6), xmax = U16(file, 8), ymax = U16(file, 10);
@@ -95,7 +95,7 @@ DocPage DecodePcx(std::span<const uint8_t> file) {
   const auto brightness = [](const Rgb& c) { return c.r * 299 + c.g * 587 + c.b * 114; };
   const bool invert = format == PageFormat::Bilevel && brightness(palette[0]) > brightness(palette[1]);
 
-  DocPage page = MakePage(width, height, format);
+  DocPage page = MakePage(width, height, format, recycle);
   const unsigned hdpi = U16(file, 12), vdpi = U16(file, 14);
   // Many writers put the screen size or nothing here; only a plausible
   // square resolution is believed.

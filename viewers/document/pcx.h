@@ -14,6 +14,6 @@ namespace mirabo {
 
 // Throws EDocumentError "PCX ファイルが壊れています" (with what is wrong) for
 // a file it cannot show.
-DocPage DecodePcx(std::span<const uint8_t> file);
+DocPage DecodePcx(std::span<const uint8_t> file, DocPage* recycle = nullptr);
 
 }  // namespace mirabo

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 #include <vector>
 
 #include "viewers/document/page_ops.h"
@@ -54,6 +55,51 @@ int KeepError(TIFF*, void* user, const char* module, const char* format, va_list
 
 int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// Every bit flipped, eight bytes at a time (a byte loop is not vectorised at
+// the optimisation level the program is built with).
+void Invert(uint8_t* p, size_t size) {
+  const size_t words = size / 8;
+  for (size_t i = 0; i < words; ++i, p += 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    w = ~w;
+    std::memcpy(p, &w, 8);
+  }
+  for (size_t i = words * 8; i < size; ++i, ++p) *p = static_cast<uint8_t>(~*p);
+}
+
+// The offsets of the file's directories, one a page, found the way libtiff
+// counts them (each directory's entry count and next offset), stopping at a
+// loop, at an offset outside the file or at one that cannot be read. With
+// them a page is reached in one step, not by walking every page before it.
+std::vector<uint64_t> DirectoryOffsets(ByteSource& source) {
+  uint8_t head[16] = {};
+  if (source.ReadAt(0, head, sizeof head) < 8) return {};
+  const bool little = head[0] == 'I';
+  const auto number = [little](const uint8_t* p, int bytes) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<uint64_t>(p[little ? i : bytes - 1 - i]) << (8 * i);
+    return v;
+  };
+  const bool big = number(head + 2, 2) == 43;
+  const int countBytes = big ? 8 : 2, entryBytes = big ? 20 : 12, offsetBytes = big ? 8 : 4;
+  uint64_t offset = big ? number(head + 8, 8) : number(head + 4, 4);
+  const uint64_t size = source.Size();
+  std::vector<uint64_t> offsets;
+  std::unordered_set<uint64_t> seen;
+  while (offset != 0 && offset < size && offsets.size() < (1u << 24) && seen.insert(offset).second) {
+    uint8_t field[8];
+    if (source.ReadAt(offset, field, static_cast<size_t>(countBytes)) != static_cast<size_t>(countBytes)) break;
+    const uint64_t entries = number(field, countBytes);
+    offsets.push_back(offset);
+    if (entries > size) break;
+    const uint64_t nextAt = offset + static_cast<uint64_t>(countBytes) + entries * static_cast<uint64_t>(entryBytes);
+    if (source.ReadAt(nextAt, field, static_cast<size_t>(offsetBytes)) != static_cast<size_t>(offsetBytes)) break;
+    offset = number(field, offsetBytes);
+  }
+  return offsets;
+}
+
 class TiffDocument : public Document {
  public:
   TiffDocument(std::unique_ptr<ByteSource> source) {
@@ -66,7 +112,8 @@ class TiffDocument : public Document {
                              &SizeProc, &MapProc, &UnmapProc, options);
     TIFFOpenOptionsFree(options);
     if (!tif_) Fail();
-    pages_ = static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tif_), 1u << 30));
+    offsets_ = DirectoryOffsets(*stream_.source);
+    pages_ = static_cast<int>(offsets_.size());
     if (pages_ <= 0) Fail();
   }
   ~TiffDocument() override {
@@ -75,12 +122,25 @@ class TiffDocument : public Document {
 
   int PageCount() const override { return pages_; }
 
-  DocPage ReadPage(int index) override {
+  DocPage ReadPage(int index, DocPage* recycle) override {
     lastError_.clear();
     try {
-      if (index < 0 || index >= pages_ || !TIFFSetDirectory(tif_, static_cast<tdir_t>(index)))
-        throw EDocumentError(lastError_);
-      return SquarePixels(Decode());
+      // libtiff opens the file on its first page.
+      if (index < 0 || index >= pages_) throw EDocumentError(lastError_);
+      if (index != current_) {
+        current_ = -1;
+        if (!TIFFSetSubDirectory(tif_, offsets_[static_cast<size_t>(index)])) throw EDocumentError(lastError_);
+        current_ = index;
+      }
+      const Resolution res = ReadResolution();
+      DocPage page = Decode(res, recycle);
+      if (HasOblongPixels(page)) {
+        DocPage square = SquarePixels(page, recycle);
+        scratch_ = std::move(page);
+        page = std::move(square);
+      }
+      if (!res.known) page.xdpi = page.ydpi = 0;
+      return page;
     } catch (const EPageTooLarge&) {
       throw;  // says so itself
     } catch (const EDocumentError& e) {
@@ -95,7 +155,38 @@ class TiffDocument : public Document {
     throw EDocumentError(text);
   }
 
-  DocPage Decode() {
+  // The page's resolution in dots per inch; without a unit only the
+  // proportion is known, which is all the square-pixel rule needs (printing
+  // then fits the page to the paper).
+  struct Resolution {
+    double x = 0, y = 0;
+    bool known = false, oblong = false;
+  };
+  Resolution ReadResolution() {
+    Resolution r;
+    float xres = 0, yres = 0;
+    if (!TIFFGetField(tif_, TIFFTAG_XRESOLUTION, &xres) || !TIFFGetField(tif_, TIFFTAG_YRESOLUTION, &yres) ||
+        !(xres > 0) || !(yres > 0) || xres > 1e6f || yres > 1e6f)
+      return r;
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tif_, TIFFTAG_RESOLUTIONUNIT, &unit);
+    const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+    r.x = xres * perInch;
+    r.y = yres * perInch;
+    r.known = unit != RESUNIT_NONE;
+    DocPage probe;
+    probe.xdpi = r.x;
+    probe.ydpi = r.y;
+    r.oblong = HasOblongPixels(probe);
+    if (!r.known && !r.oblong) r.x = r.y = 0;
+    return r;
+  }
+
+  // The page's pixels. Black-and-white pages come with square pixels
+  // already (their rows repeated where they were decoded); any other page
+  // with oblong pixels is decoded into scratch memory, to be stretched into
+  // the recycled page.
+  DocPage Decode(const Resolution& res, DocPage* recycle) {
     uint32_t width = 0, height = 0;
     TIFFGetField(tif_, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tif_, TIFFTAG_IMAGELENGTH, &height);
@@ -107,63 +198,60 @@ class TiffDocument : public Document {
     TIFFGetField(tif_, TIFFTAG_PHOTOMETRIC, &photometric);
     TIFFGetFieldDefaulted(tif_, TIFFTAG_ORIENTATION, &orientation);
     const bool bilevel = bits == 1 && samples == 1;
-    DocPage page = bilevel && orientation == ORIENTATION_TOPLEFT &&
-                           (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK)
-                       ? ReadBilevel(static_cast<int>(width), static_cast<int>(height), photometric)
-                       : ReadRgba(static_cast<int>(width), static_cast<int>(height), bilevel,
-                                  photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
-    float xres = 0, yres = 0;
-    if (TIFFGetField(tif_, TIFFTAG_XRESOLUTION, &xres) && TIFFGetField(tif_, TIFFTAG_YRESOLUTION, &yres) &&
-        xres > 0 && yres > 0 && xres < 1e6f && yres < 1e6f) {
-      uint16_t unit = RESUNIT_INCH;
-      TIFFGetFieldDefaulted(tif_, TIFFTAG_RESOLUTIONUNIT, &unit);
-      // Without a unit only the proportion is known, which is all the
-      // square-pixel rule needs; printing then fits the page to the paper.
-      const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
-      page.xdpi = unit == RESUNIT_NONE ? 0 : xres * perInch;
-      page.ydpi = unit == RESUNIT_NONE ? 0 : yres * perInch;
-      if (unit == RESUNIT_NONE) page = SquarePixelsByRatio(std::move(page), xres, yres);
-    }
-    return page;
-  }
-
-  static DocPage SquarePixelsByRatio(DocPage page, double xres, double yres) {
-    page.xdpi = xres;
-    page.ydpi = yres;
-    page = SquarePixels(std::move(page));
-    page.xdpi = page.ydpi = 0;
-    return page;
-  }
-
-  // Black and white, one bit a pixel from the decoder to the kept page.
-  DocPage ReadBilevel(int width, int height, uint16_t photometric) {
-    DocPage page = MakePage(width, height, PageFormat::Bilevel);
-    const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
-    std::vector<uint8_t> chunk;
-    const auto reserve = [this, &chunk](tmsize_t size) {
-      if (size <= 0) throw EDocumentError(lastError_);
-      try {
-        chunk.resize(static_cast<size_t>(size));
-      } catch (const std::bad_alloc&) {
-        throw EDocumentError("メモリが足りません");
+    const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+    if (bilevel && grey && orientation == ORIENTATION_TOPLEFT) {
+      const SquareSize square = SquaredSize(static_cast<int>(width), static_cast<int>(height), res.x, res.y);
+      const bool widen = square.width != static_cast<int>(width);
+      DocPage page = MakePage(static_cast<int>(width), widen ? static_cast<int>(height) : square.height,
+                              PageFormat::Bilevel, widen ? &scratch_ : recycle);
+      page.height = static_cast<int>(height);
+      ReadBilevel(page, photometric);
+      page.xdpi = res.x;
+      page.ydpi = res.y;
+      if (!widen) {
+        RepeatRowsInPlace(page, square.height);
+        page.xdpi = page.ydpi = std::max(res.x, res.y);
       }
-    };
+      return page;
+    }
+    DocPage page = ReadRgba(static_cast<int>(width), static_cast<int>(height), bilevel, grey,
+                            res.oblong ? &scratch_ : recycle);
+    page.xdpi = res.x;
+    page.ydpi = res.y;
+    return page;
+  }
+
+  void Reserve(tmsize_t size) {
+    if (size <= 0) throw EDocumentError(lastError_);
+    try {
+      chunk_.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+      throw EDocumentError("メモリが足りません");
+    }
+  }
+
+  // Black and white, one bit a pixel from the decoder to the kept page:
+  // strips are decoded straight into the page's memory and their rows
+  // spread to the page's padded stride.
+  void ReadBilevel(DocPage& page, uint16_t photometric) {
+    const int width = page.width, height = page.height;
+    const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
     if (TIFFIsTiled(tif_)) {
       uint32_t tw = 0, th = 0;
       TIFFGetField(tif_, TIFFTAG_TILEWIDTH, &tw);
       TIFFGetField(tif_, TIFFTAG_TILELENGTH, &th);
       const tmsize_t tileRow = TIFFTileRowSize(tif_);
       if (tw == 0 || th == 0 || tileRow <= 0) throw EDocumentError("タイルの大きさが正しくありません");
-      reserve(TIFFTileSize(tif_));
+      Reserve(TIFFTileSize(tif_));
       for (uint32_t y0 = 0; y0 < static_cast<uint32_t>(height); y0 += th) {
         for (uint32_t x0 = 0; x0 < static_cast<uint32_t>(width); x0 += tw) {
-          if (TIFFReadEncodedTile(tif_, TIFFComputeTile(tif_, x0, y0, 0, 0), chunk.data(),
-                                  static_cast<tmsize_t>(chunk.size())) < 0)
+          if (TIFFReadEncodedTile(tif_, TIFFComputeTile(tif_, x0, y0, 0, 0), chunk_.data(),
+                                  static_cast<tmsize_t>(chunk_.size())) < 0)
             throw EDocumentError(lastError_);
           const size_t first = x0 / 8, bytes = std::min<size_t>(static_cast<size_t>(tileRow), rowBytes - first);
           const uint32_t rows = std::min<uint32_t>(th, static_cast<uint32_t>(height) - y0);
           for (uint32_t r = 0; r < rows; ++r)
-            std::memcpy(page.Row(static_cast<int>(y0 + r)) + first, chunk.data() + r * static_cast<size_t>(tileRow), bytes);
+            std::memcpy(page.Row(static_cast<int>(y0 + r)) + first, chunk_.data() + r * static_cast<size_t>(tileRow), bytes);
         }
       }
     } else {
@@ -171,27 +259,26 @@ class TiffDocument : public Document {
       TIFFGetFieldDefaulted(tif_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
       rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, static_cast<uint32_t>(height));
       const tmsize_t scanline = TIFFScanlineSize(tif_);
-      if (scanline <= 0) throw EDocumentError(lastError_);
-      reserve(TIFFStripSize(tif_));
+      if (scanline <= 0 || static_cast<size_t>(scanline) > page.stride) throw EDocumentError(lastError_);
+      const size_t packed = static_cast<size_t>(scanline);
       const tstrip_t strips = TIFFNumberOfStrips(tif_);
       for (tstrip_t s = 0; s < strips; ++s) {
         const uint64_t y0 = static_cast<uint64_t>(s) * rowsPerStrip;
         if (y0 >= static_cast<uint64_t>(height)) break;
         const uint32_t rows = static_cast<uint32_t>(std::min<uint64_t>(rowsPerStrip, height - y0));
-        const tmsize_t got = TIFFReadEncodedStrip(tif_, s, chunk.data(), static_cast<tmsize_t>(rows) * scanline);
-        if (got < 0) throw EDocumentError(lastError_);
-        const size_t copy = std::min<size_t>(static_cast<size_t>(scanline), rowBytes);
-        for (uint32_t r = 0; r < rows; ++r)
-          std::memcpy(page.Row(static_cast<int>(y0 + r)), chunk.data() + r * static_cast<size_t>(scanline), copy);
+        uint8_t* at = page.Row(static_cast<int>(y0));
+        if (TIFFReadEncodedStrip(tif_, s, at, static_cast<tmsize_t>(rows * packed)) < 0)
+          throw EDocumentError(lastError_);
+        if (packed != page.stride)  // last row first: each moves down or stays
+          for (uint32_t r = rows; r-- > 1;) std::memmove(at + r * page.stride, at + r * packed, packed);
       }
     }
     if (photometric == PHOTOMETRIC_MINISWHITE)  // our pages keep 1 for white
-      for (auto& b : page.bits) b = static_cast<uint8_t>(~b);
-    return page;
+      Invert(page.bits.data(), page.stride * static_cast<size_t>(height));
   }
 
   // Every other layout: libtiff's RGBA reader, top row first.
-  DocPage ReadRgba(int width, int height, bool bilevel, bool grey) {
+  DocPage ReadRgba(int width, int height, bool bilevel, bool grey, DocPage* recycle) {
     char message[1024] = "";
     if (!TIFFRGBAImageOK(tif_, message))
       throw EDocumentError(std::string("このページの形式には対応していません。\n\r") + message);
@@ -209,7 +296,7 @@ class TiffDocument : public Document {
     TIFFRGBAImageEnd(&image);
     if (!ok) throw EDocumentError(lastError_);
     const PageFormat format = bilevel ? PageFormat::Bilevel : grey ? PageFormat::Grey : PageFormat::Colour;
-    DocPage page = MakePage(width, height, format);
+    DocPage page = MakePage(width, height, format, recycle);
     for (int y = 0; y < height; ++y) {
       const uint32_t* src = raster.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
       uint8_t* dst = page.Row(y);
@@ -237,9 +324,13 @@ class TiffDocument : public Document {
   }
 
   Stream stream_;
+  std::vector<uint8_t> chunk_;  // one tile, reused
+  DocPage scratch_;             // a page before its pixels are squared
   TIFF* tif_ = nullptr;
   std::string lastError_;
+  std::vector<uint64_t> offsets_;
   int pages_ = 0;
+  int current_ = 0;  // the page whose directory libtiff has read; -1 none
 };
 
 }  // namespace
