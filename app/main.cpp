@@ -36,7 +36,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     form.Create();
     ::ShowWindow(form.Handle(), showCommand);
     ::UpdateWindow(form.Handle());
-    return TApplication::Run();
+    return TApplication::Run([&form](MSG& msg) { return form.PreTranslateMessage(msg); });
   } catch (const std::exception& e) {
     ShowErrorBox(nullptr, e);
     return 1;

@@ -316,16 +316,6 @@ void TForm1::CreateControls() {
     }
     return false;
   });
-  // The browser control's window; it shows nothing until the real control
-  // takes its place.
-  const win::Panel::Style plain{::GetSysColor(COLOR_WINDOW), 0, false, true, false};
-  const auto makeStub = [&](const char* name) {
-    auto panel = std::make_unique<win::Panel>();
-    panel->Create(box, L"", plain);
-    ::SetWindowPos(panel->Handle(), nullptr, 0, 0, 1, 1, SWP_NOZORDER);
-    elements_[name] = {Element::Kind::Window, panel->Handle()};
-    stubViews_.push_back(std::move(panel));
-  };
   ImgEdit1.Create(box);
   elements_["ImgEdit1"] = {Element::Kind::Window, ImgEdit1.Handle()};
   // The document control takes the navigation keys and Esc like the key box.
@@ -345,9 +335,21 @@ void TForm1::CreateControls() {
       default: return false;
     }
   });
-  makeStub("WebBrowser1");
+  WebBrowser1.Create(box);
+  elements_["WebBrowser1"] = {Element::Kind::Window, WebBrowser1.Handle()};
   panelMedia_.Create(box, L"", {RGB(0, 0, 0), RGB(255, 255, 255), false, true, false});
   imageMediaBack_.Create(panelMedia_.Handle());
+  // The background picture fills the panel, centred, its bitmap's corner
+  // colour transparent over the panel's black.
+  imageMediaBack_.autoSize = false;
+  imageMediaBack_.centre = true;
+  imageMediaBack_.transparent = true;
+  imageMediaBack_.background = RGB(0, 0, 0);
+  panelMedia_.OnSize = [this](int width, int height) {
+    ::MoveWindow(imageMediaBack_.Handle(), 0, 0, width, height, TRUE);
+  };
+  MediaPlayer1.Create(toolBar4_, panelMedia_.Handle());
+  elements_["MediaPlayer1"] = {Element::Kind::Window, MediaPlayer1.Handle()};
   elements_["ImageJpg"] = {Element::Kind::Window, imageJpg_.Handle()};
   elements_["ImagePrt"] = {Element::Kind::Window, imagePrt_.Handle()};
   elements_["RichEdit1"] = {Element::Kind::Window, richEdit1_->Handle()};
@@ -403,6 +405,8 @@ void TForm1::Layout() {
     ::MoveWindow(WindowOf(name), 0, bottom, width, bar, TRUE);
   }
   if (toolBar4_) {
+    const int row = bar - Scaled(4);
+    ::MoveWindow(MediaPlayer1.Handle(), Scaled(2), Scaled(2), MediaPlayer1.RowWidth(row), row, TRUE);
     ::MoveWindow(WindowOf("TrackBarMedia"), Scaled(200), Scaled(2), Scaled(200), bar - Scaled(4), TRUE);
     ::MoveWindow(panelMPos_.Handle(), Scaled(404), Scaled(3), Scaled(120), bar - Scaled(6), TRUE);
   }
@@ -592,7 +596,7 @@ void TForm1::StoreWindowRect() {
 }
 
 bool TForm1::FormClose() {
-  MediaPlayer1.Close();
+  CloseMedia();
   StoreWindowRect();
   Settings& s = settings();
   s.Fix = win::WideToCp932(TextOf("EditFix"));

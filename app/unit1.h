@@ -25,6 +25,8 @@
 #include "settings/rw_ini.h"
 #include "text/sjisconv.h"
 #include "viewers/img_edit.h"
+#include "viewers/media_player.h"
+#include "viewers/web_browser.h"
 #include "viewers/platform_controls.h"
 
 namespace mirabo {
@@ -156,6 +158,13 @@ class TForm1 : public win::Window<TForm1> {
   void mnuEndClick() { Close(); }
   void Close() { ::PostMessageW(Handle(), WM_CLOSE, 0, 0); }
 
+  // ---- Web and media views
+  void CloseMedia();
+  void UpdateMediaPosition();
+  // Keys meant for the browser while it has the focus go to it before the
+  // window's own handling; true when it took the message.
+  bool PreTranslateMessage(MSG& msg);
+
   // ---- Document imaging view and page bar
   void ApplyDocumentZoom();
   void ToolButton21Click();  // previous page
@@ -183,11 +192,10 @@ class TForm1 : public win::Window<TForm1> {
   void SPIs1Search(TSPIs& sender, TSPI& plugin, bool& accept);
   void SPIs1PictureRegister(TSPIs& sender, TSPI& plugin, const std::string& extension,
                             const std::string& description, const GraphicClass*& graphicClass);
-  // The platform controls (the browser and the media player are stand-ins
-  // until the real ones are built).
+  // The platform controls.
   TImgEdit ImgEdit1;
-  RecordingWebBrowser WebBrowser1;
-  RecordingMediaPlayer MediaPlayer1;
+  TWebBrowser WebBrowser1;
+  TMediaPlayer MediaPlayer1;
 
   // ---- Controls, for the window itself and for tests
   // Visible or enabled state of a named control, button or menu item as the
@@ -289,7 +297,6 @@ class TForm1 : public win::Window<TForm1> {
   win::PictureBox imagePrt_;
   win::PictureBox imageMediaBack_;
   std::unique_ptr<ITextView> richEdit1_;
-  std::vector<std::unique_ptr<win::Panel>> stubViews_;
   win::Panel panelCou_, panel1_, panelFName_, panel2_, panelStatus_, panelBin_, panelDrop_,
       panelMedia_, panelMPos_;
   std::unique_ptr<TFileDrop> fileDrop1_;
@@ -299,6 +306,7 @@ class TForm1 : public win::Window<TForm1> {
   std::unique_ptr<TSPIs> spis1_;
   // Errors of the start-up plug-in searches, shown once the window is up.
   std::vector<std::string> startupErrors_;
+  int trackSetTo_ = 0;  // where the media position bar was last put
   bool dragScrolling_ = false;
   POINT dragOrigin_{0, 0};
   bool shownOnce_ = false;

@@ -15,7 +15,8 @@ void TForm1::CommonTail() {
 
 void TForm1::StepTo(int index) {
   if (index < 0) return;
-  MediaPlayer1.Close();
+  CloseMedia();
+  ::InvalidateRect(WindowOf("ImageMediaBack"), nullptr, TRUE);
   ::InvalidateRect(WindowOf("PanelMedia"), nullptr, TRUE);
   CurrentIndex = index;
   CommonTail();
@@ -41,7 +42,7 @@ void TForm1::PopupMenuListPopup() {
 
 void TForm1::PopupMenuListClick(int tag) {
   if (FileListBox1.Count() == 0 || tag < 0 || tag >= FileListBox1.Count()) return;
-  MediaPlayer1.Close();
+  CloseMedia();
   ::InvalidateRect(WindowOf("PanelMedia"), nullptr, TRUE);
   CurrentIndex = tag;
   CommonTail();
@@ -106,7 +107,7 @@ void TForm1::FormMouseWheelUp() { scrollBox_.SetVertPosition(scrollBox_.VertPosi
 void TForm1::FormMouseWheelDown() { scrollBox_.SetVertPosition(scrollBox_.VertPosition() + win::ScrollBox::kLine); }
 
 void TForm1::FileDrop1FileDrop(TFileDrop&, int num, const std::vector<std::wstring>& files, int, int) {
-  MediaPlayer1.Close();
+  CloseMedia();
   if (num < 1 || files.empty()) return;
   // Only an existing file is taken; a dropped folder or a vanished file
   // leaves the current file as it is.

@@ -58,7 +58,10 @@ void TForm1::mnuNormalClick() {
 void TForm1::ToolButton31Click() { settings().ViewSlide = IsChecked("ToolButton31") ? 1 : 0; }
 
 void TForm1::Timer1Timer() {
-  if (viewMode == ViewMode::Media) return;  // the media position comes with the media view
+  if (viewMode == ViewMode::Media) {
+    UpdateMediaPosition();
+    return;
+  }
   switch (NextSlide(settings().ViewSlide != 0, FileListBox1.Count(), CurrentIndex, settings().Loop != 0)) {
     case SlideStep::Stay:
       return;

@@ -227,7 +227,7 @@ void TForm1::ShowWebPage() {
 void TForm1::ShowMedia() {
   if (CurrentPath.empty()) return;
   ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
-  MediaPlayer1.Close();
+  CloseMedia();
   MediaPlayer1.SetFileName(CurrentPath);
   MediaPlayer1.Open();
   MediaPlayer1.SetTimeFormatMilliseconds();
@@ -235,6 +235,7 @@ void TForm1::ShowMedia() {
   const HWND track = WindowOf("TrackBarMedia");
   ::SendMessageW(track, TBM_SETRANGEMAX, TRUE, length);
   ::SendMessageW(track, TBM_SETPOS, TRUE, 0);
+  trackSetTo_ = 0;
   panelMPos_.SetCaption(L"0/" + std::to_wstring(length));
   MediaPlayer1.Play();
   FocusEditKey();

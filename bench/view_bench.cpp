@@ -72,12 +72,13 @@ void ReferenceDecode(const std::vector<uint8_t>& data, int denom, std::vector<ui
 void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunPhotoBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, const std::vector<uint8_t>& jpeg);
 void RunDocumentBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
+void RunMediaBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 
 int main(int argc, char** argv) {
-  // "photo": only the display and photo benchmarks; "document": only the
-  // document view's.
+  // "photo": only the display and photo benchmarks; "document" and "media":
+  // only those views'.
   const bool photoOnly = argc > 1 && std::string(argv[1]) == "photo";
-  const bool documentOnly = argc > 1 && std::string(argv[1]) == "document";
+  const std::string only = argc > 1 ? argv[1] : "";
   using namespace mirabo;
   namespace fs = std::filesystem;
   TApplication::Initialize();
@@ -85,13 +86,14 @@ int main(int argc, char** argv) {
   const fs::path dir = fs::temp_directory_path() / ("mirabo-bench-" + std::to_string(::GetCurrentProcessId()));
   fs::create_directories(dir / "many");
 
-  if (documentOnly) {
+  if (only == "document" || only == "media") {
     Settings settings;
     win::WinFileStore files;
     TForm1 form({settings, files, dir / "bench.INI", "C:\\", {}});
     form.Create();
     ::ShowWindow(form.Handle(), SW_SHOW);
-    RunDocumentBenchmarks(form, dir);
+    if (only == "document") RunDocumentBenchmarks(form, dir);
+    else RunMediaBenchmarks(form, dir);
     ::DestroyWindow(form.Handle());
     std::error_code ec;
     fs::remove_all(dir, ec);
@@ -192,6 +194,7 @@ int main(int argc, char** argv) {
 
   RunPhotoBenchmarks(form, dir, jpeg);
   RunDocumentBenchmarks(form, dir);
+  RunMediaBenchmarks(form, dir);
   RunTextBenchmarks(form, dir);
 
   ::DestroyWindow(form.Handle());

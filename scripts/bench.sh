@@ -12,8 +12,9 @@ mkdir -p build
 build/native-bench/bench/mirabo_core_bench
 source scripts/wine-env.sh
 mirabo_prepare_prefix
+mirabo_ensure_sound
 if [ -z "${DISPLAY:-}" ]; then
   mirabo_ensure_display
-  trap '[ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null' EXIT
 fi
+trap '[ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null; mirabo_stop_sound' EXIT
 "$WINE" build/x86_64/bench/mirabo_bench.exe "$@"

@@ -19,6 +19,7 @@ exe=$root/build/x86_64/app/mirabo.exe
 
 source scripts/wine-env.sh
 mirabo_prepare_prefix
+mirabo_ensure_sound || true  # media files then play into nothing
 
 if [ -n "${DISPLAY:-}" ]; then
   exec "$WINE" "$exe" "$(winepath_w "$file")"
@@ -28,6 +29,7 @@ mirabo_ensure_display
 "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true  # one may be running already
 cleanup() {
   "$WINESERVER" -k 2>/dev/null || true
+  mirabo_stop_sound
   [ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT

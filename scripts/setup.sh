@@ -12,6 +12,7 @@ packages=(
   wine64 libwine
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb x11-utils xdotool imagemagick
+  pulseaudio pulseaudio-utils
 )
 
 missing=()

@@ -32,6 +32,7 @@ printf 'subdirs("native" "x86_64")\n' >build/CTestTestfile.cmake
 source scripts/wine-env.sh
 mirabo_prepare_prefix
 mirabo_ensure_display
+mirabo_ensure_sound
 # One wineserver for the whole run: each test program then starts in a
 # fraction of the time. Wine's own background processes (services.exe and
 # friends) start now, with no pipe of ctest's to inherit and hold open.
@@ -39,6 +40,7 @@ mirabo_ensure_display
 "$WINE" wineboot </dev/null >/dev/null 2>&1
 cleanup() {
   "$WINESERVER" -k 2>/dev/null || true
+  mirabo_stop_sound
   [ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT

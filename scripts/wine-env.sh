@@ -7,8 +7,16 @@ export WINESERVER=/usr/lib/wine/wineserver
 export WINEPREFIX=${WINEPREFIX:-$MIRABO_ROOT/build/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installer prompts: nothing may be downloaded here.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=}
+# No Mono or Gecko installer prompts: nothing may be downloaded here. With
+# its HTML engine off, the browser control is still made and embedded and
+# still takes navigations; it only renders nothing.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Sound: a PulseAudio server of the project's own with a null sink (see
+# mirabo_ensure_sound), which plays in real time into nothing, so media
+# positions advance as on a machine with speakers.
+export XDG_RUNTIME_DIR=${MIRABO_SOUND_DIR:-$MIRABO_ROOT/build/sound}
+export PULSE_RUNTIME_PATH=$XDG_RUNTIME_DIR/pulse
+export PULSE_SERVER=unix:$PULSE_RUNTIME_PATH/native
 # Code page 932 needs the generated Japanese locale.
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
@@ -29,6 +37,27 @@ mirabo_ensure_display() {
   echo "wine-env: could not start Xvfb" >&2
   return 1
 }
+
+mirabo_ensure_sound() {
+  [ -S "$PULSE_RUNTIME_PATH/native" ] && pactl info >/dev/null 2>&1 && return 0
+  mkdir -p "$PULSE_RUNTIME_PATH" && chmod 700 "$XDG_RUNTIME_DIR"
+  # As root the server warns and runs; -n: only the modules named here.
+  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --use-pid-file=yes \
+    --load="module-null-sink sink_name=mirabo_null" --load="module-native-protocol-unix" \
+    >"$XDG_RUNTIME_DIR/pulseaudio.log" 2>&1 || {
+    echo "wine-env: could not start the sound server (log: $XDG_RUNTIME_DIR/pulseaudio.log)" >&2
+    return 1
+  }
+  local i
+  for i in $(seq 1 50); do
+    [ -S "$PULSE_RUNTIME_PATH/native" ] && return 0
+    sleep 0.1
+  done
+  echo "wine-env: the sound server did not come up" >&2
+  return 1
+}
+
+mirabo_stop_sound() { pulseaudio --kill >/dev/null 2>&1 || true; }
 
 mirabo_prepare_prefix() {
   local stamp="$WINEPREFIX/.mirabo-prepared-3"

@@ -3,10 +3,14 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 mirabo_prepare_prefix
+own_sound=0
+if ! pactl info >/dev/null 2>&1; then
+  mirabo_ensure_sound && own_sound=1
+fi
 if [ -z "${DISPLAY:-}" ]; then
   mirabo_ensure_display
-  trap '[ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null' EXIT
 fi
+trap '[ -n "${MIRABO_XVFB_PID:-}" ] && kill "$MIRABO_XVFB_PID" 2>/dev/null; [ $own_sound = 1 ] && mirabo_stop_sound' EXIT
 set +e
 "$WINE" "$@"
 rc=$?

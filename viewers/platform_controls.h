@@ -1,11 +1,8 @@
 #pragma once
 // What the main window asks of the three platform controls it embeds: the
 // document imaging control (multi-page TIFF, PCX, AWD), the web browser and
-// the media player. The recording implementations stand in until the real
-// controls are built: they remember every request and show nothing, so each
-// view mode is dispatched from the start and tests can see what was asked.
+// the media player (TImgEdit, TWebBrowser and TMediaPlayer implement them).
 #include <string>
-#include <vector>
 
 #include "app/errors.h"
 
@@ -55,54 +52,6 @@ class IMediaPlayer {
   virtual int Position() = 0;
   virtual void Seek(int to) = 0;
   virtual void Play() = 0;
-};
-
-// The stand-ins: each request is logged as a line such as "SetPage 1".
-class RecordingDocumentImaging : public IDocumentImaging {
- public:
-  std::vector<std::wstring> calls;
-  void SetImage(const std::wstring& path) override;
-  void SetZoom(float percent) override;
-  void SetPage(int page) override;
-  int Page() override { return page_; }
-  int PageCount() override { return 1; }
-  int ImageWidth() override { return 0; }
-  int ImageHeight() override { return 0; }
-  void SetScrollBars(bool on) override;
-  void ShowPage() override;
-  void CopyAreaToClipboard(int left, int top, int width, int height) override;
-  void TurnLeft(int amount) override;
-  void TurnRight(int amount) override;
-  void PrintPages(int first, int last, int outputFormat, bool annotations, const std::wstring& printer,
-                  const std::wstring& driver, const std::wstring& port) override;
-
- private:
-  int page_ = 1;
-};
-
-class RecordingWebBrowser : public IWebBrowser {
- public:
-  std::vector<std::wstring> calls;
-  void Navigate(const std::wstring& path) override;
-  void ExecWB(int command) override;
-};
-
-class RecordingMediaPlayer : public IMediaPlayer {
- public:
-  std::vector<std::wstring> calls;
-  void SetFileName(const std::wstring& path) override;
-  void Open() override;
-  void Close() override;
-  void SetTimeFormatMilliseconds() override;
-  int Length() override;
-  int Position() override;
-  void Seek(int to) override;
-  void Play() override;
-  bool IsOpen() const { return open_; }
-
- private:
-  void RequireOpen() const;
-  bool open_ = false;
 };
 
 }  // namespace mirabo

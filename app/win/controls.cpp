@@ -218,6 +218,44 @@ void PictureBox::SetPicture(Picture picture) {
   ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
+void PictureBox::Paint(HDC dc, const RECT& update) {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  UniqueGdiObject backgroundBrush(::CreateSolidBrush(background));
+  const auto brush = static_cast<HBRUSH>(backgroundBrush.Get());
+  if (picture_.Empty()) {
+    ::FillRect(dc, &client, brush);
+  } else if (stretch) {
+    PaintStretched(dc, client);
+  } else {
+    const HDC mem = ::CreateCompatibleDC(dc);
+    const HGDIOBJ old = ::SelectObject(mem, picture_.Handle());
+    const int w = picture_.Width(), h = picture_.Height();
+    const int x = centre ? (client.right - w) / 2 : 0, y = centre ? (client.bottom - h) / 2 : 0;
+    // Around the picture the control shows its background.
+    const HRGN around = ::CreateRectRgnIndirect(&client);
+    const HRGN picture = ::CreateRectRgn(x, y, x + w, y + h);
+    ::CombineRgn(around, around, picture, RGN_DIFF);
+    ::FillRgn(dc, around, brush);
+    ::DeleteObject(picture);
+    ::DeleteObject(around);
+    if (transparent && picture_.Kind() != PictureKind::Icon && picture_.Kind() != PictureKind::Metafile) {
+      RECT area{x, y, x + w, y + h};
+      ::FillRect(dc, &area, brush);
+      ::TransparentBlt(dc, x, y, w, h, mem, 0, 0, w, h, ::GetPixel(mem, 0, h - 1));
+    } else {
+      // Only what the update needs: a large picture costs its whole
+      // size on every scroll otherwise.
+      RECT shown{x, y, x + w, y + h}, part{};
+      if (::IntersectRect(&part, &shown, &update))
+        ::BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, mem, part.left - x,
+                 part.top - y, SRCCOPY);
+    }
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+  }
+}
+
 LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND:
@@ -225,32 +263,14 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       const HDC dc = ::BeginPaint(Handle(), &ps);
+      Paint(dc, ps.rcPaint);
+      ::EndPaint(Handle(), &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
       RECT client{};
       ::GetClientRect(Handle(), &client);
-      if (picture_.Empty()) {
-        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-      } else {
-        const HDC mem = ::CreateCompatibleDC(dc);
-        const HGDIOBJ old = ::SelectObject(mem, picture_.Handle());
-        if (stretch) {
-          ::SelectObject(mem, old);
-          ::DeleteDC(mem);
-          PaintStretched(dc, client);
-          ::EndPaint(Handle(), &ps);
-          return 0;
-        } else {
-          ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                   ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-          // Outside the picture the control shows the window's colour.
-          RECT right{picture_.Width(), 0, client.right, client.bottom};
-          RECT below{0, picture_.Height(), picture_.Width(), client.bottom};
-          ::FillRect(dc, &right, ::GetSysColorBrush(COLOR_BTNFACE));
-          ::FillRect(dc, &below, ::GetSysColorBrush(COLOR_BTNFACE));
-        }
-        ::SelectObject(mem, old);
-        ::DeleteDC(mem);
-      }
-      ::EndPaint(Handle(), &ps);
+      Paint(reinterpret_cast<HDC>(wp), client);
       return 0;
     }
     case WM_LBUTTONDBLCLK:
@@ -345,6 +365,9 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ::EndPaint(Handle(), &ps);
       return 0;
     }
+    case WM_SIZE:
+      if (OnSize) OnSize(LOWORD(lp), HIWORD(lp));
+      return 0;
     case WM_CONTEXTMENU:
       if (OnContextMenu) {
         OnContextMenu({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});

@@ -91,6 +91,12 @@ class PictureBox : public Window<PictureBox> {
   Picture* Spare() { return &spare_; }
   bool autoSize = true;
   bool stretch = false;
+  // At its own size in the middle of the control rather than at the top
+  // left; with transparent, a bitmap's bottom-left colour lets the
+  // background show, as a picture control's transparency does.
+  bool centre = false;
+  bool transparent = false;
+  COLORREF background = ::GetSysColor(COLOR_BTNFACE);
 
   std::function<void()> OnDblClick;
   // Press, move and release, with the pointer in the control's coordinates.
@@ -100,6 +106,7 @@ class PictureBox : public Window<PictureBox> {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
  private:
+  void Paint(HDC dc, const RECT& update);
   // A stretched picture is scaled once per size with the good (and slow)
   // half-tone filter; paints copy the result.
   void PaintStretched(HDC dc, const RECT& client);
@@ -124,6 +131,8 @@ class Panel : public Window<Panel> {
   std::wstring Caption() const { return caption_; }
   // A right click on the panel; without it the parent's menu opens.
   std::function<void(POINT screen)> OnContextMenu;
+  // The panel's new client size.
+  std::function<void(int width, int height)> OnSize;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
  private:
