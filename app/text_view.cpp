@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "app/win/clipboard.h"
 #include "app/win/controls.h"
 #include "app/win/text.h"
 #include "text/cp932.h"
@@ -231,23 +232,8 @@ std::string TTextControl::SelectedText() const {
 
 void TTextControl::CopyToClipboard() const {
   const std::string bytes = SelectedText();
-  if (!::OpenClipboard(Handle())) return;
-  ::EmptyClipboard();
-  if (bytes.empty()) {
-    ::CloseClipboard();
-    return;
-  }
-  const std::wstring wide = win::Cp932ToWide(bytes);
-  const auto put = [](UINT format, const void* data, size_t size) {
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!block) return;
-    std::memcpy(::GlobalLock(block), data, size);
-    ::GlobalUnlock(block);
-    if (!::SetClipboardData(format, block)) ::GlobalFree(block);
-  };
-  put(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
-  put(CF_TEXT, bytes.c_str(), bytes.size() + 1);
-  ::CloseClipboard();
+  if (bytes.empty()) win::EmptyClipboardOf(Handle());
+  else win::SetClipboardText(Handle(), bytes);
 }
 
 void TTextControl::OnKey(WPARAM key) {

@@ -43,6 +43,7 @@ TForm1::~TForm1() {
   spis1_.reset();
   if (Handle()) ::DestroyWindow(Handle());
   if (imageList1_) ImageList_Destroy(imageList1_);
+  if (imageList2_) ImageList_Destroy(imageList2_);
 }
 
 int TForm1::Scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
@@ -180,6 +181,12 @@ void TForm1::CreateControls() {
   const HWND self = Handle();
   ::SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont()), FALSE);
   imageList1_ = win::CreateCommandImageList(Scaled(16));
+  imageList2_ = ImageList_Create(Scaled(16), Scaled(16), ILC_COLOR32 | ILC_MASK, 0, 8);
+  launchPopup1_ = std::make_unique<TLaunchPopup>(self);
+  launchPopup1_->Mask = L"*.lnk";
+  launchPopup1_->SearchDirectory = true;
+  launchPopup1_->Images = imageList2_;
+  launchPopup1_->OnItemClick = [this](TLaunchPopup&) { LaunchPopup1ItemClick(); };
   toolTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, self,
                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
@@ -528,6 +535,16 @@ void TForm1::ShowPopup(win::PopupMenu& menu, POINT screen) {
 // ---- Creation, settings and closing
 
 void TForm1::FormCreate() {
+  iePrinterSet1.SetWebBrowser(&WebBrowser1);
+  // The component's design values in the main window.
+  iePrinterSet1.mTop = iePrinterSet1.mLeft = iePrinterSet1.mRight = iePrinterSet1.mBottom = L"0.750000";
+  iePrinterSet1.paperSize = L"A4";
+  iePrinterSet1.Copies = 1;
+  iePrinterSet1.Portrait = TIePortrait::Vertical;
+  iePrinterSet1.header = L"&w&b&p/&P ページ";
+  iePrinterSet1.Footer = L"&u&b&d";
+  iePrinterSet1.FrameStyle = TiePrintFrameStyle::displayed;
+  iePrinterSet1.Enabled = false;
   LoadSettings();
   Settings& s = settings();
   ::SetWindowPos(Handle(), nullptr, s.Left, s.Top, s.Width, s.Height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -550,6 +567,11 @@ void TForm1::FormCreate() {
   // end in "\").
   if (!s.SusiePath.empty())
     ReportAtStart([&] { spis1_->Search(win::WideToUtf8(win::Cp932ToWide(s.SusiePath)) + spis1_->Mask); });
+  const std::wstring sendTo = win::Cp932ToWide(s.SendTo);
+  if (!sendTo.empty() && win::IsFolder(sendTo)) {
+    launchPopup1_->Directory = sendTo;
+    launchPopup1_->Rebuild();
+  }
   if (!s.MediaBack.empty()) {
     const std::wstring back = win::Cp932ToWide(s.MediaBack);
     if (win::IsExistingFile(back)) {
@@ -695,6 +717,11 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CONTEXTMENU: {
       POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       const HWND from = reinterpret_cast<HWND>(wp);
+      const HWND mainBar = toolbars_[Surface::ToolBar1];
+      if (from == mainBar || ::GetParent(from) == mainBar) {
+        if (!busy_) launchPopup1_->Popup(p);
+        return 0;
+      }
       if (from == richEdit1_->Handle()) ShowPopup(menus_[Surface::PopupMenu1], p);
       else if (from == scrollBox_.Handle() || from == imageJpg_.Handle() || from == WindowOf("ImgEdit1"))
         ShowPopup(menus_[Surface::PopupMenu2], p);

@@ -17,6 +17,8 @@
 #include "app/win/controls.h"
 #include "app/win/popup_menu.h"
 #include "app/win/window.h"
+#include "components/ie_printer_set.h"
+#include "components/launch_popup.h"
 #include "components/new_ctrls.h"
 #include "components/tray_icon.h"
 #include "plugins/spis.h"
@@ -122,8 +124,8 @@ class TForm1 : public win::Window<TForm1> {
   TTrayIcon& TrayIcon1() { return *trayIcon1_; }
 
   // The web page print settings take every activation (to fill in the
-  // browser's print dialogs); nothing to do until the browser is built.
-  void iePrinterSet1Activate(WPARAM, LPARAM) {}
+  // browser's print dialogs).
+  void iePrinterSet1Activate(WPARAM wp, LPARAM lp) { iePrinterSet1.HandleActivate(wp, lp); }
 
   // ---- Rotation, rotate-and-save and save
   void ToolButton4Click();   // turn left on screen
@@ -146,14 +148,20 @@ class TForm1 : public win::Window<TForm1> {
   void ToolButton19Click();  // rename and advance
   void ToolButton29Click();  // delete and advance
 
+  // ---- Clipboard, mail, print, launch and help
+  void ToolButton26Click();  // copy what is shown
+  void ToolButton10Click();  // mail
+  void ToolButton11Click();  // print
+  void ToolButton32Click();  // open with the associated program
+  void LaunchPopup1ItemClick();
+  void ToolButton33Click();  // help
+  TLaunchPopup& LaunchPopup1() { return *launchPopup1_; }
+  HIMAGELIST ImageList2() const { return imageList2_; }
+  TiePrinterSet iePrinterSet1;
+
   // ---- Commands whose work comes with later parts of the program.
-  void ToolButton32Click() {}
-  void ToolButton26Click() {}
-  void ToolButton10Click() {}
-  void ToolButton11Click() {}
   void ToolButton13Click() {}
-  void ToolButton33Click() {}
-  void mnuNKFClick() {}
+  void mnuNKFClick() {}  // a hidden item without an action
   void mnuExitClick() { Close(); }
   void mnuEndClick() { Close(); }
   void Close() { ::PostMessageW(Handle(), WM_CLOSE, 0, 0); }
@@ -289,6 +297,9 @@ class TForm1 : public win::Window<TForm1> {
   std::map<Surface, win::PopupMenu> menus_;
   win::PopupMenu popupMenuList_;
   HIMAGELIST imageList1_ = nullptr;
+  HIMAGELIST imageList2_ = nullptr;  // the launch menu's icons
+  std::unique_ptr<TLaunchPopup> launchPopup1_;
+  void PrintPicture(IPrintDevice& device);
   HWND toolTip_ = nullptr;
   std::map<Surface, HWND> toolbars_;
   HWND toolBar4_ = nullptr;

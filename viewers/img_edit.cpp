@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/errors.h"
+#include "app/win/clipboard.h"
 #include "app/win/controls.h"
 #include "app/win/paths.h"
 #include "app/win/text.h"
@@ -140,32 +141,6 @@ void StretchPage(HDC dc, const DocPage& page, int x, int y, int width, int heigh
                   DIB_RGB_COLORS, SRCCOPY);
 }
 
-class PrinterDevice : public IPrintDevice {
- public:
-  PrinterDevice(const std::wstring& printer, const std::wstring& documentName)
-      : dc_(::CreateDCW(nullptr, printer.c_str(), nullptr, nullptr)) {
-    DOCINFOW info{};
-    info.cbSize = sizeof info;
-    info.lpszDocName = documentName.c_str();
-    if (!dc_ || ::StartDocW(dc_, &info) <= 0) {
-      if (dc_) ::DeleteDC(dc_);
-      throw EMirabo(FormatMessageText("プリンタ %s に印刷できません", win::WideToUtf8(printer)));
-    }
-  }
-  ~PrinterDevice() override {
-    ::EndDoc(dc_);
-    ::DeleteDC(dc_);
-  }
-  HDC StartPage() override {
-    ::StartPage(dc_);
-    return dc_;
-  }
-  void EndPage() override { ::EndPage(dc_); }
-
- private:
-  HDC dc_;
-};
-
 }  // namespace
 
 std::unique_ptr<Document> OpenDocumentFile(const std::wstring& path) {
@@ -237,23 +212,15 @@ void TImgEdit::Turn(int quarterTurnsLeft, int amount) {
 }
 
 void TImgEdit::CopyAreaToClipboard(int left, int top, int width, int height) {
-  const std::vector<uint8_t> dib = PageAreaDib(shown_, left, top, width, height);
-  if (dib.empty() || !::OpenClipboard(Handle())) return;
-  ::EmptyClipboard();
-  if (HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, dib.size())) {
-    std::memcpy(::GlobalLock(block), dib.data(), dib.size());
-    ::GlobalUnlock(block);
-    if (!::SetClipboardData(CF_DIB, block)) ::GlobalFree(block);
-  }
-  ::CloseClipboard();
+  win::SetClipboardDib(Handle(), PageAreaDib(shown_, left, top, width, height));
 }
 
 void TImgEdit::PrintPages(int first, int last, int, bool, const std::wstring& printer, const std::wstring&,
                           const std::wstring&) {
   if (!document_) return;
   const size_t slash = image_.find_last_of(L"\\/");
-  PrinterDevice device(printer, slash == std::wstring::npos ? image_ : image_.substr(slash + 1));
-  PrintPagesOn(device, first, last);
+  const auto device = OpenPrinter(printer, slash == std::wstring::npos ? image_ : image_.substr(slash + 1));
+  PrintPagesOn(*device, first, last);
 }
 
 void TImgEdit::PrintPagesOn(IPrintDevice& device, int first, int last) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win/printing.h"
 #include "app/win/window.h"
 #include "viewers/document/document.h"
 #include "viewers/platform_controls.h"
@@ -21,16 +22,6 @@ namespace mirabo {
 // EInOutError when the file cannot be opened, EDocumentError as
 // OpenDocument does.
 std::unique_ptr<Document> OpenDocumentFile(const std::wstring& path);
-
-// Where printed pages go: a printer, or in tests a recorder of each page.
-class IPrintDevice {
- public:
-  virtual ~IPrintDevice() = default;
-  // The device context a new page is drawn on; its device capabilities give
-  // the printable area and the resolution.
-  virtual HDC StartPage() = 0;
-  virtual void EndPage() = 0;
-};
 
 class TImgEdit : public IDocumentImaging, public win::Window<TImgEdit> {
  public:

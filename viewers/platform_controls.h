@@ -32,7 +32,10 @@ class IWebBrowser {
  public:
   virtual ~IWebBrowser() = default;
   virtual void Navigate(const std::wstring& path) = 0;
-  virtual void ExecWB(int command) = 0;  // 6 print, 8 page setup
+  // 6 print, 8 page setup; option as the command takes it.
+  virtual void ExecWB(int command, int option) = 0;
+  // document.frames.length of the page shown; -1 without a document.
+  virtual int FrameCount() = 0;
 };
 
 // Raised for a media device that is missing or refuses a file.

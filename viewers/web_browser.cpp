@@ -303,12 +303,12 @@ void TWebBrowser::Navigate(const std::wstring& path) {
   if (FAILED(hr)) ThrowBrowserError("Web ページを表示できません。", hr);
 }
 
-void TWebBrowser::ExecWB(int command) {
+void TWebBrowser::ExecWB(int command, int option) {
   if (!browser_) ThrowBrowserError("Web ページを印刷できません。", REGDB_E_CLASSNOTREG);
   VARIANT in, out;
   ::VariantInit(&in);
   ::VariantInit(&out);
-  const HRESULT hr = browser_->ExecWB(static_cast<OLECMDID>(command), OLECMDEXECOPT_DODEFAULT, &in, &out);
+  const HRESULT hr = browser_->ExecWB(static_cast<OLECMDID>(command), static_cast<OLECMDEXECOPT>(option), &in, &out);
   ::VariantClear(&out);
   if (FAILED(hr)) ThrowBrowserError("Web ページを印刷できません。", hr);
 }

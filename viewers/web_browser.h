@@ -43,10 +43,9 @@ class TWebBrowser : public IWebBrowser, public win::Window<TWebBrowser> {
   // The path unchanged as the URL: flags 0, no target, post data or
   // headers. A refusal raises EMirabo naming the HRESULT and its text.
   void Navigate(const std::wstring& path) override;
-  void ExecWB(int command) override;
-  // The number of frames of the shown document (document.frames.length by
-  // late binding); -1 without a document.
-  int FrameCount();
+  void ExecWB(int command, int option) override;
+  // By late binding, as a script would ask.
+  int FrameCount() override;
   IWebBrowser2* Automation() const { return browser_; }
   // Gives the control the keys meant for it while it has the focus; true
   // when it took the message.

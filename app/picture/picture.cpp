@@ -142,6 +142,15 @@ Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* re
   return picture;
 }
 
+Picture LoadJpegFileForPrint(const std::wstring& path) {
+  MappedFile file(path);
+  DibSectionAllocator target;
+  DecodeJpeg({file.Data(), file.Size()}, {1, false}, target.Allocator());
+  Picture picture = target.Take();
+  picture.SetKind(PictureKind::Jpeg);
+  return picture;
+}
+
 Picture LoadBitmapFile(const std::wstring& path) {
   MappedFile file(path);
   return LoadBitmapMemory(file.Data(), file.Size());

@@ -88,6 +88,8 @@ Picture LoadBitmapMemory(const uint8_t* data, size_t size);
 Picture LoadIconFile(const std::wstring& path);
 Picture LoadMetafile(const std::wstring& path);
 Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle = nullptr);
+// For printing: full size, with the quality options (accurate transform).
+Picture LoadJpegFileForPrint(const std::wstring& path);
 
 // A quarter turn of a picture's pixels into a new bitmap of the same pixel
 // format (palette and bit-field masks kept); pictures of 1, 4 or 15 bits

@@ -51,8 +51,12 @@ MenuItem* PopupMenu::Find(int id) { return const_cast<MenuItem*>(std::as_const(*
 
 HMENU PopupMenu::Build(HIMAGELIST images) {
   pictures_.clear();
+  return BuildItems(items, images);
+}
+
+HMENU PopupMenu::BuildItems(const std::vector<MenuItem>& list, HIMAGELIST images) {
   HMENU menu = ::CreatePopupMenu();
-  for (const MenuItem& item : items) {
+  for (const MenuItem& item : list) {
     if (!item.visible) continue;
     MENUITEMINFOW mii{sizeof mii};
     if (item.IsSeparator()) {
@@ -67,6 +71,10 @@ HMENU PopupMenu::Build(HIMAGELIST images) {
         pictures_.emplace_back(MenuBitmap(images, item.picture));
         mii.fMask |= MIIM_BITMAP;
         mii.hbmpItem = static_cast<HBITMAP>(pictures_.back().Get());
+      }
+      if (!item.children.empty()) {
+        mii.fMask |= MIIM_SUBMENU;
+        mii.hSubMenu = BuildItems(item.children, images);
       }
     }
     ::InsertMenuItemW(menu, ::GetMenuItemCount(menu), TRUE, &mii);

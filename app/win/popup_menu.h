@@ -19,6 +19,7 @@ struct MenuItem {
   bool visible = true;
   bool enabled = true;
   bool checked = false;
+  std::vector<MenuItem> children;  // a submenu when there are any
   bool IsSeparator() const { return id == 0; }
 };
 
@@ -39,6 +40,7 @@ class PopupMenu {
   HMENU Build(HIMAGELIST images);
 
  private:
+  HMENU BuildItems(const std::vector<MenuItem>& items, HIMAGELIST images);
   std::vector<UniqueGdiObject> pictures_;  // bitmaps of the open menu
 };
 

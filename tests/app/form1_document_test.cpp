@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "tests/app/form1_test_support.h"
+#include "tests/app/print_recorder.h"
 #include "tests/viewers/tiff_fixtures.h"
 #include "viewers/document/page_ops.h"
 
@@ -194,23 +195,6 @@ TEST(Form1Document, PcxPagesShowAndCopyAsDibs) {
   EXPECT_EQ(header.biClrUsed, 2u);
 }
 
-// Each printed page recorded as an enhanced metafile on the screen's terms.
-class MetafilePrinter : public IPrintDevice {
- public:
-  ~MetafilePrinter() override {
-    for (HENHMETAFILE m : pages) ::DeleteEnhMetaFile(m);
-  }
-  HDC StartPage() override {
-    dc_ = ::CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
-    return dc_;
-  }
-  void EndPage() override { pages.push_back(::CloseEnhMetaFile(dc_)); }
-  std::vector<HENHMETAFILE> pages;
-
- private:
-  HDC dc_ = nullptr;
-};
-
 TEST(Form1Document, PrintPagesFitsEveryPageToThePaper) {
   MainWindow w;
   auto pages = ThreePages();
@@ -219,7 +203,7 @@ TEST(Form1Document, PrintPagesFitsEveryPageToThePaper) {
   const auto path = w.dir() / L"fax.tif";
   WriteBytes(path, Bytes(test::WriteTiff(pages)));
   w.Open(path.wstring());
-  MetafilePrinter printer;
+  testing::MetafilePrinter printer;
   w->ImgEdit1.PrintPagesOn(printer, 1, w->ImgEdit1.PageCount());
   ASSERT_EQ(printer.pages.size(), 3u);
   const HDC screen = ::GetDC(nullptr);
@@ -228,16 +212,9 @@ TEST(Form1Document, PrintPagesFitsEveryPageToThePaper) {
   ::ReleaseDC(nullptr, screen);
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE("page " + std::to_string(i + 1));
-    std::vector<uint8_t> emf(::GetEnhMetaFileBits(printer.pages[i], 0, nullptr));
-    ::GetEnhMetaFileBits(printer.pages[i], static_cast<UINT>(emf.size()), emf.data());
-    const EMRSTRETCHDIBITS* draw = nullptr;
-    for (size_t at = 0; at + 8 <= emf.size();) {
-      const auto* record = reinterpret_cast<const EMR*>(emf.data() + at);
-      if (record->iType == EMR_STRETCHDIBITS) draw = reinterpret_cast<const EMRSTRETCHDIBITS*>(record);
-      if (record->nSize < 8) break;
-      at += record->nSize;
-    }
-    ASSERT_NE(draw, nullptr);
+    const auto records = testing::RecordsOf(printer.pages[i], EMR_STRETCHDIBITS);
+    ASSERT_EQ(records.size(), 1u);
+    const auto* draw = reinterpret_cast<const EMRSTRETCHDIBITS*>(records[0].data());
     const PlacedRect want = PlaceOnPaper(pages[i].width, pages[i].height, pages[i].xres, areaW, areaH, dpiX, dpiY);
     EXPECT_EQ(draw->xDest, want.x);
     EXPECT_EQ(draw->yDest, want.y);

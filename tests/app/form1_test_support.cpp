@@ -8,9 +8,9 @@
 
 namespace mirabo::testing {
 
-MainWindow::MainWindow(std::vector<std::wstring> arguments, const std::string& ini)
+MainWindow::MainWindow(std::vector<std::wstring> arguments, const std::string& ini, const std::string& exeFolder)
     : iniWritten_((ini.empty() ? void() : WriteBytes(dir_ / L"mirabo.INI", ini), true)),
-      form_({settings_, files_, dir_ / L"mirabo.INI", "C:\\Program\\", std::move(arguments)}, tray_) {
+      form_({settings_, files_, dir_ / L"mirabo.INI", exeFolder, std::move(arguments)}, tray_) {
   form_.OnDestroyed = [this] { destroyed_ = true; };
   form_.Create();
   ::ShowWindow(form_.Handle(), SW_SHOW);

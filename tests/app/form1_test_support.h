@@ -39,8 +39,10 @@ class RecordingTray : public ITrayShell {
 
 class MainWindow {
  public:
-  // ini: the settings file's text before the window is made.
-  explicit MainWindow(std::vector<std::wstring> arguments = {}, const std::string& ini = "");
+  // ini: the settings file's text before the window is made; exeFolder:
+  // the program's folder as the window is told it (CP932, with "\").
+  explicit MainWindow(std::vector<std::wstring> arguments = {}, const std::string& ini = "",
+                      const std::string& exeFolder = "C:\\Program\\");
   ~MainWindow();
   TForm1* operator->() { return &form_; }
   TForm1& form() { return form_; }

@@ -1,0 +1,23 @@
+#pragma once
+// The clipboard's two uses: text (as Unicode and as Shift-JIS, so every
+// program reads it) and a picture as a packed DIB. Each call empties the
+// clipboard first; a clipboard another program holds open is left alone.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mirabo::win {
+
+// Puts the text even when it is empty (an empty text is still a text).
+void SetClipboardText(HWND owner, const std::string& cp932);
+void SetClipboardDib(HWND owner, const std::vector<uint8_t>& packedDib);
+// Empties the clipboard and puts nothing.
+void EmptyClipboardOf(HWND owner);
+
+// A bitmap's pixels as a packed DIB (header, colour table, rows) at its own
+// bit depth; empty when the bitmap cannot be read.
+std::vector<uint8_t> PackedDib(HBITMAP bitmap);
+
+}  // namespace mirabo::win
