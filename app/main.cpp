@@ -9,6 +9,7 @@
 #include "app/win/paths.h"
 #include "app/win/text.h"
 #include "app/win/win_file_store.h"
+#include "settings/unit2.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                  CommandLineArguments()});
     form.OnDestroyed = [] { ::PostQuitMessage(0); };
     form.Create();
+    // The settings dialog made at start is never shown: it is filled once
+    // (its plug-in search included) and stays hidden until the end.
+    TForm2 hiddenSettings(form);
+    hiddenSettings.Create();
     ::ShowWindow(form.Handle(), showCommand);
     ::UpdateWindow(form.Handle());
     return TApplication::Run([&form](MSG& msg) { return form.PreTranslateMessage(msg); });

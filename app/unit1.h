@@ -159,8 +159,12 @@ class TForm1 : public win::Window<TForm1> {
   HIMAGELIST ImageList2() const { return imageList2_; }
   TiePrinterSet iePrinterSet1;
 
-  // ---- Commands whose work comes with later parts of the program.
-  void ToolButton13Click() {}
+  // ---- The settings dialog
+  void ToolButton13Click();
+  win::PictureBox& ImageMediaBack() { return imageMediaBack_; }
+  // The program's folder (CP932, with its trailing "\").
+  const std::string& ExeFolder() const { return env_.exeFolder; }
+
   void mnuNKFClick() {}  // a hidden item without an action
   void mnuExitClick() { Close(); }
   void mnuEndClick() { Close(); }

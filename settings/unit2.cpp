@@ -1,0 +1,511 @@
+#include "settings/unit2.h"
+
+#include <commdlg.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <array>
+
+#include "app/error_handler.h"
+#include "app/errors.h"
+#include "app/picture/picture.h"
+#include "app/unit1.h"
+#include "app/win/controls.h"
+#include "app/win/text.h"
+#include "settings/rw_ini.h"
+
+namespace mirabo {
+namespace {
+
+constexpr const wchar_t* kPages[] = {L"動作", L"送る", L"保存設定", L"スライド", L"テキスト", L"ＩＥ",
+                                     L"Ｓｕｅｓｉｅ", L"メディア", L"メール設定", L"リネーム", L"Ａｂｏｕｔ"};
+constexpr int kFirstControlId = 100;
+
+// A folder chosen with a browse button gets a "\" unless its first "\" is
+// its last character (a drive root); the text is read as Shift-JIS, so a
+// trail byte is never taken for "\".
+std::string WithFolderSlash(const std::string& cp932) {
+  size_t first = std::string::npos;
+  for (size_t i = 0; i < cp932.size(); ++i) {
+    const auto c = static_cast<unsigned char>(cp932[i]);
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+      ++i;  // a lead byte: its trail byte is part of the character
+      continue;
+    }
+    if (c == '\\') {
+      first = i;
+      break;
+    }
+  }
+  return first != std::string::npos && first == cp932.size() - 1 ? cp932 : cp932 + "\\";
+}
+
+// The text as the settings file keeps it, or an error naming it when
+// Shift-JIS cannot hold it (it would come back as something else).
+std::string ToSetting(const std::wstring& text) {
+  const std::string cp932 = win::WideToCp932(text);
+  if (win::Cp932ToWide(cp932) != text)
+    throw EConvertError(FormatMessageText("'%s' は Shift-JIS で表せない文字を含むため設定に保存できません",
+                                          win::WideToUtf8(text)));
+  return cp932;
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && text[begin] <= L' ') ++begin;
+  while (end > begin && text[end - 1] <= L' ') --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+// One control of the dialog: its page, kind, caption or first text, place
+// (96-DPI pixels on its page), range for number boxes, and click handler.
+struct TForm2::Row {
+  enum class Kind { CheckBox, Label, Link, Edit, Number, Button, List, Sample, Title };
+  const char* name;
+  int page;
+  Kind kind;
+  const wchar_t* text;
+  int x, y, width, height;
+  void (TForm2::*click)() = nullptr;
+  int low = 0, high = 0;
+};
+
+namespace {
+
+using K = TForm2::Row::Kind;
+using F = TForm2;
+// clang-format off
+const TForm2::Row kRows[] = {
+    {"CheckBox2", 0, K::CheckBox, L"ダブルクリックで最大・通常切替", 8, 8, 235, 18},
+    {"CheckBox5", 0, K::CheckBox, L"アイコン時タスクバーに入れる", 8, 30, 235, 18},
+    {"CheckBox6", 0, K::CheckBox, L"リネームバーは隠す", 8, 52, 235, 18},
+    {"CheckBox7", 0, K::CheckBox, L"窓より大きい場合のみＦｉｔＷｉｎｄｏｗ", 8, 74, 235, 18},
+    {"Label18", 1, K::Label, L"ツールバーＰｏｐＵｐ用ショートカットフォルダ", 8, 8, 235, 16},
+    {"Edit10", 1, K::Edit, L"", 8, 26, 188, 21},
+    {"Button8", 1, K::Button, L"参照", 200, 26, 42, 21, &F::Button8Click},
+    {"Label1", 2, K::Label, L"圧縮率（１：高－低：９９）", 8, 8, 235, 16},
+    {"Edit1", 2, K::Number, L"", 8, 26, 60, 21, nullptr, 1, 99},
+    {"Label2", 2, K::Label, L"保存ボタンでの保存先", 8, 54, 235, 16},
+    {"Edit2", 2, K::Edit, L"", 8, 72, 188, 21},
+    {"Button1", 2, K::Button, L"参照", 200, 72, 42, 21, &F::Button1Click},
+    {"CheckBox4", 3, K::CheckBox, L"ループする", 8, 8, 235, 18},
+    {"Edit6", 3, K::Number, L"", 8, 34, 60, 21, nullptr, 1, 100},
+    {"Label12", 3, K::Label, L"秒で切り替える", 74, 37, 160, 16},
+    {"RichEdit1", 4, K::Sample, L"フォントサンプル", 8, 8, 184, 90},
+    {"Button3", 4, K::Button, L"変更", 198, 8, 44, 21, &F::Button3Click},
+    {"Label13", 5, K::Label, L"処理する拡張子（．不要）", 8, 6, 235, 16},
+    {"Edit7", 5, K::Edit, L"", 8, 24, 100, 21},
+    {"Button4", 5, K::Button, L"追加", 114, 24, 42, 21, &F::Button4Click},
+    {"Button5", 5, K::Button, L"削除", 160, 24, 42, 21, &F::Button5Click},
+    {"Label14", 5, K::Label, L"拡張子一覧", 8, 50, 235, 16},
+    {"ListBox1", 5, K::List, L"", 8, 66, 194, 50},
+    {"Label15", 6, K::Label, L"ＰｌｕｇＩｎのパス", 8, 6, 235, 16},
+    {"Edit8", 6, K::Edit, L"", 8, 24, 188, 21},
+    {"Button6", 6, K::Button, L"参照", 200, 24, 42, 21, &F::Button6Click},
+    {"Label16", 6, K::Label, L"対象拡張子", 8, 50, 235, 16},
+    {"ListBox2", 6, K::List, L"", 8, 66, 194, 50},
+    {"Label17", 7, K::Label, L"メディア再生時の壁紙", 8, 8, 235, 16},
+    {"Edit9", 7, K::Edit, L"", 8, 26, 188, 21},
+    {"Button7", 7, K::Button, L"参照", 200, 26, 42, 21, &F::Button7Click},
+    {"Label8", 8, K::Label, L"バインドするメーラ", 8, 8, 235, 16},
+    {"Edit3", 8, K::Edit, L"", 8, 26, 188, 21},
+    {"Button2", 8, K::Button, L"参照", 200, 26, 42, 21, &F::Button2Click},
+    {"Label9", 8, K::Label, L"バインドオプション", 8, 54, 235, 16},
+    {"Edit4", 8, K::Edit, L"", 8, 72, 188, 21},
+    {"Label11", 9, K::Label, L"リセットの値", 8, 8, 235, 16},
+    {"Edit5", 9, K::Number, L"", 8, 26, 60, 21, nullptr, 0, 100},
+    {"Label3", 10, K::Title, L"Mirabo", 8, 4, 235, 36},
+    {"Label4", 10, K::Label, L"Ver0.89\n(C) Mirabo の開発者", 8, 42, 235, 32},
+    {"Label5", 10, K::Link, L"ヘルプのページ (mirabo_help\\help.htm)", 8, 78, 235, 16, &F::Label5Click},
+    {"Label6", 10, K::Link, L"メールを書く (mailto:)", 8, 98, 235, 16, &F::Label6Click},
+};
+// clang-format on
+
+int RowIndex(std::string_view name) {
+  for (size_t i = 0; i < std::size(kRows); ++i)
+    if (kRows[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+TForm2::TForm2(TForm1& main) : FolderDialog1(nullptr), main_(main) {}
+
+TForm2::~TForm2() = default;
+
+int TForm2::Scaled(int pixels) const { return ::MulDiv(pixels, dpi_, 96); }
+
+HWND TForm2::Control(std::string_view name) const {
+  const int i = RowIndex(name);
+  if (i >= 0) return controls_[static_cast<size_t>(i)];
+  if (name.rfind("UpDown", 0) == 0) {
+    // The up-downs are their edit boxes' neighbours: UpDown1 Edit1, UpDown2
+    // Edit5, UpDown3 Edit6.
+    const char* buddy = name == "UpDown1" ? "Edit1" : name == "UpDown2" ? "Edit5" : "Edit6";
+    return ::GetWindow(Control(buddy), GW_HWNDNEXT);
+  }
+  return nullptr;
+}
+
+std::wstring TForm2::TextOf(std::string_view name) const {
+  const HWND hwnd = Control(name);
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void TForm2::SetText(std::string_view name, const std::wstring& text) { ::SetWindowTextW(Control(name), text.c_str()); }
+
+bool TForm2::Checked(std::string_view name) const {
+  return ::SendMessageW(Control(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::vector<std::wstring> TForm2::ListItems(std::string_view name) const {
+  const HWND list = Control(name);
+  std::vector<std::wstring> items;
+  const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::wstring item(static_cast<size_t>(::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
+    item.resize(static_cast<size_t>(::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()))));
+    items.push_back(item);
+  }
+  return items;
+}
+
+int TForm2::CurrentPage() const { return static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0)); }
+
+void TForm2::SelectPage(int page) {
+  ::SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+  for (size_t i = 0; i < pages_.size(); ++i) ::ShowWindow(pages_[i], static_cast<int>(i) == page ? SW_SHOW : SW_HIDE);
+}
+
+void TForm2::Create() {
+  RegisterClassOnce(L"TForm2", 0, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  CreateFor(WS_EX_DLGMODALFRAME, L"TForm2", L"設定他", style, 0, 0, 0, 0, main_.Handle());
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpi) dpi_ = static_cast<int>(getDpi(Handle()));
+  // The client area 259 x 154 at 96 DPI.
+  RECT r{0, 0, Scaled(259), Scaled(154)};
+  ::AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
+  ::SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  FolderDialog1 = TFolderDialog(Handle());
+  FolderDialog1.Title = L"フォルダーの選択";
+  // No author's addresses of our own to give: the About page opens the
+  // program's help page, and a new mail without an address.
+  MailAndHP1.HomePageAddress = win::Cp932ToWide(main_.ExeFolder()) + L"mirabo_help\\help.htm";
+  MailAndHP1.MailAddress.clear();
+  CreateControls();
+  FormCreate();
+}
+
+void TForm2::CreateControls() {
+  const HWND self = Handle();
+  ::SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont()), FALSE);
+  RECT client{};
+  ::GetClientRect(self, &client);
+  tab_ = win::CreateChild(WC_TABCONTROLW, L"", WS_VISIBLE | WS_CLIPSIBLINGS, self);
+  ::MoveWindow(tab_, 0, 0, client.right, client.bottom, FALSE);
+  for (size_t i = 0; i < std::size(kPages); ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(kPages[i]);
+    ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+  RECT area = client;
+  ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  // The pages are windows of the dialog over the tab's display area; their
+  // controls' notifications come back here.
+  for (size_t i = 0; i < std::size(kPages); ++i) {
+    const HWND page = win::CreateChild(L"STATIC", L"", WS_CLIPSIBLINGS | SS_NOTIFY, self);
+    ::SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top, 0);
+    win::FilterMessages(page, [this](HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+      if (msg == WM_COMMAND || msg == WM_NOTIFY || msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
+        result = ::SendMessageW(Handle(), msg, wp, lp);
+        return true;
+      }
+      return false;
+    });
+    pages_.push_back(page);
+  }
+  LOGFONTW lf{};
+  ::GetObjectW(win::InterfaceFont(), sizeof lf, &lf);
+  lf.lfUnderline = TRUE;
+  linkFont_.Reset(::CreateFontIndirectW(&lf));
+  lf.lfUnderline = FALSE;
+  lf.lfHeight = -Scaled(28);
+  lf.lfWeight = FW_BOLD;
+  lf.lfItalic = TRUE;
+  titleFont_.Reset(::CreateFontIndirectW(&lf));
+  for (size_t i = 0; i < std::size(kRows); ++i) {
+    const Row& row = kRows[i];
+    const HWND page = pages_[static_cast<size_t>(row.page)];
+    const int id = kFirstControlId + static_cast<int>(i);
+    const wchar_t* cls = L"STATIC";
+    DWORD style = WS_VISIBLE | WS_TABSTOP, exStyle = 0;
+    switch (row.kind) {
+      case Row::Kind::CheckBox: cls = L"BUTTON", style |= BS_AUTOCHECKBOX; break;
+      case Row::Kind::Label: style = WS_VISIBLE | SS_NOPREFIX; break;
+      case Row::Kind::Title: style = WS_VISIBLE | SS_NOPREFIX; break;
+      case Row::Kind::Link: style = WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX; break;
+      case Row::Kind::Edit:
+      case Row::Kind::Number: cls = L"EDIT", style |= ES_AUTOHSCROLL, exStyle = WS_EX_CLIENTEDGE; break;
+      case Row::Kind::Button: cls = L"BUTTON", style |= BS_PUSHBUTTON; break;
+      case Row::Kind::List: cls = L"LISTBOX", style |= LBS_NOTIFY | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, exStyle = WS_EX_CLIENTEDGE; break;
+      case Row::Kind::Sample:
+        cls = L"EDIT", style = WS_VISIBLE | ES_MULTILINE | ES_READONLY, exStyle = WS_EX_CLIENTEDGE;
+        break;
+    }
+    const HWND control = win::CreateChild(cls, row.text, style, page, id, exStyle);
+    ::MoveWindow(control, Scaled(row.x), Scaled(row.y), Scaled(row.width), Scaled(row.height), FALSE);
+    if (row.kind == Row::Kind::Title) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), FALSE);
+    if (row.kind == Row::Kind::Link) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.Get()), FALSE);
+    controls_.push_back(control);
+    if (row.kind == Row::Kind::Number) {
+      // Step 1, no wrap, no thousands separators; typed text is not limited.
+      const HWND upDown = win::CreateChild(UPDOWN_CLASSW, L"",
+                                           WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS,
+                                           page);
+      ::SetWindowPos(upDown, control, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      ::SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control), 0);
+      ::SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(row.low), row.high);
+    }
+  }
+  SelectPage(0);
+}
+
+void TForm2::SetSampleFont(const std::wstring& face, int size) {
+  sampleFace_ = face;
+  sampleSize_ = size;
+  win::WindowDC screen(Handle());
+  sampleFont_.Reset(::CreateFontW(-::MulDiv(std::max(size, 1), ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72), 0, 0,
+                                  0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0, face.c_str()));
+  ::SendMessageW(Control("RichEdit1"), WM_SETFONT, reinterpret_cast<WPARAM>(sampleFont_.Get()), TRUE);
+}
+
+void TForm2::FormCreate() {
+  Settings& s = main_.settings();
+  // Up-down positions are 16-bit: the value's low 16 bits, shown within the
+  // box's range.
+  const auto setPosition = [this](const char* upDown, int value, int low, int high) {
+    const int shown = std::clamp<int>(static_cast<short>(value & 0xFFFF), low, high);
+    ::SendMessageW(Control(upDown), UDM_SETPOS32, 0, shown);
+  };
+  setPosition("UpDown1", s.Comp, 1, 99);
+  SetText("Edit2", win::Cp932ToWide(s.SavePath));
+  SetText("Edit3", win::Cp932ToWide(s.MailPath));
+  SetText("Edit4", win::Cp932ToWide(s.BndOp));
+  SetSampleFont(main_.RichEdit1().FontName(), main_.RichEdit1().FontSize());
+  const auto check = [this](const char* box, int value) {
+    ::SendMessageW(Control(box), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+  };
+  check("CheckBox2", s.DblCK);
+  check("CheckBox5", s.Tray);
+  check("CheckBox6", s.RenBar);
+  check("CheckBox7", s.FitOver);
+  setPosition("UpDown2", s.Init, 0, 100);
+  check("CheckBox4", s.Loop);
+  setPosition("UpDown3", s.Time, 1, 100);
+  const HWND list = Control("ListBox1");
+  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  for (const std::string& ext : main_.ListBoxIE)
+    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Cp932ToWide(ext).c_str()));
+  SetText("Edit8", win::Cp932ToWide(s.SusiePath));
+  // A search that fails is reported and the filling goes on: no box may
+  // carry anything but the current settings back when the dialog closes.
+  ::SendMessageW(Control("ListBox2"), LB_RESETCONTENT, 0, 0);
+  if (!s.SusiePath.empty()) {
+    try {
+      main_.SPIs1().Search(win::WideToUtf8(win::Cp932ToWide(s.SusiePath)) + main_.SPIs1().Mask);
+    } catch (const std::exception& e) {
+      HandleError(Handle(), e);
+    }
+  }
+  ListPlugins();
+  SetText("Edit9", win::Cp932ToWide(s.MediaBack));
+  SetText("Edit10", win::Cp932ToWide(s.SendTo));
+}
+
+void TForm2::ListPlugins() {
+  const HWND list = Control("ListBox2");
+  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  TSPIs& spis = main_.SPIs1();
+  for (int i = 0; i < spis.Count(); ++i) {
+    const auto& lines = spis.Items(i).Extensions();
+    if (lines.empty()) continue;  // a plug-in without patterns lists nothing
+    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Cp932ToWide(lines.front()).c_str()));
+  }
+}
+
+void TForm2::BrowseFolder(std::string_view edit, std::string& setting, bool searchPlugins) {
+  if (!FolderDialog1.Execute()) return;
+  setting = WithFolderSlash(ToSetting(FolderDialog1.Folder));
+  SetText(edit, win::Cp932ToWide(setting));
+  if (!searchPlugins) return;
+  ::SendMessageW(Control("ListBox2"), LB_RESETCONTENT, 0, 0);
+  if (!setting.empty()) {
+    try {
+      main_.SPIs1().Search(win::WideToUtf8(win::Cp932ToWide(setting)) + main_.SPIs1().Mask);
+    } catch (const std::exception& e) {
+      HandleError(Handle(), e);
+    }
+  }
+  ListPlugins();
+}
+
+void TForm2::Button1Click() { BrowseFolder("Edit2", main_.settings().SavePath, false); }
+void TForm2::Button6Click() { BrowseFolder("Edit8", main_.settings().SusiePath, true); }
+void TForm2::Button8Click() { BrowseFolder("Edit10", main_.settings().SendTo, false); }
+
+void TForm2::BrowseFile(std::string_view edit, std::string& setting, const wchar_t* filter, bool loadBackground) {
+  std::wstring file(32768, L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = Handle();
+  ofn.lpstrFilter = filter;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+  if (!::GetOpenFileNameW(&ofn)) return;
+  file.resize(file.find(L'\0'));
+  setting = ToSetting(file);
+  SetText(edit, file);
+  if (loadBackground) main_.ImageMediaBack().SetPicture(LoadPictureFile(file));
+}
+
+void TForm2::Button2Click() {
+  BrowseFile("Edit3", main_.settings().MailPath, L"実行ﾌｧｲﾙ(*.exe)\0*.exe\0", false);
+}
+
+void TForm2::Button7Click() {
+  BrowseFile("Edit9", main_.settings().MediaBack, L"画像ﾌｧｲﾙ(*.jpg,*.jpeg,*.bmp)\0*.jpg;*.jpeg;*.bmp\0", true);
+}
+
+void TForm2::Button3Click() {
+  LOGFONTW lf{};
+  if (sampleFont_) ::GetObjectW(sampleFont_.Get(), sizeof lf, &lf);
+  CHOOSEFONTW cf{};
+  cf.lStructSize = sizeof cf;
+  cf.hwndOwner = Handle();
+  cf.lpLogFont = &lf;
+  cf.iPointSize = sampleSize_ * 10;
+  cf.Flags = CF_INITTOLOGFONTSTRUCT | CF_SCREENFONTS;
+  // On a cancel the dialog's font is still the one it started with.
+  if (::ChooseFontW(&cf)) SetSampleFont(lf.lfFaceName, std::max(cf.iPointSize / 10, 1));
+}
+
+void TForm2::Button4Click() {
+  const std::wstring ext = Trimmed(TextOf("Edit7"));
+  if (ext.empty()) return;
+  ::SendMessageW(Control("ListBox1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ext.c_str()));
+  SetText("Edit7", L"");
+}
+
+void TForm2::Button5Click() {
+  const HWND list = Control("ListBox1");
+  const auto selected = ::SendMessageW(list, LB_GETCURSEL, 0, 0);
+  if (selected != LB_ERR) ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+}
+
+void TForm2::Label5Click() { MailAndHP1.OpenHomePage(); }
+void TForm2::Label6Click() { MailAndHP1.SendMail(); }
+
+bool TForm2::Validate() {
+  static constexpr const char* kNumbers[] = {"Edit1", "Edit5", "Edit6"};
+  static constexpr const char* kTexts[] = {"Edit10", "Edit2", "Edit8", "Edit9", "Edit3", "Edit4"};
+  const auto fail = [this](const char* box, const std::exception& e) {
+    SelectPage(kRows[static_cast<size_t>(RowIndex(box))].page);
+    HandleError(Handle(), e);
+    ::SetFocus(Control(box));
+    ::SendMessageW(Control(box), EM_SETSEL, 0, -1);
+    return false;
+  };
+  for (const char* box : kNumbers) {
+    const std::wstring text = TextOf(box);
+    if (!ParseInteger(win::WideToCp932(text)))
+      return fail(box, EConvertError(FormatMessageText("'%s' は整数ではありません", win::WideToUtf8(text))));
+  }
+  for (const char* box : kTexts) {
+    try {
+      ToSetting(TextOf(box));
+    } catch (const EConvertError& e) {
+      return fail(box, e);
+    }
+  }
+  for (const std::wstring& ext : ListItems("ListBox1")) {
+    try {
+      ToSetting(ext);
+    } catch (const EConvertError& e) {
+      return fail("Edit7", e);
+    }
+  }
+  return true;
+}
+
+void TForm2::ShowModal() {
+  RECT main{};
+  ::GetWindowRect(main_.Handle(), &main);
+  ::SetWindowPos(Handle(), HWND_TOP, main.left + Scaled(80), main.top, 0, 0, SWP_NOSIZE);
+  const HWND owner = main_.Handle();
+  ::EnableWindow(owner, FALSE);
+  ::ShowWindow(Handle(), SW_SHOW);
+  ::SetForegroundWindow(Handle());
+  MSG msg;
+  while (!closed_) {
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
+      break;
+    }
+    if (::IsDialogMessageW(Handle(), &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  ::EnableWindow(owner, TRUE);
+  ::ShowWindow(Handle(), SW_HIDE);
+  ::SetActiveWindow(owner);
+}
+
+void TForm2::Command(int id, int code) {
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(std::size(kRows))) return;
+  const Row& row = kRows[static_cast<size_t>(index)];
+  const bool clicked = (row.kind == Row::Kind::Button && code == BN_CLICKED) ||
+                       (row.kind == Row::Kind::Link && code == STN_CLICKED);
+  if (clicked && row.click) (this->*row.click)();
+}
+
+LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      Command(LOWORD(wp), HIWORD(wp));
+      return 0;
+    case WM_NOTIFY: {
+      const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+      if (hdr->hwndFrom == tab_ && hdr->code == TCN_SELCHANGE) SelectPage(CurrentPage());
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+      // The links look like links.
+      const HWND control = reinterpret_cast<HWND>(lp);
+      if (control == Control("Label5") || control == Control("Label6")) {
+        ::SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 0, 238));
+        ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+      }
+      return DefaultProc(msg, wp, lp);
+    }
+    case WM_CLOSE:
+      // Every close applies: only values that can be taken may leave.
+      if (Validate()) closed_ = true;
+      return 0;
+    default:
+      return DefaultProc(msg, wp, lp);
+  }
+}
+
+}  // namespace mirabo
