@@ -97,11 +97,15 @@ void TForm1::FormResize() {
 
 void TForm1::SetBrowserLayout(int kind) {
   const HWND browser = WindowOf("WebBrowser1");
+  // Collapsed, the browser is also hidden: a one-pixel white window in the
+  // corner would show over every other view.
   if (kind == 0) {
+    ::ShowWindow(browser, SW_HIDE);
     scrollBox_.SetAlign(browser, win::ScrollBox::Align::None);
     scrollBox_.MoveChild(browser, 0, 0, 1, 1);
   } else if (kind == 1) {
     scrollBox_.SetAlign(browser, win::ScrollBox::Align::Client);
+    ::ShowWindow(browser, SW_SHOWNA);
   }
 }
 

@@ -269,6 +269,7 @@ TEST(Form1Web, TheBrowserIsInPlaceNavigatesAndCollapses) {
   ::GetWindowRect(w->WindowOf("PanelDrop"), &drop);
   EXPECT_EQ(browser.right - browser.left, box.right);
   EXPECT_EQ(browser.top, drop.bottom) << "under the drop strip";
+  EXPECT_TRUE(::IsWindowVisible(w->WindowOf("WebBrowser1")));
   // The control's own window lies in ours, in place.
   EXPECT_NE(::GetWindow(w->WindowOf("WebBrowser1"), GW_CHILD), nullptr);
 
@@ -292,6 +293,7 @@ TEST(Form1Web, TheBrowserIsInPlaceNavigatesAndCollapses) {
   ::GetWindowRect(w->WindowOf("WebBrowser1"), &browser);
   EXPECT_EQ(browser.right - browser.left, 1);
   EXPECT_EQ(browser.bottom - browser.top, 1);
+  EXPECT_FALSE(w->IsShown("WebBrowser1")) << "collapsed, it shows nothing over the picture";
   w.Open(page.wstring());
   ::GetWindowRect(w->WindowOf("WebBrowser1"), &browser);
   EXPECT_EQ(browser.right - browser.left, box.right);
