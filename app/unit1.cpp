@@ -49,6 +49,16 @@ TForm1::~TForm1() {
 int TForm1::Scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
 
 void TForm1::Create() {
+  spis1_ = std::make_unique<TSPIs>(spiHost_);
+  spis1_->Mask = win::WideToUtf8(spi::kSearchMask);
+  spis1_->OnSearch = [this](TSPIs& s, TSPI& p, bool& accept) { SPIs1Search(s, p, accept); };
+  spis1_->OnPictureRegister = [this](TSPIs& s, TSPI& p, const std::string& ext, const std::string& desc,
+                                     const GraphicClass*& cls) { SPIs1PictureRegister(s, p, ext, desc, cls); };
+  DefaultGraphicClass = &TSPIBitmapClass;
+  spis1_->RegisterFormat = [](const std::string& ext, const std::string& description, const GraphicClass*) {
+    RegisterPictureFormat(win::Cp932ToWide(ext), win::Cp932ToWide(description), &LoadSpiBitmap);
+  };
+  StartPluginHosts();
   RegisterClassOnce(kClassName, CS_DBLCLKS, ProgramIcon(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   if (!CreateFor(0, kClassName, TApplication::Title(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr))
@@ -70,15 +80,6 @@ void TForm1::Create() {
   };
   trayIcon1_->OnPopup = [this](win::PopupMenu& menu, POINT p) { ShowPopup(menu, p); };
   trayIcon1_->Loaded();
-  spis1_ = std::make_unique<TSPIs>(spiHost_);
-  spis1_->Mask = win::WideToUtf8(spi::kPluginMask);
-  spis1_->OnSearch = [this](TSPIs& s, TSPI& p, bool& accept) { SPIs1Search(s, p, accept); };
-  spis1_->OnPictureRegister = [this](TSPIs& s, TSPI& p, const std::string& ext, const std::string& desc,
-                                     const GraphicClass*& cls) { SPIs1PictureRegister(s, p, ext, desc, cls); };
-  DefaultGraphicClass = &TSPIBitmapClass;
-  spis1_->RegisterFormat = [](const std::string& ext, const std::string& description, const GraphicClass*) {
-    RegisterPictureFormat(win::Cp932ToWide(ext), win::Cp932ToWide(description), &LoadSpiBitmap);
-  };
   ReportAtStart([this] { spis1_->Loaded(); });
   FormCreate();
 }
@@ -582,6 +583,28 @@ void TForm1::FormCreate() {
       }
     }
   }
+}
+
+void TForm1::StartPluginHosts() {
+#ifdef _WIN64
+  // The plug-in hosts start, and load the plug-ins the start-up searches
+  // will find, while the window is being made: starting a process is the
+  // dearest part of a search through hosts.
+  std::vector<std::string> paths;
+  if (spis1_->AutoSearch) paths = spis1_->Candidates(spis1_->Mask);
+  try {
+    Settings early;
+    std::vector<std::string> browsers;
+    LoadSettingsFile(env_.files, env_.iniPath, env_.exeFolder, early, browsers);
+    if (!early.SusiePath.empty()) {
+      const auto more = spis1_->Candidates(win::WideToUtf8(win::Cp932ToWide(early.SusiePath)) + spis1_->Mask);
+      paths.insert(paths.end(), more.begin(), more.end());
+    }
+  } catch (const std::exception&) {
+    // The settings are read again in a moment, and their errors shown then.
+  }
+  spiHost_.Prestart(paths);
+#endif
 }
 
 void TForm1::ReportAtStart(const std::function<void()>& search) {

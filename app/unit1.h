@@ -22,6 +22,7 @@
 #include "components/new_ctrls.h"
 #include "components/tray_icon.h"
 #include "plugins/spis.h"
+#include "plugins/remote_spi_host.h"
 #include "plugins/win_spi_host.h"
 #include "settings/file_store.h"
 #include "settings/rw_ini.h"
@@ -201,6 +202,7 @@ class TForm1 : public win::Window<TForm1> {
   std::vector<std::string> ListBoxIE;  // the browser extension list
   // The decoder plug-in registry and its two events.
   TSPIs& SPIs1() { return *spis1_; }
+  ISpiHost& SpiHost() { return spiHost_; }
   void SPIs1Search(TSPIs& sender, TSPI& plugin, bool& accept);
   void SPIs1PictureRegister(TSPIs& sender, TSPI& plugin, const std::string& extension,
                             const std::string& description, const GraphicClass*& graphicClass);
@@ -266,6 +268,7 @@ class TForm1 : public win::Window<TForm1> {
   void ProcessMessages();
   // Runs a start-up plug-in search; an unusable plug-in is reported once the
   // window is up.
+  void StartPluginHosts();
   void ReportAtStart(const std::function<void()>& search);
   void TextPresentationFont();
   void SetProgress(int position, int maximum);
@@ -317,7 +320,13 @@ class TForm1 : public win::Window<TForm1> {
   std::unique_ptr<TFileDrop> fileDrop1_;
   ITrayShell& trayShell_;
   std::unique_ptr<TTrayIcon> trayIcon1_;
+  // The 64-bit program runs plug-ins in helper processes; the 32-bit one
+  // loads them itself.
+#if defined(_WIN64)
+  RemoteSpiHost spiHost_;
+#else
   WinSpiHost spiHost_;
+#endif
   std::unique_ptr<TSPIs> spis1_;
   // Errors of the start-up plug-in searches, shown once the window is up.
   std::vector<std::string> startupErrors_;

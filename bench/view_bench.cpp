@@ -73,6 +73,7 @@ void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunPhotoBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, const std::vector<uint8_t>& jpeg);
 void RunDocumentBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunMediaBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
+void RunPluginBenchmarks(const std::filesystem::path& dir);
 
 int main(int argc, char** argv) {
   // "photo": only the display and photo benchmarks; "document" and "media":
@@ -86,6 +87,12 @@ int main(int argc, char** argv) {
   const fs::path dir = fs::temp_directory_path() / ("mirabo-bench-" + std::to_string(::GetCurrentProcessId()));
   fs::create_directories(dir / "many");
 
+  if (only == "plugins") {
+    RunPluginBenchmarks(dir);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+  }
   if (only == "document" || only == "media") {
     Settings settings;
     win::WinFileStore files;
@@ -99,6 +106,9 @@ int main(int argc, char** argv) {
     fs::remove_all(dir, ec);
     return 0;
   }
+
+  // Before the window: the plug-in registry is one a process.
+  if (!photoOnly) RunPluginBenchmarks(dir);
 
   std::printf("making a 6000 x 4000 photograph-like JPEG (quality 90)...\n");
   const std::vector<uint8_t> jpeg = bench::MakePhotoJpeg(6000, 4000);

@@ -60,6 +60,9 @@ std::optional<AssembledBitmap> AssembleBitmap(std::span<const uint8_t> info, std
   std::memcpy(out.file.data() + 14, info.data(), static_cast<size_t>(table));
   Write<uint32_t>(out.file, 14, static_cast<uint32_t>(header));
   std::memcpy(out.file.data() + offset, pixels.data(), static_cast<size_t>(imageBytes));
+  out.pixelOffset = static_cast<size_t>(offset);
+  out.pixelBytes = static_cast<size_t>(imageBytes);
+  out.plainRgb32 = bitCount == 32 && compression == kBiRgb;
   if (bitCount == 32 && compression == kBiRgb) {
     // Alpha bytes that are all zero mean "no alpha", not "transparent".
     uint8_t* px = out.file.data() + offset;
@@ -69,6 +72,22 @@ std::optional<AssembledBitmap> AssembleBitmap(std::span<const uint8_t> info, std
       for (uint64_t i = 3; i < imageBytes; i += 4) px[i] = 0xFF;
   }
   return out;
+}
+
+bool CompositeOverBackground(AssembledBitmap& bitmap, uint8_t red, uint8_t green, uint8_t blue) {
+  if (!bitmap.plainRgb32) return false;
+  uint8_t* px = bitmap.file.data() + bitmap.pixelOffset;
+  const size_t bytes = bitmap.pixelBytes & ~size_t{3};
+  bool partial = false;
+  for (size_t i = 3; i < bytes && !partial; i += 4) partial = px[i] != 0xFF;
+  if (!partial) return false;  // opaque already (or made so)
+  const unsigned back[3] = {blue, green, red};
+  for (size_t i = 0; i < bytes; i += 4) {
+    const unsigned a = px[i + 3];
+    for (int c = 0; c < 3; ++c) px[i + c] = static_cast<uint8_t>((px[i + c] * a + back[c] * (255 - a) + 127) / 255);
+    px[i + 3] = 0xFF;
+  }
+  return true;
 }
 
 }  // namespace mirabo

@@ -16,6 +16,8 @@ struct AssembledBitmap {
   int bitCount = 0;
   uint32_t colours = 0;       // colour-table entries
   bool paletteFromTable = false;  // 4-bit pictures get a palette of their colours
+  size_t pixelOffset = 0, pixelBytes = 0;  // where the rows are in file
+  bool plainRgb32 = false;                 // 32 bits, no masks: the fourth byte is alpha
 };
 
 // info: the information block (header of 40 bytes or more, then masks and
@@ -23,5 +25,11 @@ struct AssembledBitmap {
 // for what the header says, or the sizes overflow. A 32-bit picture whose
 // alpha bytes are all zero comes back opaque.
 std::optional<AssembledBitmap> AssembleBitmap(std::span<const uint8_t> info, std::span<const uint8_t> pixels);
+
+// A 32-bit picture with real transparency (alpha neither all 0 nor all
+// 255) drawn over the colour given, each pixel by its alpha (the colours
+// are taken as not premultiplied), and left opaque. False when there was
+// nothing to do.
+bool CompositeOverBackground(AssembledBitmap& bitmap, uint8_t red, uint8_t green, uint8_t blue);
 
 }  // namespace mirabo

@@ -8,11 +8,15 @@
 
 namespace mirabo::spi {
 
+// kPluginMask: this build's own convention; kSearchMask: what the program
+// searches for (the 64-bit program runs both kinds in helper processes).
 #if defined(_WIN64)
 inline constexpr wchar_t kPluginMask[] = L"*.sph";
+inline constexpr wchar_t kSearchMask[] = L"*.sph;*.spi";
 using SpiLength = LONG_PTR;
 #else
 inline constexpr wchar_t kPluginMask[] = L"*.spi";
+inline constexpr wchar_t kSearchMask[] = L"*.spi";
 using SpiLength = long;
 #endif
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -16,39 +17,6 @@ namespace mirabo {
 namespace {
 
 constexpr char kUnrecognised[] = "認識できない画像形式です";
-
-// A movable block from a plug-in, locked while it lives and freed at the end
-// whatever happens.
-class LockedBlock {
- public:
-  explicit LockedBlock(HANDLE h) : handle_(static_cast<HLOCAL>(h)) {
-    if (handle_) data_ = static_cast<const uint8_t*>(::LocalLock(handle_));
-  }
-  LockedBlock(const LockedBlock&) = delete;
-  LockedBlock& operator=(const LockedBlock&) = delete;
-  ~LockedBlock() {
-    if (!handle_) return;
-    if (data_) ::LocalUnlock(handle_);
-    ::LocalFree(handle_);
-  }
-  std::span<const uint8_t> Bytes() const {
-    return data_ ? std::span<const uint8_t>(data_, ::LocalSize(handle_)) : std::span<const uint8_t>();
-  }
-
- private:
-  HLOCAL handle_;
-  const uint8_t* data_ = nullptr;
-};
-
-int __stdcall ProgressCallback(int num, int denom, spi::SpiLength data) {
-  if (data == 0) return 0;
-  auto* loader = reinterpret_cast<TInSPIAble*>(data);
-  // Plug-ins call with 0 for the total, or (1, 1) twice: no division by zero.
-  const int64_t total = denom > 0 ? denom : 1;
-  const int percent = static_cast<int>((static_cast<int64_t>(std::clamp(num, 0, static_cast<int>(total))) * 98 +
-                                        total / 2) / total) + 1;
-  return loader->Progress(1, percent) ? 0 : 1;
-}
 
 // The name IsSupported is given: ANSI, or the short name when the long one
 // has characters the ANSI code page cannot hold.
@@ -66,6 +34,11 @@ const GraphicClass TSPIBitmapClass{"TSPIBitmap"};
 
 Picture TInSPIAble::LoadFromFile(const std::wstring& path) {
   MappedFile file(path);
+  filePath_ = path;
+  struct Forget {
+    std::wstring& path;
+    ~Forget() { path.clear(); }
+  } forget{filePath_};
   return LoadFromMemory(file.Data(), file.Size(), path);
 }
 
@@ -113,22 +86,15 @@ bool TInSPIAble::TryDecodeWith(TSPI& plugin, const uint8_t* data, size_t size, P
     TInSPIAble* self;
     ~End() { self->Progress(2, 100); }
   } end{this};
-  if (DecodeFromMemory(plugin, data, size, out)) return true;
-  return SkipHeaderRetry && size > 128 && DecodeFromMemory(plugin, data + 128, size - 128, out);
+  if (DecodeFromMemory(plugin, data, size, 0, out)) return true;
+  return SkipHeaderRetry && size > 128 && DecodeFromMemory(plugin, data + 128, size - 128, 128, out);
 }
 
-bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size, Picture& out) {
-  const ISpiLibrary& library = plugin.Library();
-  const auto isSupported =
-      reinterpret_cast<spi::IsSupportedFn>(reinterpret_cast<void*>(ExportOf(library, SpiExport::IsSupported)));
-  const auto getInfo =
-      reinterpret_cast<spi::GetPictureInfoFn>(reinterpret_cast<void*>(ExportOf(library, SpiExport::GetPictureInfo)));
-  const auto getPicture =
-      reinterpret_cast<spi::GetPictureFn>(reinterpret_cast<void*>(ExportOf(library, SpiExport::GetPicture)));
-  if (!isSupported || !getInfo || !getPicture)
-    throw ESPIInvalidAPI(FormatMessageText("%sは[%s]では使えないSusie Plugin APIです",
-                                           !isSupported ? "IsSupported" : !getInfo ? "GetPictureInfo" : "GetPicture",
-                                           plugin.FileName()));
+bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size, uint64_t offset, Picture& out) {
+  ISpiLibrary& library = const_cast<ISpiLibrary&>(plugin.Library());
+  for (const SpiExport e : {SpiExport::IsSupported, SpiExport::GetPictureInfo, SpiExport::GetPicture})
+    if (!library.HasExport(e))
+      throw ESPIInvalidAPI(FormatMessageText("%sは[%s]では使えないSusie Plugin APIです", SpiExportName(e), plugin.FileName()));
   // IsSupported may read 2 KB whatever the file's size: short files are
   // given a zero-padded copy (the length passed on stays the real one).
   std::vector<uint8_t> padded;
@@ -138,21 +104,31 @@ bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size
     std::memcpy(padded.data(), data, size);
     head = padded.data();
   }
-  const std::string ansiName = AnsiName(name_);
-  if (isSupported(ansiName.c_str(), const_cast<uint8_t*>(head)) == 0) return false;
-  const auto length = static_cast<spi::SpiLength>(size);
-  spi::PictureInfo info{};
-  if (getInfo(reinterpret_cast<LPCSTR>(head), length, 1, &info) == 0 && info.hInfo) {
-    LockedBlock text(info.hInfo);  // the information text is not shown; the block is freed
-  }
-  HANDLE hInfo = nullptr, hBits = nullptr;
-  const int rc = getPicture(reinterpret_cast<LPCSTR>(head), length, 1, &hInfo, &hBits, &ProgressCallback,
-                            reinterpret_cast<spi::SpiLength>(this));
-  LockedBlock infoBlock(hInfo), bitsBlock(hBits);
-  if (rc != 0 || !hInfo || !hBits) return false;
-  const auto bitmap = AssembleBitmap(infoBlock.Bytes(), bitsBlock.Bytes());
+  if (library.IsSupported(AnsiName(name_), head) == 0) return false;
+  SpiSource source;
+  source.data = head;
+  source.size = size;
+  source.filePath = filePath_.empty() ? std::string() : win::WideToUtf8(filePath_);
+  source.fileOffset = offset;
+  source.name = win::WideToUtf8(name_);
+  source.answerEachProgress = static_cast<bool>(OnProgress);
+  std::unique_ptr<ISpiPicture> picture;
+  // Plug-ins call with 0 for the total, or (1, 1) twice: no division by zero.
+  const SpiProgress progress = [this](int num, int denom) {
+    const int64_t total = denom > 0 ? denom : 1;
+    const int percent = static_cast<int>((static_cast<int64_t>(std::clamp(num, 0, static_cast<int>(total))) * 98 +
+                                          total / 2) / total) + 1;
+    return Progress(1, percent);
+  };
+  if (library.GetPicture(source, progress, picture) != 0 || !picture) return false;
+  auto bitmap = AssembleBitmap(picture->Info(), picture->Bits());
+  picture.reset();  // the plug-in's blocks go as soon as they are copied
   // A result the plug-in sized wrong ends the load: it is not a format error.
   if (!bitmap) throw EMirabo("ビットマップ イメージは有効ではありません");
+  // Real transparency is drawn over the view's own colour, not over
+  // whatever colour the file stored under it.
+  const COLORREF back = ::GetSysColor(COLOR_BTNFACE);
+  CompositeOverBackground(*bitmap, GetRValue(back), GetGValue(back), GetBValue(back));
   out = LoadBitmapMemory(bitmap->file.data(), bitmap->file.size());
   return true;
 }

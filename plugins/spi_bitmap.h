@@ -31,9 +31,11 @@ class TInSPIAble {
   bool TryNative(const uint8_t* data, size_t size, Picture& out);
   bool TryPlugins(const uint8_t* data, size_t size, Picture& out);
   bool TryDecodeWith(TSPI& plugin, const uint8_t* data, size_t size, Picture& out);
-  bool DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size, Picture& out);
+  // offset: where data starts in the file being loaded, if it is one.
+  bool DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size, uint64_t offset, Picture& out);
 
   std::wstring name_, extension_;
+  std::wstring filePath_;  // while LoadFromFile runs
 };
 
 // The picture class of every pattern a plug-in registers: its settings are

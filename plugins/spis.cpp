@@ -199,12 +199,10 @@ void TSPIs::SearchFolder(const std::string& folder, const std::string& pattern) 
   }
 }
 
-void TSPIs::Search(const std::string& mask) {
+std::vector<std::pair<std::string, std::string>> TSPIs::SearchPlaces(const std::string& mask) const {
   const size_t sep = mask.find_last_of("\\:");
-  if (sep != std::string::npos) {
-    SearchFolder(WithBackslash(mask.substr(0, sep + 1)), mask.substr(sep + 1));
-    return;
-  }
+  if (sep != std::string::npos) return {{WithBackslash(mask.substr(0, sep + 1)), mask.substr(sep + 1)}};
+  std::vector<std::pair<std::string, std::string>> places;
   for (const TSPISearchOption option :
        {TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir, TSPISearchOption::spsCurrentDir,
         TSPISearchOption::spsSystemDir, TSPISearchOption::spsWindowsDir}) {
@@ -217,9 +215,21 @@ void TSPIs::Search(const std::string& mask) {
       case TSPISearchOption::spsSystemDir: folder = host_.SystemFolder(); break;
       case TSPISearchOption::spsWindowsDir: folder = host_.WindowsFolder(); break;
     }
-    if (folder.empty()) continue;
-    SearchFolder(WithBackslash(folder), mask);
+    if (!folder.empty()) places.emplace_back(WithBackslash(folder), mask);
   }
+  return places;
+}
+
+void TSPIs::Search(const std::string& mask) {
+  for (const auto& [folder, pattern] : SearchPlaces(mask)) SearchFolder(folder, pattern);
+}
+
+std::vector<std::string> TSPIs::Candidates(const std::string& mask) const {
+  std::vector<std::string> paths;
+  for (const auto& [folder, pattern] : SearchPlaces(mask))
+    for (const std::string& name : host_.List(folder, pattern))
+      if (IndexOf(folder + name) < 0) paths.push_back(folder + name);
+  return paths;
 }
 
 void TSPIs::CollectPlugins(const std::vector<SpiKind>& kinds, std::vector<TSPI*>& list,

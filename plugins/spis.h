@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,33 @@ enum class SpiExport { GetPluginInfo, ConfigurationDlg, IsSupported, GetPictureI
 inline constexpr int kSpiExportCount = 9;
 std::string_view SpiExportName(SpiExport e);
 
+// A picture a plug-in decoded: its information block (header, masks,
+// colour table) and its pixel rows, each exactly as long as the plug-in
+// made it, held until the picture is dropped.
+class ISpiPicture {
+ public:
+  virtual ~ISpiPicture() = default;
+  virtual std::span<const uint8_t> Info() const = 0;
+  virtual std::span<const uint8_t> Bits() const = 0;
+};
+
+// The bytes a plug-in is to decode. When they are a file's (from offset on),
+// its path lets a loader in another process read the file itself instead of
+// being sent a copy. name is the file's name for messages.
+struct SpiSource {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  std::string filePath;  // UTF-8; empty for bytes of no file
+  uint64_t fileOffset = 0;
+  std::string name;      // UTF-8
+  // Someone watches the progress and may stop the plug-in at any call: a
+  // loader in another process then waits for the word at every call.
+  bool answerEachProgress = false;
+};
+
+// Progress of a decode: true to go on, false to ask the plug-in to stop.
+using SpiProgress = std::function<bool(int num, int denom)>;
+
 // One loaded library. Texts are in the ANSI code page as the plug-in writes them.
 class ISpiLibrary {
  public:
@@ -49,6 +77,23 @@ class ISpiLibrary {
   // GetPluginInfo with a 256-byte buffer of length 255; the text up to its
   // first NUL is put in text. Returns the plug-in's result.
   virtual int GetPluginInfo(int number, std::string& text) const = 0;
+  // The picture calls, in the order a plug-in expects them on one thread:
+  // IsSupported with the name in the ANSI code page and the file's first
+  // 2 KB; then GetPictureInfo (its text block freed) and GetPicture on the
+  // bytes in memory. Returns the plug-in's result; picture is set on 0.
+  // A loader may raise EMirabo when the plug-in cannot be called (a helper
+  // process that died); libraries without these exports return -1.
+  virtual int IsSupported(const std::string& ansiName, const uint8_t* head2048) {
+    (void)ansiName;
+    (void)head2048;
+    return -1;
+  }
+  virtual int GetPicture(const SpiSource& source, const SpiProgress& progress, std::unique_ptr<ISpiPicture>& picture) {
+    (void)source;
+    (void)progress;
+    picture.reset();
+    return -1;
+  }
 };
 
 // Paths are UTF-8 here (the Windows side converts); folders end in "\".
@@ -131,6 +176,8 @@ class TSPIs {
   // The after-load hook: Search(Mask) when AutoSearch is on.
   void Loaded();
   void Search(const std::string& mask);
+  // The files Search(mask) would try, in its order, none of them loaded.
+  std::vector<std::string> Candidates(const std::string& mask) const;
   int Count() const { return static_cast<int>(plugins_.size()); }
   TSPI& Items(int index) const;  // raises EMirabo for an index out of range
   int IndexOf(const std::string& fileName) const;
@@ -145,6 +192,8 @@ class TSPIs {
   static TSPIs* Instance();
 
  private:
+  // The folders (with their "\") and patterns Search(mask) goes through.
+  std::vector<std::pair<std::string, std::string>> SearchPlaces(const std::string& mask) const;
   void SearchFolder(const std::string& folder, const std::string& pattern);
   std::unique_ptr<TSPI> CreatePlugin(const std::string& path);
 

@@ -3,14 +3,49 @@
 #include <windows.h>
 
 #include <array>
+#include <span>
 
 #include "app/win/paths.h"
 #include "app/win/text.h"
 #include "app/win/unique_handle.h"
 #include "plugins/spi_abi.h"
+#include "plugins/spi_calls.h"
 
 namespace mirabo {
 namespace {
+
+// A movable block from a plug-in, locked while it lives and freed at the end
+// whatever happens; its length is the block's own size.
+class LockedBlock {
+ public:
+  explicit LockedBlock(HLOCAL h) : handle_(h) {
+    if (handle_) data_ = static_cast<const uint8_t*>(::LocalLock(handle_));
+  }
+  LockedBlock(const LockedBlock&) = delete;
+  LockedBlock& operator=(const LockedBlock&) = delete;
+  ~LockedBlock() {
+    if (!handle_) return;
+    if (data_) ::LocalUnlock(handle_);
+    ::LocalFree(handle_);
+  }
+  std::span<const uint8_t> Bytes() const {
+    return data_ ? std::span<const uint8_t>(data_, ::LocalSize(handle_)) : std::span<const uint8_t>();
+  }
+
+ private:
+  HLOCAL handle_;
+  const uint8_t* data_ = nullptr;
+};
+
+class LocalPicture : public ISpiPicture {
+ public:
+  LocalPicture(HLOCAL info, HLOCAL bits) : info_(info), bits_(bits) {}
+  std::span<const uint8_t> Info() const override { return info_.Bytes(); }
+  std::span<const uint8_t> Bits() const override { return bits_.Bytes(); }
+
+ private:
+  LockedBlock info_, bits_;
+};
 
 class WinSpiLibrary : public ISpiLibrary {
  public:
@@ -38,6 +73,17 @@ class WinSpiLibrary : public ISpiLibrary {
     buffer[255] = '\0';
     text.assign(buffer.data());
     return result;
+  }
+  int IsSupported(const std::string& ansiName, const uint8_t* head2048) override {
+    return spi::CallIsSupported(Export(SpiExport::IsSupported), ansiName.c_str(), head2048);
+  }
+  int GetPicture(const SpiSource& source, const SpiProgress& progress, std::unique_ptr<ISpiPicture>& picture) override {
+    HLOCAL info = nullptr, bits = nullptr;
+    const int rc = spi::CallGetPicture(Export(SpiExport::GetPictureInfo), Export(SpiExport::GetPicture), source.data,
+                                       source.size, progress, info, bits);
+    picture = std::make_unique<LocalPicture>(info, bits);  // freed whatever the result
+    if (rc != 0 || !info || !bits) picture.reset();
+    return rc;
   }
   FARPROC Export(SpiExport e) const { return exports_[static_cast<size_t>(e)]; }
 

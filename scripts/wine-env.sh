@@ -17,6 +17,14 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export XDG_RUNTIME_DIR=${MIRABO_SOUND_DIR:-$MIRABO_ROOT/build/sound}
 export PULSE_RUNTIME_PATH=$XDG_RUNTIME_DIR/pulse
 export PULSE_SERVER=unix:$PULSE_RUNTIME_PATH/native
+# Wine keeps the memory of shared sections in files of its server's folder,
+# under TMPDIR; on a disk every page written there is written back to the
+# disk, which Windows, whose sections live in memory, never does. A memory
+# file system, when there is a roomy one, keeps them in memory as well.
+if [ -z "${MIRABO_KEEP_TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ] &&
+  [ "$(df -Pk /dev/shm 2>/dev/null | awk 'NR==2 {print $4}')" -gt 2097152 ] 2>/dev/null; then
+  export TMPDIR=/dev/shm
+fi
 # Code page 932 needs the generated Japanese locale.
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 

@@ -100,3 +100,35 @@ TEST(DibAssembly, ThirtyTwoBitsWithoutAlphaAreOpaque) {
 
 }  // namespace
 }  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+TEST(DibAssembly, RealAlphaIsDrawnOverTheViewsColour) {
+  // 2 x 1, 32 bits: a half-transparent red and an opaque blue pixel.
+  std::vector<uint8_t> info(40, 0);
+  const auto put32 = [&info](size_t at, uint32_t v) { std::memcpy(info.data() + at, &v, 4); };
+  put32(0, 40);
+  put32(4, 2);
+  put32(8, 1);
+  info[12] = 1;
+  info[14] = 32;
+  const std::vector<uint8_t> pixels = {0, 0, 255, 128, 255, 0, 0, 255};
+  auto bitmap = AssembleBitmap(info, pixels);
+  ASSERT_TRUE(bitmap);
+  ASSERT_TRUE(CompositeOverBackground(*bitmap, 240, 240, 240));
+  const uint8_t* px = bitmap->file.data() + bitmap->pixelOffset;
+  EXPECT_EQ(px[0], (240 * 127 + 127) / 255);            // blue over the background
+  EXPECT_EQ(px[2], (255 * 128 + 240 * 127 + 127) / 255);  // red at half
+  EXPECT_EQ(px[3], 255);
+  EXPECT_EQ(px[4], 255);  // the opaque pixel unchanged
+  EXPECT_EQ(px[7], 255);
+  // All opaque, or all zero (made opaque): nothing to do.
+  auto opaque = AssembleBitmap(info, std::vector<uint8_t>{1, 2, 3, 0, 4, 5, 6, 0});
+  ASSERT_TRUE(opaque);
+  EXPECT_FALSE(CompositeOverBackground(*opaque, 240, 240, 240));
+  EXPECT_EQ(opaque->file[opaque->pixelOffset], 1);
+}
+
+}  // namespace
+}  // namespace mirabo
