@@ -9,3 +9,13 @@ if(MINGW)
   # start at main.
   target_link_options(mirabo_win_options INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
+
+# The version for the resource scripts and the manifest.
+configure_file(${PROJECT_SOURCE_DIR}/app/res/mirabo_version.h.in ${PROJECT_BINARY_DIR}/generated/mirabo_version.h @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/app/res/mirabo.manifest.in ${PROJECT_BINARY_DIR}/generated/mirabo.manifest @ONLY)
+if(MINGW)
+  # Reproducible executables: no link time in the header, and no build
+  # folder in the strings assertions keep.
+  target_link_options(mirabo_win_options INTERFACE -Wl,--no-insert-timestamp)
+  target_compile_options(mirabo_win_options INTERFACE $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>)
+endif()
