@@ -13,6 +13,7 @@ packages=(
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils
+  zip unzip wixl msitools
 )
 
 missing=()

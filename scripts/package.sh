@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Builds both programs in release mode and writes the packages to dist/:
+#   mirabo-VERSION-x64.zip, mirabo-VERSION-x86.zip  unpack anywhere and run
+#   mirabo-VERSION-x64.msi, mirabo-VERSION-x86.msi  per-user installers
+# VERSION is the project's major.minor (CMakeLists.txt). The zips are
+# byte-identical when made twice from the same commit.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh >/dev/null
+
+mkdir -p build/logs dist
+for preset in x86_64-release i686-release; do
+  { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"build/logs/package-$preset.log" 2>&1 ||
+    { tail -n 40 "build/logs/package-$preset.log"; echo "package: the $preset build failed" >&2; exit 1; }
+done
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release-x86_64/CMakeCache.txt)
+short=${version%.*}
+# Every time stamp in the zips: the commit's time, so a rebuild of the same
+# commit gives the same bytes.
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 1767225600)}
+
+# license.txt: ours, then the notices of what is linked into the programs.
+license() {
+  local deps=build/_deps/src
+  {
+    cat LICENSE.txt
+    printf '\n\n========================================================================\n'
+    printf 'Mirabo includes the following third-party software.\n'
+    section() {
+      printf '\n\n========================================================================\n%s\n' "$1"
+      printf '========================================================================\n\n'
+      shift
+      cat "$@"
+    }
+    section "libjpeg-turbo" "$(find $deps -maxdepth 2 -path '*libjpeg-turbo-*/LICENSE.md' | head -n 1)" \
+      "$(find $deps -maxdepth 2 -path '*libjpeg-turbo-*/README.ijg' | head -n 1)"
+    section "LibTIFF" "$(find $deps -maxdepth 2 -path '*tiff-*/LICENSE.md' | head -n 1)"
+    section "zlib" /usr/share/doc/libz-mingw-w64-dev/copyright
+    section "MinGW-w64 runtime and winpthreads" /usr/share/doc/mingw-w64-common/copyright
+  } | sed 's/\r$//; s/$/\r/'
+}
+
+# readme.txt: Japanese, Shift-JIS (CP932), CR LF.
+readme() {  # readme ARCH
+  local arch=$1 arch_ja plugins hosts
+  if [ "$arch" = x64 ]; then
+    arch_ja="64 ビット版"
+    plugins='64 ビット版は「*.sph」(64 ビットのプラグイン)と「*.spi」(32 ビットの
+プラグイン)の両方を使えます。プラグインは Mirabo とは別のプロセスで動くので、
+あるファイルでプラグインが異常終了しても、そのファイルが表示できないだけで
+Mirabo は終了しません。読み込みを待っている間は Esc キーで中止できます。'
+    hosts='  mirabo_sph_host.exe    64 ビットのプラグインを動かす補助プログラム
+  mirabo_spi_host.exe    32 ビットのプラグインを動かす補助プログラム
+'
+  else
+    arch_ja="32 ビット版"
+    plugins='32 ビット版は「*.spi」のプラグインを使います。'
+    hosts=''
+  fi
+  awk -v version="$version" -v short="$short" -v arch="$arch" -v arch_ja="$arch_ja" \
+      -v plugins="$plugins" -v hosts="$hosts" '
+    { gsub(/@VERSION@/, version); gsub(/@VERSION_SHORT@/, short); gsub(/@ARCH@/, arch); gsub(/@ARCH_JA@/, arch_ja) }
+    /^@PLUGINS_JA@$/ { print plugins; next }
+    /^@HOSTS_JA@/ { sub(/^@HOSTS_JA@/, ""); printf "%s", hosts }
+    { print }' packaging/readme.txt |
+    iconv -f UTF-8 -t CP932 | sed 's/$/\r/'
+}
+
+stage() {  # stage ARCH BUILD_DIR FOLDER: the program folder of one package
+  local arch=$1 build=$2 dir=build/package/$arch/$3
+  rm -rf "build/package/$arch"
+  mkdir -p "$dir"
+  cp "$build/app/mirabo.exe" "$dir/"
+  cp -r app/res/mirabo_help "$dir/mirabo_help"
+  if [ "$arch" = x64 ]; then
+    cp build/release-x86_64/app/mirabo_sph_host.exe build/release-i686/app/mirabo_spi_host.exe "$dir/"
+  fi
+  readme "$arch" >"$dir/readme.txt"
+  license >"$dir/license.txt"
+}
+
+for arch in x64 x86; do
+  build=build/release-x86_64
+  [ "$arch" = x86 ] && build=build/release-i686
+  folder="mirabo-$short-$arch"
+  stage "$arch" "$build" "$folder"
+  bash scripts/make-zip.sh "build/package/$arch" "$folder" "dist/$folder.zip" "$epoch"
+  bash scripts/make-msi.sh "build/package/$arch/$folder" "$arch" "$version" "dist/$folder.msi" \
+    >"build/logs/package-msi-$arch.log" 2>&1 ||
+    { cat "build/logs/package-msi-$arch.log"; echo "package: the $arch installer failed" >&2; exit 1; }
+  echo "package: dist/$folder.zip dist/$folder.msi"
+done
