@@ -26,6 +26,9 @@ for preset in native x86_64 i686; do
   step "build-$preset" cmake --build --preset "$preset"
 done
 
+# The release packages, which the packaging test checks and installs.
+step package bash scripts/package.sh
+
 # One ctest run over both test trees, so one summary line counts them all.
 printf 'subdirs("native" "x86_64")\n' >build/CTestTestfile.cmake
 
