@@ -14,24 +14,44 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, last - first + 1);
 }
 
-// "[name]" (the closing bracket may be missing, as the profile functions allow).
+// The last "]" of the text that is a character of its own: in Shift-JIS the
+// second byte of 評, 転 or 望 is the same byte and must not end a name.
+std::optional<size_t> LastClosingBracket(std::string_view t) {
+  std::optional<size_t> at;
+  for (size_t i = 0; i < t.size(); ++i) {
+    const auto c = static_cast<unsigned char>(t[i]);
+    if (cp932::IsLeadByte(c) && i + 1 < t.size()) {
+      ++i;
+    } else if (c == ']') {
+      at = i;
+    }
+  }
+  return at;
+}
+
+// "[name]", the name ending at the last "]" on the line, as the profile
+// functions read it; a "[" line without one is an ordinary line.
 std::optional<std::string_view> SectionOf(std::string_view line) {
   const std::string_view t = Trim(line);
   if (t.empty() || t.front() != '[') return std::nullopt;
-  const std::string_view inner = t.substr(1);
-  return Trim(inner.substr(0, inner.find(']')));
+  const auto close = LastClosingBracket(t);
+  if (!close) return std::nullopt;
+  return Trim(t.substr(1, *close - 1));
 }
 
 struct KeyLine {
   std::string_view key;
-  std::string_view value;
+  std::optional<std::string_view> value;  // none: a line without "="
 };
 
+// Every line that is neither blank, a comment nor a section header names a
+// key; one without "=" has no value (it reads as missing, and a write gives
+// it one in place).
 std::optional<KeyLine> KeyOf(std::string_view line) {
   const std::string_view t = Trim(line);
-  if (t.empty() || t.front() == ';' || t.front() == '[') return std::nullopt;
-  const size_t eq = t.find('=');
-  if (eq == std::string_view::npos) return std::nullopt;
+  if (t.empty() || t.front() == ';' || SectionOf(t)) return std::nullopt;
+  const size_t eq = t.find('=');  // "=" is never the second byte of a character
+  if (eq == std::string_view::npos) return KeyLine{t, std::nullopt};
   return KeyLine{Trim(t.substr(0, eq)), Trim(t.substr(eq + 1))};
 }
 
@@ -47,6 +67,9 @@ bool IsBlank(std::string_view line) { return Trim(line).empty(); }
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
   IniDocument doc;
+  // An editor's UTF-8 mark would otherwise become part of the first line and
+  // hide the first section. It is not written back: the file is CP932.
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   size_t start = 0;
   while (start < bytes.size()) {
     const size_t end = bytes.find_first_of("\r\n", start);
@@ -87,8 +110,9 @@ std::optional<size_t> IniDocument::FindKey(std::string_view section, std::string
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
   const auto at = FindKey(section, key);
   if (!at) return std::nullopt;
-  const std::string_view value = Unquote(KeyOf(lines_[*at])->value);
-  return std::string(cp932::CutAtCharBoundary(value, kMaxValueBytes));
+  const auto value = KeyOf(lines_[*at])->value;
+  if (!value) return std::nullopt;
+  return std::string(cp932::CutAtCharBoundary(Unquote(*value), kMaxValueBytes));
 }
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {

@@ -18,11 +18,13 @@ class IniDocument {
   static constexpr size_t kMaxValueBytes = 2047;
 
   IniDocument() = default;
-  // Accepts CR LF, LF and CR line ends, and any bytes at all.
+  // Accepts CR LF, LF and CR line ends, and any bytes at all; a UTF-8
+  // byte-order mark at the start is dropped.
   static IniDocument Parse(std::string_view bytes);
 
   // The value of the first matching key, trimmed of blanks and of one pair of
-  // enclosing quotes, cut to kMaxValueBytes; nullopt when there is no such key.
+  // enclosing quotes, cut to kMaxValueBytes; nullopt when there is no such key
+  // or its line has no "=".
   std::optional<std::string> Get(std::string_view section, std::string_view key) const;
   void Set(std::string_view section, std::string_view key, std::string_view value);
 

@@ -129,6 +129,47 @@ TEST(IniDocument, AFileThatIsNotTextDoesNotStopReadingOrWriting) {
   EXPECT_EQ(again.Get("Pos", "Top"), "3");
 }
 
+TEST(IniDocument, SectionNamesAndOddLinesAsTheProfileFunctionsReadThem) {
+  // 評 is 0x95 0x5D, 転 0x93 0x5D: their second byte is "]".
+  const std::string hyou = "\x95\x5D", ten = "\x93\x5D";
+  IniDocument doc = IniDocument::Parse(
+      "\xEF\xBB\xBF[Pos]\r\n"      // an editor's byte-order mark
+      "Top=1\r\n"
+      "[" + hyou + "]\r\n"
+      "Count=2\r\n"
+      "[a]b]\r\n"                 // the name ends at the last "]"
+      "k=3\r\n"
+      "[open\r\n"                 // no "]": an ordinary line of [a]b]
+      "[x" + ten + "=4\r\n"
+      "Zoom\r\n"                  // a key without "="
+      "Zoom=5\r\n");
+  struct Row {
+    std::string section, key;
+    std::optional<std::string> expected;
+  };
+  const Row rows[] = {
+      {"Pos", "Top", "1"},
+      {hyou, "Count", "2"},
+      {"a]b", "k", "3"},
+      {"a", "k", std::nullopt},
+      {"open", "k", std::nullopt},
+      {"a]b", "[x" + ten, "4"},
+      {"a]b", "Zoom", std::nullopt},  // the first Zoom, without a value
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE("row " + std::to_string(i) + ": " + rows[i].key);
+    EXPECT_EQ(doc.Get(rows[i].section, rows[i].key), rows[i].expected);
+  }
+
+  // Writes find the same lines: no second copy of a section or a key.
+  doc.Set(hyou, "Count", "6");
+  doc.Set("A]B", "zoom", "7");
+  const std::string expected = "[Pos]\r\nTop=1\r\n[" + hyou + "]\r\nCount=6\r\n[a]b]\r\nk=3\r\n[open\r\n[x" +
+                               ten + "=4\r\nZoom=7\r\nZoom=5\r\n";
+  EXPECT_EQ(doc.Serialize(), expected);
+  EXPECT_EQ(doc.Get("a]b", "Zoom"), "7");
+}
+
 TEST(IniDocument, AnEmptyDocumentGetsSectionsInTheOrderWritten) {
   IniDocument doc;
   doc.Set("Pos", "Top", "0");
