@@ -7,6 +7,7 @@
 
 #include "app/errors.h"
 #include "app/picture/dib.h"
+#include "app/picture/limits.h"
 
 namespace mirabo {
 
@@ -27,9 +28,7 @@ struct JpegDecodeResult {
   int warnings = 0;                       // damage libjpeg worked around
 };
 
-// Header-claimed sizes beyond this many pixels are refused before anything
-// is allocated (a 16-bit side limit alone would still allow 4 gigapixels).
-inline constexpr uint64_t kMaxJpegPixels = 1ull << 28;
+inline constexpr uint64_t kMaxJpegPixels = kMaxPicturePixels;
 std::string JpegTooLargeMessage(unsigned width, unsigned height);
 
 // Colour pictures come out as 24 bits, grayscale as 8 bits with a grey

@@ -6,6 +6,7 @@
 #include "app/classify.h"
 #include "app/errors.h"
 #include "app/picture/jpeg_decode.h"
+#include "app/picture/metafile_check.h"
 #include "app/picture/rotate.h"
 #include "app/win/paths.h"
 #include "app/win/text.h"
@@ -63,7 +64,7 @@ void DrawInto(const Picture& picture, Draw draw) {
   ::DeleteDC(dc);
 }
 
-constexpr int kMaxSide = 1 << 15;
+constexpr int kMaxSide = kMaxPictureSide;
 
 }  // namespace
 
@@ -227,51 +228,55 @@ Picture LoadIconFile(const std::wstring& path) {
 }
 
 Picture LoadMetafile(const std::wstring& path) {
-  static constexpr std::string_view kInvalid = "メタファイルは有効ではありません";
+  const std::string invalid(metafile::kInvalidMessage);
   MappedFile file(path);
-  const uint8_t* data = file.Data();
-  const size_t size = file.Size();
+  // The system's player believes every size and number in the file: only a
+  // file that passed the checks reaches it, and only the bytes its header
+  // claims.
+  const metafile::CheckResult checked = metafile::Check({file.Data(), file.Size()});
+  if (!checked.ok) throw EMirabo(invalid);
+  const metafile::Checked& m = checked.metafile;
+  const uint8_t* bytes = file.Data() + m.offset;
+  const UINT size = static_cast<UINT>(m.size);
   HENHMETAFILE emf = nullptr;
-  int width = 0, height = 0;
+  int64_t width = 0, height = 0;
   win::WindowDC screen(nullptr);
   const int dpiX = ::GetDeviceCaps(screen.Get(), LOGPIXELSX), dpiY = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
-  if (size >= 4 && std::memcmp(data, "\xD7\xCD\xC6\x9A", 4) == 0 && size > 22) {
-    // A placeable metafile: its header gives the size in units per inch.
-    int16_t left, top, right, bottom;
-    uint16_t inch;
-    std::memcpy(&left, data + 6, 2);
-    std::memcpy(&top, data + 8, 2);
-    std::memcpy(&right, data + 10, 2);
-    std::memcpy(&bottom, data + 12, 2);
-    std::memcpy(&inch, data + 14, 2);
-    if (inch == 0) throw EMirabo(std::string(kInvalid));
-    width = MulDiv(right - left, dpiX, inch);
-    height = MulDiv(bottom - top, dpiY, inch);
-    METAFILEPICT mfp{MM_ANISOTROPIC, MulDiv(right - left, 2540, inch), MulDiv(bottom - top, 2540, inch), nullptr};
-    emf = ::SetWinMetaFileBits(static_cast<UINT>(size - 22), data + 22, screen.Get(), &mfp);
-  } else if (size >= 44 && data[40] == ' ' && data[41] == 'E' && data[42] == 'M' && data[43] == 'F') {
-    emf = ::SetEnhMetaFileBits(static_cast<UINT>(size), data);
-  } else if (size > 0) {
-    emf = ::SetWinMetaFileBits(static_cast<UINT>(size), data, screen.Get(), nullptr);
+  switch (m.format) {
+    case metafile::Format::PlaceableWmf: {
+      // The header gives the size in units per inch.
+      const int64_t w = m.right - m.left, h = m.bottom - m.top;
+      width = w * dpiX / m.unitsPerInch;
+      height = h * dpiY / m.unitsPerInch;
+      METAFILEPICT mfp{MM_ANISOTROPIC, static_cast<LONG>(w * 2540 / m.unitsPerInch),
+                       static_cast<LONG>(h * 2540 / m.unitsPerInch), nullptr};
+      emf = ::SetWinMetaFileBits(size, bytes, screen.Get(), &mfp);
+      break;
+    }
+    case metafile::Format::Emf:
+      emf = ::SetEnhMetaFileBits(size, bytes);
+      break;
+    case metafile::Format::Wmf:
+      emf = ::SetWinMetaFileBits(size, bytes, screen.Get(), nullptr);
+      break;
   }
-  if (!emf) throw EMirabo(std::string(kInvalid));
-  ENHMETAHEADER header{};
-  ::GetEnhMetaFileHeader(emf, sizeof header, &header);
+  if (!emf) throw EMirabo(invalid);
+  win::UniqueEnhMetafile owned(emf);
   if (width <= 0 || height <= 0) {
     // The frame is in hundredths of a millimetre.
-    width = MulDiv(header.rclFrame.right - header.rclFrame.left, dpiX, 2540);
-    height = MulDiv(header.rclFrame.bottom - header.rclFrame.top, dpiY, 2540);
+    ENHMETAHEADER header{};
+    ::GetEnhMetaFileHeader(emf, sizeof header, &header);
+    width = (int64_t{header.rclFrame.right} - header.rclFrame.left) * dpiX / 2540;
+    height = (int64_t{header.rclFrame.bottom} - header.rclFrame.top) * dpiY / 2540;
   }
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
-    ::DeleteEnhMetaFile(emf);
-    throw EMirabo(std::string(kInvalid));
-  }
-  Picture picture = BlankPicture(width, height, RGB(255, 255, 255), nullptr);
+  // A header may claim any size; a drawing is as good smaller.
+  const metafile::DrawSize drawn = metafile::CapDrawSize(width, height);
+  if (drawn.width <= 0 || drawn.height <= 0) throw EMirabo(invalid);
+  Picture picture = BlankPicture(drawn.width, drawn.height, RGB(255, 255, 255), nullptr);
   DrawInto(picture, [&](HDC dc) {
-    RECT r{0, 0, width, height};
+    RECT r{0, 0, drawn.width, drawn.height};
     ::PlayEnhMetaFile(dc, emf, &r);
   });
-  ::DeleteEnhMetaFile(emf);
   picture.SetKind(PictureKind::Metafile);
   return picture;
 }

@@ -75,6 +75,11 @@ struct WindowTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DestroyWindow(h); }
 };
+struct EnhMetafileTraits {
+  using Type = HENHMETAFILE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DeleteEnhMetaFile(h); }
+};
 
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
@@ -84,6 +89,7 @@ using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueEnhMetafile = UniqueHandle<EnhMetafileTraits>;
 
 // A device context obtained with GetDC, given back with ReleaseDC.
 class WindowDC {

@@ -9,6 +9,7 @@
 #include "tests/app/form1_test_support.h"
 #include "tests/app/media_fixtures.h"
 #include "tests/app/picture/jpeg_fixtures.h"
+#include "tests/app/picture/metafile_fixtures.h"
 
 namespace mirabo {
 namespace {
@@ -252,6 +253,66 @@ TEST(Form1View, MetafilesAreDrawnAtTheirOwnSize) {
     EXPECT_NEAR(w->ImageJpg().picture().Width(), 2 * dpi, 2);
     EXPECT_NEAR(w->ImageJpg().picture().Height(), dpi, 2);
   }
+}
+
+TEST(Form1View, DamagedMetafilesAreRefusedBeforeTheSystemPlaysThem) {
+  MainWindow w;
+  using testing::EmfRecord;
+  using testing::WmfRecord;
+  const auto wmf = [](std::vector<WmfRecord> records) {
+    testing::WmfSpec s;
+    s.records = std::move(records);
+    return testing::MakeWmf(s);
+  };
+  const auto emf = [](std::vector<EmfRecord> records) {
+    testing::EmfSpec s;
+    s.records = std::move(records);
+    return testing::MakeEmf(s);
+  };
+  const std::vector<uint32_t> text = {0, 0, 9, 9, 1, 0, 0, 0, 0, 5000, 76, 0, 0, 0, 0, 0, 0, 0x00690048};
+  struct Row {
+    const wchar_t* name;
+    std::string bytes;
+  };
+  const Row rows[] = {
+      {L"select9999.wmf", wmf({{0x012D, {9999}}})},
+      {L"delete9999.wmf", wmf({{0x01F0, {9999}}})},
+      {L"polygon.wmf", wmf({{0x0324, {4000, 1, 2}}})},
+      {L"select.emf", emf({{37, {9}}})},
+      {L"brush.emf", emf({{39, {9, 0, 0, 0}}})},
+      {L"polygon.emf", emf({{3, {0, 0, 9, 9, 100000, 1, 1}}})},
+      {L"polygon16.emf", emf({{86, {0, 0, 9, 9, 100000, 1}}})},
+      {L"text.emf", emf({{84, text}})},
+      {L"stretch.emf", emf({{81, {0, 0, 9, 9, 0, 0, 0, 0, 2, 2, 0x7FFFFF00, 40, 80, 16, 0, 0xCC0020, 2, 2}}})},
+      {L"zero.emf", emf({{43, {1, 1, 2, 2}, 0}})},
+  };
+  const auto good = w.dir() / L"good.emf";
+  WriteBytes(good, testing::MakeEmf(testing::DrawingEmf()));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(U8(r.name));
+    std::string bytes = r.bytes;
+    if (std::wstring(r.name) == L"zero.emf") bytes[108 + 4] = bytes[108 + 5] = 0;  // a record of size 0
+    const auto path = w.dir() / r.name;
+    WriteBytes(path, bytes);
+    try {
+      w.Open(path.wstring());
+      ADD_FAILURE() << "no error";
+    } catch (const std::exception& e) {
+      EXPECT_EQ(std::string(e.what()), "メタファイルは有効ではありません");
+    }
+    // The window goes on: the next file shows.
+    w.Open(good.wstring());
+    EXPECT_EQ(w->viewMode, ViewMode::Picture);
+    EXPECT_GT(w->ImageJpg().picture().Width(), 0);
+  }
+  // Our own drawings, placeable and enhanced, are played at their sizes.
+  win::WindowDC screen(nullptr);
+  const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
+  const auto placeable = w.dir() / L"drawing.wmf";
+  WriteBytes(placeable, testing::MakeWmf(testing::DrawingWmf()));
+  w.Open(placeable.wstring());
+  EXPECT_NEAR(w->ImageJpg().picture().Width(), dpi, 1);
+  EXPECT_NEAR(w->ImageJpg().picture().Height(), dpi / 2, 1);
 }
 
 TEST(Form1View, PicturesThatCannotBeLoadedReportTheirError) {
