@@ -615,7 +615,7 @@ void TForm1::ReportAtStart(const std::function<void()>& search) {
   }
 }
 
-void TForm1::SPIs1Search(TSPIs&, TSPI& plugin, bool& accept) { accept = plugin.Kind() == SpiKind::In; }
+void TForm1::SPIs1Search(TSPIs&, TSPI& plugin, bool& accept) { accept = plugin.Is<TInSPI>(); }
 
 void TForm1::SPIs1PictureRegister(TSPIs&, TSPI&, const std::string& extension, const std::string&,
                                   const GraphicClass*& graphicClass) {

@@ -74,7 +74,7 @@ bool TInSPIAble::TryPlugins(const uint8_t* data, size_t size, Picture& out) {
   TSPIs* registry = TSPIs::Instance();
   if (!registry) return false;
   std::vector<TSPI*> list;
-  registry->CollectPlugins({SpiKind::In}, list, win::WideToUtf8(name_));
+  registry->CollectPlugins({&TInSPI::Class}, list, win::WideToUtf8(name_));
   for (TSPI* plugin : list)
     if (TryDecodeWith(*plugin, data, size, out)) return true;
   return false;

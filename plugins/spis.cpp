@@ -26,17 +26,20 @@ std::string_view ExtensionOfName(std::string_view name) {
   return name.substr(dot);
 }
 
-// The required exports of each class, in checking order.
-std::vector<SpiExport> Required(SpiKind kind) {
-  using E = SpiExport;
-  switch (kind) {
-    case SpiKind::Loader: return {E::GetPluginInfo, E::IsSupported};
-    case SpiKind::In: return {E::GetPluginInfo, E::IsSupported, E::GetPictureInfo, E::GetPicture};
-    case SpiKind::Am: return {E::GetPluginInfo, E::IsSupported, E::GetArchiveInfo, E::GetFileInfo, E::GetFile};
-    case SpiKind::Plain:
-    case SpiKind::Xn: return {E::GetPluginInfo};
-  }
-  return {};
+// The class each API version chooses; any other version gives TSPI.
+struct VersionClass {
+  std::string_view version;
+  const SpiClass* cls;
+};
+const VersionClass kVersionClasses[] = {
+    {"00IN", &TInSPI::Class},
+    {"00AM", &TAmSPI::Class},
+    {"00XN", &TXnSPI::Class},
+};
+
+template <typename T>
+SpiClass MakeClass(const char* name, std::unique_ptr<TSPI> (*make)()) {
+  return {name, make, [](const TSPI& spi) { return spi.Is<T>(); }};
 }
 
 }  // namespace
@@ -61,16 +64,33 @@ std::string WithBackslash(const std::string& folder) {
 
 // ---- TSPI
 
+// The constructors are the classes' own: each class makes its instances.
+const SpiClass TSPI::Class = MakeClass<TSPI>("TSPI", [] { return std::unique_ptr<TSPI>(new TSPI); });
+const SpiClass TLoaderSPI::Class =
+    MakeClass<TLoaderSPI>("TLoaderSPI", [] { return std::unique_ptr<TSPI>(new TLoaderSPI); });
+const SpiClass TInSPI::Class = MakeClass<TInSPI>("TInSPI", [] { return std::unique_ptr<TSPI>(new TInSPI); });
+const SpiClass TAmSPI::Class = MakeClass<TAmSPI>("TAmSPI", [] { return std::unique_ptr<TSPI>(new TAmSPI); });
+const SpiClass TXnSPI::Class = MakeClass<TXnSPI>("TXnSPI", [] { return std::unique_ptr<TSPI>(new TXnSPI); });
+
 TSPI::~TSPI() = default;
 
-bool TSPI::IsA(SpiKind kind) const {
-  if (kind == kind_) return true;
-  if (kind == SpiKind::Plain) return true;  // every plug-in is a TSPI
-  return kind == SpiKind::Loader && (kind_ == SpiKind::In || kind_ == SpiKind::Am);
+std::vector<SpiExport> TSPI::RequiredExports() const { return {SpiExport::GetPluginInfo}; }
+
+std::vector<SpiExport> TLoaderSPI::RequiredExports() const {
+  return {SpiExport::GetPluginInfo, SpiExport::IsSupported};
+}
+
+std::vector<SpiExport> TInSPI::RequiredExports() const {
+  return {SpiExport::GetPluginInfo, SpiExport::IsSupported, SpiExport::GetPictureInfo, SpiExport::GetPicture};
+}
+
+std::vector<SpiExport> TAmSPI::RequiredExports() const {
+  return {SpiExport::GetPluginInfo, SpiExport::IsSupported, SpiExport::GetArchiveInfo, SpiExport::GetFileInfo,
+          SpiExport::GetFile};
 }
 
 void TSPI::CheckAPI() const {
-  for (const SpiExport e : Required(kind_))
+  for (const SpiExport e : RequiredExports())
     if (!library_->HasExport(e))
       throw ESPIInvalidAPI(FormatMessageText("%sは[%s]では使えないSusie Plugin APIです", SpiExportName(e), fileName_));
 }
@@ -82,9 +102,8 @@ int TSPI::GetPluginInfo(int number, std::string& text) const {
   return library_->GetPluginInfo(number, text);
 }
 
-std::unique_ptr<TSPI> TSPI::Create(ISpiHost& host, const std::string& path, SpiKind kind) {
-  std::unique_ptr<TSPI> spi(new TSPI());
-  spi->kind_ = kind;
+std::unique_ptr<TSPI> TSPI::Create(ISpiHost& host, const std::string& path, const SpiClass& cls) {
+  std::unique_ptr<TSPI> spi = cls.make();
   spi->library_ = host.Load(path);
   if (!spi->library_) throw ESPIFOpenErrorSPI(FormatMessageText("%s:Susie Pluginがロードできませんでした", path));
   spi->fileName_ = spi->library_->ModuleFileName();
@@ -100,7 +119,7 @@ std::unique_ptr<TSPI> TSPI::Create(ISpiHost& host, const std::string& path, SpiK
     spi->extensions_.push_back(pattern);
     spi->descriptions_.push_back(description);
   }
-  spi->handledKind_ = kind == SpiKind::In || kind == SpiKind::Am;
+  spi->handledKind_ = spi->IsHandledKind();
   return spi;
 }
 
@@ -146,7 +165,7 @@ void TSPIs::Clear() {
 void TSPIs::Insert(int index, std::unique_ptr<TSPI> plugin) {
   TSPI& spi = *plugin;
   plugins_.insert(plugins_.begin() + std::clamp(index, 0, Count()), std::move(plugin));
-  if (spi.Kind() != SpiKind::In) return;
+  if (!spi.Is<TInSPI>()) return;
   for (size_t line = 0; line < spi.Extensions().size(); ++line) {
     const GraphicClass* cls = DefaultGraphicClass;  // reset once per line only
     const std::string& description = spi.Descriptions()[line];
@@ -169,13 +188,12 @@ void TSPIs::Insert(int index, std::unique_ptr<TSPI> plugin) {
 
 std::unique_ptr<TSPI> TSPIs::CreatePlugin(const std::string& path) {
   try {
-    const std::unique_ptr<TSPI> probe = TSPI::Create(host_, path, SpiKind::Plain);
-    SpiKind kind = SpiKind::Plain;
-    if (probe->APIVersion() == "00IN") kind = SpiKind::In;
-    else if (probe->APIVersion() == "00AM") kind = SpiKind::Am;
-    else if (probe->APIVersion() == "00XN") kind = SpiKind::Xn;
+    const std::unique_ptr<TSPI> probe = TSPI::Create(host_, path, TSPI::Class);
+    const SpiClass* cls = &TSPI::Class;
+    for (const VersionClass& v : kVersionClasses)
+      if (probe->APIVersion() == v.version) cls = v.cls;  // exact, with case
     // Loaded a second time while the probe still holds the library.
-    return TSPI::Create(host_, path, kind);
+    return TSPI::Create(host_, path, *cls);
   } catch (const ESPIFOpenErrorSPI&) {
     return nullptr;
   } catch (const ESPIInvalidSPI&) {
@@ -232,11 +250,12 @@ std::vector<std::string> TSPIs::Candidates(const std::string& mask) const {
   return paths;
 }
 
-void TSPIs::CollectPlugins(const std::vector<SpiKind>& kinds, std::vector<TSPI*>& list,
+void TSPIs::CollectPlugins(const std::vector<const SpiClass*>& classes, std::vector<TSPI*>& list,
                            const std::string& fileName) const {
   const std::string_view ext = ExtensionOfName(fileName);
   for (const auto& plugin : plugins_) {
-    const bool wanted = std::any_of(kinds.begin(), kinds.end(), [&](SpiKind k) { return plugin->IsA(k); });
+    const bool wanted =
+        std::any_of(classes.begin(), classes.end(), [&](const SpiClass* c) { return plugin->IsA(*c); });
     if (!wanted) continue;
     const bool claims = std::any_of(plugin->Extensions().begin(), plugin->Extensions().end(),
                                     [&](const std::string& line) { return EqualsNoCase(ExtensionOfName(line), ext); });

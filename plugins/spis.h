@@ -120,14 +120,26 @@ struct GraphicClass {
 };
 extern const GraphicClass* DefaultGraphicClass;
 
-enum class SpiKind { Plain, Loader, In, Am, Xn };
+class TSPI;
 
+// A plug-in class as the registry handles it: the virtual constructor that
+// makes an instance, and the instance test (subclasses count).
+struct SpiClass {
+  const char* name;
+  std::unique_ptr<TSPI> (*make)();
+  bool (*isInstance)(const TSPI&);
+};
+
+// Any plug-in: what every library says of itself. Chosen for an API version
+// no other class claims.
 class TSPI {
  public:
+  static const SpiClass Class;
   virtual ~TSPI();
-  // Loads the library and reads what it says of itself; raises
-  // ESPIFOpenErrorSPI, ESPIInvalidAPI or what the plug-in's calls raise.
-  static std::unique_ptr<TSPI> Create(ISpiHost& host, const std::string& path, SpiKind kind);
+  // The virtual constructor: an instance of cls for the library at path.
+  // Loads it and reads what it says of itself; raises ESPIFOpenErrorSPI,
+  // ESPIInvalidAPI or what the plug-in's calls raise.
+  static std::unique_ptr<TSPI> Create(ISpiHost& host, const std::string& path, const SpiClass& cls = Class);
 
   const std::string& FileName() const { return fileName_; }
   const std::string& APIVersion() const { return apiVersion_; }
@@ -135,20 +147,67 @@ class TSPI {
   const std::vector<std::string>& Extensions() const { return extensions_; }
   const std::vector<std::string>& Descriptions() const { return descriptions_; }
   bool HandledKind() const { return handledKind_; }
-  SpiKind Kind() const { return kind_; }
-  // The class test of the registry: TInSPI and TAmSPI are TLoaderSPIs too.
-  bool IsA(SpiKind kind) const;
+  bool IsA(const SpiClass& cls) const { return cls.isInstance(*this); }
+  template <typename T>
+  bool Is() const {
+    return dynamic_cast<const T*>(this) != nullptr;
+  }
   int GetPluginInfo(int number, std::string& text) const;
   const ISpiLibrary& Library() const { return *library_; }
 
- private:
+ protected:
   TSPI() = default;
+  // The entry points the class cannot do without, in checking order.
+  virtual std::vector<SpiExport> RequiredExports() const;
+  virtual bool IsHandledKind() const { return false; }
+
+ private:
   void CheckAPI() const;
   std::unique_ptr<ISpiLibrary> library_;
   std::string fileName_, apiVersion_, aboutText_;
   std::vector<std::string> extensions_, descriptions_;
   bool handledKind_ = false;
-  SpiKind kind_ = SpiKind::Plain;
+};
+
+// A plug-in that answers which files it reads; never chosen by itself.
+class TLoaderSPI : public TSPI {
+ public:
+  static const SpiClass Class;
+
+ protected:
+  TLoaderSPI() = default;
+  std::vector<SpiExport> RequiredExports() const override;
+};
+
+// A picture input plug-in ("00IN").
+class TInSPI : public TLoaderSPI {
+ public:
+  static const SpiClass Class;
+
+ protected:
+  TInSPI() = default;
+  std::vector<SpiExport> RequiredExports() const override;
+  bool IsHandledKind() const override { return true; }
+};
+
+// An archive plug-in ("00AM").
+class TAmSPI : public TLoaderSPI {
+ public:
+  static const SpiClass Class;
+
+ protected:
+  TAmSPI() = default;
+  std::vector<SpiExport> RequiredExports() const override;
+  bool IsHandledKind() const override { return true; }
+};
+
+// An export plug-in ("00XN").
+class TXnSPI : public TSPI {
+ public:
+  static const SpiClass Class;
+
+ protected:
+  TXnSPI() = default;
 };
 
 enum class TSPISearchOption { spsSusieDir, spsAppDir, spsCurrentDir, spsSystemDir, spsWindowsDir };
@@ -185,9 +244,10 @@ class TSPIs {
   void Insert(int index, std::unique_ptr<TSPI> plugin);
   void Delete(int index);
   void Clear();
-  // Plug-ins of the given kinds, those claiming fileName's extension first
+  // Plug-ins of the given classes, those claiming fileName's extension first
   // (in reverse registry order), then the others in registry order.
-  void CollectPlugins(const std::vector<SpiKind>& kinds, std::vector<TSPI*>& list, const std::string& fileName) const;
+  void CollectPlugins(const std::vector<const SpiClass*>& classes, std::vector<TSPI*>& list,
+                      const std::string& fileName) const;
 
   static TSPIs* Instance();
 

@@ -85,7 +85,7 @@ class FakeHost : public ISpiHost {
 // the viewer's rule for patterns; registrations are recorded.
 struct Registry {
   explicit Registry(FakeHost& host) : spis(host) {
-    spis.OnSearch = [](TSPIs&, TSPI& plugin, bool& accept) { accept = plugin.Kind() == SpiKind::In; };
+    spis.OnSearch = [](TSPIs&, TSPI& plugin, bool& accept) { accept = plugin.Is<TInSPI>(); };
     spis.OnPictureRegister = [this](TSPIs&, TSPI&, const std::string& ext, const std::string&,
                                     const GraphicClass*& cls) {
       offered.push_back(ext);
@@ -121,6 +121,47 @@ TEST(SPIs, OnlyPicturePluginsStayAndArchivesAreUnloadedAgain) {
   EXPECT_EQ(host.live, 1) << "the archive and the other kind were unloaded";
   EXPECT_EQ(host.loads, 6) << "each library is loaded twice: a probe, then its class";
   EXPECT_EQ(r.registered, std::vector<std::string>{"pic"});
+}
+
+TEST(SPIs, TheAPIVersionChoosesTheClassAndItsRequiredEntries) {
+  struct Row {
+    const char* version;
+    std::vector<SpiExport> exports;
+    const char* className;  // nullptr: refused for a missing entry
+    bool loader, handled;
+  };
+  const Row rows[] = {
+      {"00IN", {E::GetPluginInfo, E::IsSupported, E::GetPictureInfo, E::GetPicture}, "TInSPI", true, true},
+      {"00AM", {E::GetPluginInfo, E::IsSupported, E::GetArchiveInfo, E::GetFileInfo, E::GetFile}, "TAmSPI", true, true},
+      {"00AM", {E::GetPluginInfo, E::IsSupported, E::GetArchiveInfo, E::GetFileInfo}, nullptr, false, false},
+      {"00XN", {E::GetPluginInfo}, "TXnSPI", false, false},
+      {"00in", {E::GetPluginInfo}, "TSPI", false, false},  // the version is compared with case
+      {"", {E::GetPluginInfo}, "TSPI", false, false},
+  };
+  const SpiClass* classes[] = {&TInSPI::Class, &TAmSPI::Class, &TXnSPI::Class, &TSPI::Class};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.version) + " " + std::to_string(row.exports.size()));
+    FakeHost host;
+    host.folders["C:\\app\\"] = {"x.spi"};
+    FakePlugin plugin;
+    plugin.info[0] = row.version;
+    plugin.exports = {row.exports.begin(), row.exports.end()};
+    host.libraries["C:\\app\\x.spi"] = plugin;
+    TSPIs spis(host);
+    spis.OnSearch = [](TSPIs&, TSPI&, bool& accept) { accept = true; };
+    if (!row.className) {
+      EXPECT_THROW(spis.Loaded(), ESPIInvalidAPI);
+      continue;
+    }
+    spis.Loaded();
+    ASSERT_EQ(spis.Count(), 1);
+    const TSPI& spi = spis.Items(0);
+    const auto cls = std::find_if(std::begin(classes), std::end(classes), [&](const SpiClass* c) { return spi.IsA(*c); });
+    EXPECT_STREQ((*cls)->name, row.className);  // the most derived class comes first in the list
+    EXPECT_EQ(spi.IsA(TLoaderSPI::Class), row.loader);
+    EXPECT_TRUE(spi.IsA(TSPI::Class));
+    EXPECT_EQ(spi.HandledKind(), row.handled);
+  }
 }
 
 TEST(SPIs, PatternsAreOfferedLastFirstAndARefusalEndsTheLine) {
@@ -240,14 +281,14 @@ TEST(SPIs, CollectPuttsClaimingPluginsFirst) {
   Registry r(host);
   r.spis.Search("C:\\p\\*.spi");
   std::vector<TSPI*> list;
-  r.spis.CollectPlugins({SpiKind::In}, list, "photo.bmp");
+  r.spis.CollectPlugins({&TInSPI::Class}, list, "photo.bmp");
   ASSERT_EQ(list.size(), 3u);
   // 3 and 2 claim .bmp (reverse order); 1's line ends in .dib, so it follows.
   EXPECT_EQ(list[0]->FileName(), "C:\\p\\3.spi");
   EXPECT_EQ(list[1]->FileName(), "C:\\p\\2.spi");
   EXPECT_EQ(list[2]->FileName(), "C:\\p\\1.spi");
   std::vector<TSPI*> none;
-  r.spis.CollectPlugins({SpiKind::Am}, none, "photo.bmp");
+  r.spis.CollectPlugins({&TAmSPI::Class}, none, "photo.bmp");
   EXPECT_TRUE(none.empty());
 }
 
@@ -259,7 +300,7 @@ TEST(SPIs, OneRegistryPerProcessAndAnEmptyOne) {
     EXPECT_THROW(TSPIs second(host), ESPIDupCreateSPIs);
     EXPECT_EQ(spis.IndexOf("C:\\x.spi"), -1);
     std::vector<TSPI*> list;
-    spis.CollectPlugins({SpiKind::Plain}, list, "a.bmp");
+    spis.CollectPlugins({&TSPI::Class}, list, "a.bmp");
     EXPECT_TRUE(list.empty());
     EXPECT_THROW(spis.Items(0), EMirabo);
   }
