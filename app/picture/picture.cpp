@@ -5,6 +5,7 @@
 
 #include "app/classify.h"
 #include "app/errors.h"
+#include "app/picture/bitmap_check.h"
 #include "app/picture/jpeg_decode.h"
 #include "app/picture/metafile_check.h"
 #include "app/picture/rotate.h"
@@ -64,7 +65,6 @@ void DrawInto(const Picture& picture, Draw draw) {
   ::DeleteDC(dc);
 }
 
-constexpr int kMaxSide = kMaxPictureSide;
 
 }  // namespace
 
@@ -158,59 +158,45 @@ Picture LoadBitmapFile(const std::wstring& path) {
 }
 
 Picture LoadBitmapMemory(const uint8_t* data, size_t size) {
-  static constexpr std::string_view kInvalid = "ビットマップ イメージは有効ではありません";
-  size_t infoOffset = 0, bitsOffset = 0;
-  if (size >= sizeof(BITMAPFILEHEADER) && data[0] == 'B' && data[1] == 'M') {
-    BITMAPFILEHEADER fh;
-    std::memcpy(&fh, data, sizeof fh);
-    infoOffset = sizeof fh;
-    bitsOffset = fh.bfOffBits;
-  }
-  if (size < infoOffset + sizeof(DWORD)) throw EMirabo(std::string(kInvalid));
-  DWORD headerSize;
-  std::memcpy(&headerSize, data + infoOffset, sizeof headerSize);
-  int width = 0, height = 0;
-  std::vector<uint8_t> info;
-  if (headerSize == sizeof(BITMAPCOREHEADER)) {
-    BITMAPCOREHEADER core;
-    if (size < infoOffset + sizeof core) throw EMirabo(std::string(kInvalid));
-    std::memcpy(&core, data + infoOffset, sizeof core);
-    width = core.bcWidth;
-    height = core.bcHeight;
-  } else if (headerSize >= sizeof(BITMAPINFOHEADER) && headerSize <= 1024) {
-    BITMAPINFOHEADER ih;
-    if (size < infoOffset + sizeof ih) throw EMirabo(std::string(kInvalid));
-    std::memcpy(&ih, data + infoOffset, sizeof ih);
-    width = ih.biWidth;
-    height = ih.biHeight < 0 ? -ih.biHeight : ih.biHeight;
-    if (bitsOffset == 0) {
-      // A packed DIB: the colour table (or bit-field masks) follows the header.
-      size_t colours = ih.biClrUsed ? ih.biClrUsed : (ih.biBitCount <= 8 ? 1u << ih.biBitCount : 0);
-      size_t masks = (ih.biCompression == BI_BITFIELDS && headerSize == sizeof ih) ? 12 : 0;
-      bitsOffset = infoOffset + headerSize + masks + colours * 4;
-    }
-  } else {
-    throw EMirabo(std::string(kInvalid));
-  }
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || bitsOffset > size ||
-      bitsOffset < infoOffset + headerSize)
-    throw EMirabo(std::string(kInvalid));
+  const std::string invalid = "ビットマップ イメージは有効ではありません";
+  const bitmap::LayoutResult checked = bitmap::CheckBitmapFile({data, size});
+  if (!checked.ok) throw EMirabo(invalid);
+  const bitmap::Layout& l = checked.layout;
   // The header and colour table are copied so GDI never reads past the file.
-  info.assign(data + infoOffset, data + bitsOffset);
+  std::vector<uint8_t> info(data + l.infoOffset, data + l.bitsOffset);
   info.resize(std::max(info.size(), sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD) + 12), 0);
+  if (l.compressed) {
+    // The decoders stop at the header's size: no further than the file goes.
+    const auto sizeImage = static_cast<DWORD>(l.bitsNeeded);
+    std::memcpy(info.data() + offsetof(BITMAPINFOHEADER, biSizeImage), &sizeImage, sizeof sizeImage);
+  }
+  const uint8_t* bits = data + l.bitsOffset;
+  std::vector<uint8_t> padded;
+  if (!l.compressed && l.bitsAvailable < l.bitsNeeded) {
+    // A short file shows the rows it holds; the rest stays blank.
+    padded.assign(static_cast<size_t>(l.bitsNeeded), 0);
+    std::memcpy(padded.data(), bits, static_cast<size_t>(l.bitsAvailable));
+    bits = padded.data();
+  }
+  const int width = l.width, height = l.height;
   Picture picture = BlankPicture(width, height, RGB(255, 255, 255), nullptr);
   int lines = 0;
   DrawInto(picture, [&](HDC dc) {
-    lines = ::StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, data + bitsOffset,
+    lines = ::StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, bits,
                             reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, SRCCOPY);
   });
-  (void)size;
-  if (lines == 0) throw EMirabo(std::string(kInvalid));
+  if (lines == 0) throw EMirabo(invalid);
   return picture;
 }
 
 Picture LoadIconFile(const std::wstring& path) {
-  MappedFile check(path);  // the loading error for a missing file, as for the others
+  {
+    // The loading error for a missing file, as for the others; then the
+    // file's images checked before the system reads them.
+    MappedFile file(path);
+    if (!bitmap::CheckIconFile({file.Data(), file.Size()}).ok)
+      throw EMirabo("アイコン イメージは有効ではありません");
+  }
   win::UniqueIcon icon(static_cast<HICON>(
       ::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
   if (!icon) throw EMirabo("アイコン イメージは有効ではありません");

@@ -1,0 +1,41 @@
+#pragma once
+// Bitmap and icon files checked before the system draws them: the system
+// reads as many pixel bytes as the header says, so a short or lying file
+// would make it read past the file.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace mirabo::bitmap {
+
+// Where the parts of a bitmap file (or a packed DIB) are.
+struct Layout {
+  size_t infoOffset = 0;  // the information header
+  size_t headerSize = 0;  // its own size
+  size_t bitsOffset = 0;  // the pixels; the colour table lies between
+  int width = 0, height = 0;
+  bool compressed = false;  // RLE, JPEG or PNG pixels
+  // The pixel bytes the header asks for, and how many the file holds from
+  // bitsOffset; a short file gives what it holds, the rest blank.
+  uint64_t bitsNeeded = 0, bitsAvailable = 0;
+};
+
+struct LayoutResult {
+  bool ok = false;
+  Layout layout;
+  std::string problem;
+};
+
+LayoutResult CheckBitmapFile(std::span<const uint8_t> data);
+
+struct IconResult {
+  bool ok = false;
+  std::string problem;
+};
+
+// An icon (or cursor) file: every image inside the file, every image's
+// header, colours and masks inside its entry.
+IconResult CheckIconFile(std::span<const uint8_t> data);
+
+}  // namespace mirabo::bitmap
