@@ -68,8 +68,10 @@ bool IsBlank(std::string_view line) { return Trim(line).empty(); }
 IniDocument IniDocument::Parse(std::string_view bytes) {
   IniDocument doc;
   // An editor's UTF-8 mark would otherwise become part of the first line and
-  // hide the first section. It is not written back: the file is CP932.
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  // hide the first section. It is not written back: the file is CP932. Every
+  // mark goes (a file converted twice has two), or the next read would take
+  // the one left as the first line's and read the file differently.
+  while (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   size_t start = 0;
   while (start < bytes.size()) {
     const size_t end = bytes.find_first_of("\r\n", start);

@@ -133,7 +133,7 @@ TEST(IniDocument, SectionNamesAndOddLinesAsTheProfileFunctionsReadThem) {
   // 評 is 0x95 0x5D, 転 0x93 0x5D: their second byte is "]".
   const std::string hyou = "\x95\x5D", ten = "\x93\x5D";
   IniDocument doc = IniDocument::Parse(
-      "\xEF\xBB\xBF[Pos]\r\n"      // an editor's byte-order mark
+      "\xEF\xBB\xBF\xEF\xBB\xBF[Pos]\r\n"  // an editor's byte-order marks
       "Top=1\r\n"
       "[" + hyou + "]\r\n"
       "Count=2\r\n"
