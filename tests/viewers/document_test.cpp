@@ -299,6 +299,14 @@ TEST(Pcx, DamagedAndLyingFilesAreRefused) {
       {"unknown encoding", patched(2, {7}), "圧縮"},
       {"5 planes", patched(65, {5}), "色数"},
       {"65536 x 65536 pixels", patched(4, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}), "大きすぎ"},
+      // 16000 x 16000 claimed by a file whose runs could not fill it: refused at once.
+      {"far larger than its data",
+       [&] {
+         auto f = patched(4, {0, 0, 0, 0, 0x7F, 0x3E, 0x7F, 0x3E, 0, 0, 0, 0});
+         f[66] = 0x80, f[67] = 0x3E;  // 16000 bytes a line
+         return f;
+       }(),
+       "途中で切れて"},
   };
   for (const Row& row : rows) {
     const std::string text = refused(row.file);

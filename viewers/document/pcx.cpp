@@ -95,6 +95,13 @@ DocPage DecodePcx(std::span<const uint8_t> file, DocPage* recycle) {
   const auto brightness = [](const Rgb& c) { return c.r * 299 + c.g * 587 + c.b * 114; };
   const bool invert = format == PageFormat::Bilevel && brightness(palette[0]) > brightness(palette[1]);
 
+  // A run of two bytes gives at most 63 bytes: a file too short for its
+  // claimed size is refused before the page is made, not after gigabytes
+  // were allocated and filled.
+  const uint64_t dataBytes = (fromEnd ? file.size() - 769 : file.size()) - kHeaderBytes;
+  const uint64_t lineBytes = static_cast<uint64_t>(bytesPerLine) * planes * static_cast<uint64_t>(height);
+  if (lineBytes > dataBytes * (encoding == 1 ? 32 : 1)) Damaged("画像のデータが途中で切れています");
+
   DocPage page = MakePage(width, height, format, recycle);
   const unsigned hdpi = U16(file, 12), vdpi = U16(file, 14);
   // Many writers put the screen size or nothing here; only a plausible
