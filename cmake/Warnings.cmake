@@ -12,3 +12,7 @@ if(NOT WIN32 AND MIRABO_SANITIZE AND NOT MSVC)
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(mirabo_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(MIRABO_FUZZ)
+  # Coverage for the fuzzer in every library the targets link.
+  target_compile_options(mirabo_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

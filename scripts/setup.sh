@@ -14,6 +14,7 @@ packages=(
   xvfb x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils
   zip unzip wixl msitools
+  clang libclang-rt-14-dev
 )
 
 missing=()

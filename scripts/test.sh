@@ -21,16 +21,19 @@ step() {  # step NAME COMMAND...: quiet on success, the whole log on failure
   fi
 }
 
-for preset in native x86_64 i686; do
-  step "configure-$preset" cmake --preset "$preset"
+for preset in native x86_64 i686 fuzz; do
+  extra=()
+  [ "$preset" = fuzz ] && extra=(-DMIRABO_FUZZ_SECONDS=15)  # a long scripts/fuzz.sh run may have changed it
+  step "configure-$preset" cmake --preset "$preset" "${extra[@]}"
   step "build-$preset" cmake --build --preset "$preset"
 done
 
 # The release packages, which the packaging test checks and installs.
 step package bash scripts/package.sh
 
-# One ctest run over both test trees, so one summary line counts them all.
-printf 'subdirs("native" "x86_64")\n' >build/CTestTestfile.cmake
+# One ctest run over the test trees (the fuzz tree runs each parser's fuzzer
+# for 15 seconds), so one summary line counts them all.
+printf 'subdirs("native" "x86_64" "fuzz")\n' >build/CTestTestfile.cmake
 
 source scripts/wine-env.sh
 mirabo_prepare_prefix

@@ -1,0 +1,18 @@
+// A plug-in's result blocks, any sizes and contents: the assembled file is
+// consistent with itself, and compositing stays inside it.
+#include <cstdlib>
+#include <span>
+
+#include "plugins/dib_assembly.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  const size_t infoSize = std::min<size_t>(size - 2, data[0] | data[1] << 8);
+  const std::span<const uint8_t> info(data + 2, infoSize);
+  const std::span<const uint8_t> pixels(data + 2 + infoSize, size - 2 - infoSize);
+  auto bitmap = mirabo::AssembleBitmap(info, pixels);
+  if (!bitmap) return 0;
+  if (bitmap->pixelOffset + bitmap->pixelBytes > bitmap->file.size()) abort();
+  mirabo::CompositeOverBackground(*bitmap, 0x12, 0x34, 0x56);
+  return 0;
+}
