@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <unordered_set>
 #include <vector>
@@ -285,20 +286,21 @@ class TiffDocument : public Document {
     TIFFRGBAImage image{};
     if (!TIFFRGBAImageBegin(&image, tif_, 1, message)) throw EDocumentError(message);
     image.req_orientation = ORIENTATION_TOPLEFT;
-    std::vector<uint32_t> raster;
-    try {
-      raster.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    } catch (const std::bad_alloc&) {
+    // Not cleared first: the reader writes every pixel of a page it reads
+    // whole, and a damaged page whose size is all it has fails at its first
+    // strip without a gigabyte being written with zeros.
+    std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[static_cast<size_t>(width) * static_cast<size_t>(height)]);
+    if (!raster) {
       TIFFRGBAImageEnd(&image);
       ThrowPageTooLarge(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
     }
-    const int ok = TIFFRGBAImageGet(&image, raster.data(), static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    const int ok = TIFFRGBAImageGet(&image, raster.get(), static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     TIFFRGBAImageEnd(&image);
     if (!ok) throw EDocumentError(lastError_);
     const PageFormat format = bilevel ? PageFormat::Bilevel : grey ? PageFormat::Grey : PageFormat::Colour;
     DocPage page = MakePage(width, height, format, recycle);
     for (int y = 0; y < height; ++y) {
-      const uint32_t* src = raster.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+      const uint32_t* src = raster.get() + static_cast<size_t>(y) * static_cast<size_t>(width);
       uint8_t* dst = page.Row(y);
       for (int x = 0; x < width; ++x) {
         // Alpha comes premultiplied: over white is the colour plus what
