@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "app/unit1.h"
+#include "app/win/unique_handle.h"
+#include "text/sjisconv.h"
 
 namespace {
 
@@ -39,6 +42,37 @@ std::string EucText(size_t bytes) {
   return text;
 }
 
+// The floor a text view cannot beat, measured on the same file in the same
+// run: map it afresh and go over it once, finding every line break with the
+// plain library call (and converting each line, for the conversion view).
+// First touches of mapped pages cost very differently from machine to
+// machine; this pays them exactly once.
+double FloorSeconds(const std::filesystem::path& path, bool convert) {
+  const auto start = Clock::now();
+  mirabo::win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  ::GetFileSizeEx(file.Get(), &size);
+  mirabo::win::UniqueKernelHandle mapping(::CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  const auto* data = static_cast<const char*>(::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+  const char* end = data + size.QuadPart;
+  uint64_t lines = 0;
+  std::string out;
+  const mirabo::TAutoSjisConv conv;
+  for (const char* p = data; p < end;) {
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    const char* next = nl ? nl + 1 : end;
+    if (convert) conv.AppendSjis(std::string_view(p, static_cast<size_t>(next - p)), out);
+    ++lines;
+    p = next;
+  }
+  ::UnmapViewOfFile(data);
+  const double seconds = Seconds(start);
+  std::printf("  (floor: %llu lines%s in %.2f s)\n", static_cast<unsigned long long>(lines),
+              convert ? " converted" : "", seconds);
+  return seconds;
+}
+
 void WriteFile(const std::filesystem::path& path, const std::string& block, uint64_t total) {
   std::ofstream out(path, std::ios::binary);
   for (uint64_t written = 0; written < total; written += block.size())
@@ -59,6 +93,7 @@ void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir) {
   }();
   const auto big = dir / "big.log";
   WriteFile(big, block, gigabyte);
+  const double floor = FloorSeconds(big, false);
   const double before = PrivateMegabytes();
   auto start = Clock::now();
   form.CurrentPath = big.wstring();
@@ -72,9 +107,9 @@ void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir) {
   ::UpdateWindow(form.Handle());
   const double toEnd = Seconds(start);
   const double held = PrivateMegabytes() - before;
-  std::printf("1 GB text file on screen: %.2f s (target: 1 s); to its end: %.3f s; %llu lines; "
-              "memory %.0f MB (limit 64 MB + 8 bytes a line = %.0f MB)\n",
-              open, toEnd, static_cast<unsigned long long>(lines), held,
+  std::printf("1 GB text file on screen: %.2f s, %.2f x one pass over the mapped file (target: 1.3 x); "
+              "to its end: %.3f s; %llu lines; memory %.0f MB (limit 64 MB + 8 bytes a line = %.0f MB)\n",
+              open, open / floor, toEnd, static_cast<unsigned long long>(lines), held,
               64.0 + 8.0 * static_cast<double>(lines) / (1 << 20));
 
   const double beforeDump = PrivateMegabytes();
@@ -101,12 +136,15 @@ void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir) {
   form.CurrentPath = euc.wstring();
   form.ClassifyFile(form.CurrentPath);
   form.ShowCurrentFile();
+  const double conversionFloor = FloorSeconds(euc, true);
   const double beforeConversion = PrivateMegabytes();
   start = Clock::now();
   form.mnuToSJISClick();
   ::UpdateWindow(form.Handle());
-  std::printf("\"ＳＪＩＳ変換表示\" of a 100 MB EUC-JP file: %.2f s (target: 2 s), holding %.0f MB more\n",
-              Seconds(start), PrivateMegabytes() - beforeConversion);
+  const double conversion = Seconds(start);
+  std::printf("\"ＳＪＩＳ変換表示\" of a 100 MB EUC-JP file: %.2f s, %.2f x one converting pass over the mapped "
+              "file (target: 1.3 x), holding %.0f MB more\n",
+              conversion, conversion / conversionFloor, PrivateMegabytes() - beforeConversion);
   form.RichEdit1().SetText("");
   form.CurrentPath = L"C:\\nothing.txt";
   std::filesystem::remove(euc, ec);

@@ -76,8 +76,8 @@ void RunMediaBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunPluginBenchmarks(const std::filesystem::path& dir);
 
 int main(int argc, char** argv) {
-  // "photo": only the display and photo benchmarks; "document" and "media":
-  // only those views'.
+  // "photo": only the display and photo benchmarks; "document", "media" and
+  // "text": only those views'.
   const bool photoOnly = argc > 1 && std::string(argv[1]) == "photo";
   const std::string only = argc > 1 ? argv[1] : "";
   using namespace mirabo;
@@ -93,13 +93,14 @@ int main(int argc, char** argv) {
     fs::remove_all(dir, ec);
     return 0;
   }
-  if (only == "document" || only == "media") {
+  if (only == "document" || only == "media" || only == "text") {
     Settings settings;
     win::WinFileStore files;
     TForm1 form({settings, files, dir / "bench.INI", "C:\\", {}});
     form.Create();
     ::ShowWindow(form.Handle(), SW_SHOW);
     if (only == "document") RunDocumentBenchmarks(form, dir);
+    else if (only == "text") RunTextBenchmarks(form, dir);
     else RunMediaBenchmarks(form, dir);
     ::DestroyWindow(form.Handle());
     std::error_code ec;

@@ -29,29 +29,51 @@ const char* FindBreak(const char* p, const char* end) {
 // Texts larger than this are indexed in two halves at once: a gigabyte of
 // text is read at the speed of memory, and two cores read it faster.
 constexpr size_t kSplitAbove = 32u << 20;
+
+// How many line starts a text will need, from the line breaks of its first
+// megabyte: the index's memory is then taken once, not regrown and copied
+// (under Wine each fresh page of a growing vector costs a fault).
+size_t EstimateLines(std::string_view text) {
+  const std::string_view sample = text.substr(0, 1u << 20);
+  size_t breaks = 0;
+  for (const char* p = sample.data(), *end = p + sample.size(); (p = FindBreak(p, end)) < end; ++p) ++breaks;
+  const double perByte = static_cast<double>(breaks + 1) / static_cast<double>(sample.size());
+  // A first megabyte of short lines says little of the rest: never more
+  // room than lines of 32 bytes would need.
+  return std::min(static_cast<size_t>(perByte * static_cast<double>(text.size()) * 1.05), text.size() / 32) + 16;
+}
+
 }  // namespace
 
-LineIndex::LineIndex(std::string_view text) : size_(text.size()) {
+LineIndex::LineIndex(std::string_view text) : LineIndex(text, text.empty() ? 0 : EstimateLines(text), true) {}
+
+LineIndex::LineIndex(std::string_view text, size_t expectedLines, bool split) : size_(text.size()) {
   if (text.empty()) return;
-  if (text.size() > kSplitAbove) {
+  // Two halves only: splitting the halves again would copy every line start
+  // once more at each level.
+  if (split && text.size() > kSplitAbove) {
     // Split after a line feed, which always ends a line (alone or as CR LF).
     const size_t lf = text.find('\n', text.size() / 2);
     if (lf != std::string_view::npos && lf + 1 < text.size()) {
-      const size_t split = lf + 1;
+      const size_t middle = lf + 1;
       LineIndex second;
-      std::thread worker([&] { second = LineIndex(text.substr(split)); });
-      LineIndex first(text.substr(0, split));
+      const size_t secondShare = static_cast<size_t>(static_cast<double>(expectedLines) *
+                                                     static_cast<double>(text.size() - middle) /
+                                                     static_cast<double>(text.size())) + 16;
+      std::thread worker([&] { second = LineIndex(text.substr(middle), secondShare, false); });
+      // The first half holds room for both, so joining them copies once.
+      LineIndex first(text.substr(0, middle), expectedLines, false);
       worker.join();
       starts_ = std::move(first.starts_);
       starts_.reserve(starts_.size() + second.starts_.size());
-      for (const uint64_t start : second.starts_) starts_.push_back(start + split);
+      for (const uint64_t start : second.starts_) starts_.push_back(start + middle);
       maxLine_ = std::max(first.maxLine_, second.maxLine_);
       return;
     }
   }
   const char* const begin = text.data();
   const char* const end = begin + text.size();
-  starts_.reserve(text.size() / 128 + 16);
+  starts_.reserve(expectedLines);
   starts_.push_back(0);
   for (const char* p = begin;;) {
     const char* brk = FindBreak(p, end);

@@ -23,6 +23,7 @@ class LineIndex {
   size_t MaxLineBytes() const { return maxLine_; }
 
  private:
+  LineIndex(std::string_view text, size_t expectedLines, bool split);
   std::vector<uint64_t> starts_;
   uint64_t size_ = 0;
   size_t maxLine_ = 0;
