@@ -16,16 +16,11 @@
 #include <vector>
 
 #include "app/unit1.h"
+#include "bench/timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Time(const std::function<void()>& work) {
-  const auto start = Clock::now();
-  work();
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::Time;
 
 // The best of nine runs of each, taken in turns: single runs on this kind
 // of machine vary by a fifth, and a slow spell then slows both alike.

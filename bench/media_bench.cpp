@@ -13,16 +13,11 @@
 
 #include "app/unit1.h"
 #include "tests/app/media_fixtures.h"
+#include "bench/timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Time(const std::function<void()>& work) {
-  const auto start = Clock::now();
-  work();
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::Time;
 
 }  // namespace
 

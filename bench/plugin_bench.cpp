@@ -21,16 +21,11 @@
 #include "plugins/dib_assembly.h"
 #include "plugins/remote_spi_host.h"
 #include "plugins/win_spi_host.h"
+#include "bench/timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Time(const std::function<void()>& work) {
-  const auto start = Clock::now();
-  work();
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::Time;
 
 // What the viewer does with a plug-in for one file.
 int Decode(mirabo::ISpiLibrary& library, const std::vector<uint8_t>& file, const std::string& path) {

@@ -187,11 +187,7 @@ class SpiHostProcess {
   }
 
   void Send(Op op, const void* body, size_t bodySize, const void* tail = nullptr, size_t tailSize = 0) {
-    const Header header{static_cast<uint32_t>(op), static_cast<uint32_t>(bodySize + tailSize)};
-    std::vector<uint8_t> message(sizeof header + bodySize + tailSize);
-    std::memcpy(message.data(), &header, sizeof header);
-    if (bodySize) std::memcpy(message.data() + sizeof header, body, bodySize);
-    if (tailSize) std::memcpy(message.data() + sizeof header + bodySize, tail, tailSize);
+    const std::vector<uint8_t> message = FrameMessage(op, body, bodySize, tail, tailSize);
     OVERLAPPED write{};
     write.hEvent = writeDone_.Get();
     DWORD written = 0;

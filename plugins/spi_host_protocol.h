@@ -7,6 +7,8 @@
 // the pipe's name and the name of a small shared control block.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace mirabo::spihost {
 
@@ -113,5 +115,17 @@ static_assert(sizeof(Control) == 8);
 inline constexpr uint32_t kMaxPayload = 64 * 1024;  // paths and texts; pictures never
 inline constexpr size_t kHeadBytes = 2048;
 inline constexpr uint32_t kReadChunk = 16 * 1024;  // one read of the pipe
+
+// One message as it goes down the pipe: the header, the body, then the tail
+// (texts or a path), in one write.
+inline std::vector<uint8_t> FrameMessage(Op op, const void* body, size_t bodySize, const void* tail,
+                                         size_t tailSize) {
+  const Header header{static_cast<uint32_t>(op), static_cast<uint32_t>(bodySize + tailSize)};
+  std::vector<uint8_t> message(sizeof header + bodySize + tailSize);
+  std::memcpy(message.data(), &header, sizeof header);
+  if (bodySize) std::memcpy(message.data() + sizeof header, body, bodySize);
+  if (tailSize) std::memcpy(message.data() + sizeof header + bodySize, tail, tailSize);
+  return message;
+}
 
 }  // namespace mirabo::spihost

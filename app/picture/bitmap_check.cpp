@@ -20,8 +20,6 @@ void Need(bool ok, const char* what) {
   if (!ok) throw Problem{what};
 }
 
-uint64_t Stride(uint64_t width, uint64_t bits) { return (width * bits + 31) / 32 * 4; }
-
 }  // namespace
 
 LayoutResult CheckBitmapFile(std::span<const uint8_t> d) {
@@ -70,10 +68,8 @@ LayoutResult CheckBitmapFile(std::span<const uint8_t> d) {
       case 0:
       case 3:
       case 6:
-        Need(bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
-                 bitCount == 32,
-             "depth");
-        l.bitsNeeded = Stride(static_cast<uint64_t>(l.width), bitCount) * static_cast<uint64_t>(l.height);
+        Need(IsPixelDepth(bitCount), "depth");
+        l.bitsNeeded = RowBytes(static_cast<uint64_t>(l.width), bitCount) * static_cast<uint64_t>(l.height);
         break;
       case 1:
       case 2:
@@ -110,12 +106,12 @@ IconResult CheckIconFile(std::span<const uint8_t> d) {
       const int32_t width = I32(image, 4), height = I32(image, 8);  // the height counts both masks
       Need(width > 0 && height > 0 && width <= 1024 && height <= 2048, "image size");
       const uint64_t bits = U16(image, 14), used = U32(image, 32);
-      Need(bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32, "image depth");
+      Need(IsPixelDepth(bits), "image depth");
       Need(U32(image, 16) == 0, "image compression");
       const uint64_t colours = used ? used : (bits <= 8 ? 1ull << bits : 0);
       const uint64_t rows = static_cast<uint64_t>(height) / 2;
-      const uint64_t needed = headerSize + 4 * colours + Stride(static_cast<uint64_t>(width), bits) * rows +
-                              Stride(static_cast<uint64_t>(width), 1) * rows;
+      const uint64_t needed = headerSize + 4 * colours + RowBytes(static_cast<uint64_t>(width), bits) * rows +
+                              RowBytes(static_cast<uint64_t>(width), 1) * rows;
       Need(needed <= size, "image pixels or mask outside their entry");
     }
     result.ok = true;

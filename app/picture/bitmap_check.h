@@ -9,6 +9,13 @@
 
 namespace mirabo::bitmap {
 
+// The depths an uncompressed DIB may have, and the bytes of one of its rows
+// (rows are padded to four bytes).
+constexpr bool IsPixelDepth(uint64_t bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+constexpr uint64_t RowBytes(uint64_t width, uint64_t bits) { return (width * bits + 31) / 32 * 4; }
+
 // Where the parts of a bitmap file (or a packed DIB) are.
 struct Layout {
   size_t infoOffset = 0;  // the information header

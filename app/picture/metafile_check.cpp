@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "app/picture/bitmap_check.h"
 #include "app/picture/limits.h"
 
 namespace mirabo::metafile {
@@ -81,9 +82,8 @@ void CheckDib(const Bytes& info, uint64_t bitsAvailable, unsigned entrySize, boo
     case 0:  // BI_RGB
     case 3:  // BI_BITFIELDS
     case 6: {
-      Need(bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 || bitCount == 32,
-           "bitmap depth");
-      const uint64_t stride = (width * bitCount + 31) / 32 * 4;
+      Need(bitmap::IsPixelDepth(bitCount), "bitmap depth");
+      const uint64_t stride = bitmap::RowBytes(width, bitCount);
       Need(stride * std::min(height, rows) <= bitsAvailable, "bitmap pixels outside the record");
       break;
     }

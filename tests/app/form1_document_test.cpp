@@ -146,17 +146,17 @@ TEST(Form1Document, PagesStepZoomAndTurnWithThePageBar) {
 
 TEST(Form1Document, PcxPagesShowAndCopyAsDibs) {
   MainWindow w;
-  test::PcxSpec spec;
-  spec.planes = 3;
+  test::PcxSpec pcx;
+  pcx.planes = 3;
   const auto path = w.dir() / L"picture.pcx";
-  WriteBytes(path, Bytes(test::WritePcx(spec)));
+  WriteBytes(path, Bytes(test::WritePcx(pcx)));
   w.Open(path.wstring());
   EXPECT_EQ(w->FileListBox1Mask, L"*.pcx");
   EXPECT_EQ(w->TextOf("Panel2"), L"1/1");
   const Painted shown = Paint(w->WindowOf("ImgEdit1"));
-  ASSERT_EQ(shown.width, spec.width);
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x) ASSERT_EQ(shown.At(x, y), ExpectedColour(spec, x, y)) << x << "," << y;
+  ASSERT_EQ(shown.width, pcx.width);
+  for (int y = 0; y < pcx.height; ++y)
+    for (int x = 0; x < pcx.width; ++x) ASSERT_EQ(shown.At(x, y), ExpectedColour(pcx, x, y)) << x << "," << y;
 
   const auto clipboardDib = [&w]() {
     std::vector<uint8_t> dib;
@@ -174,11 +174,11 @@ TEST(Form1Document, PcxPagesShowAndCopyAsDibs) {
   ASSERT_GE(dib.size(), sizeof(BITMAPINFOHEADER));
   BITMAPINFOHEADER header;
   std::memcpy(&header, dib.data(), sizeof header);
-  EXPECT_EQ(header.biWidth, spec.width);
-  EXPECT_EQ(header.biHeight, spec.height);
+  EXPECT_EQ(header.biWidth, pcx.width);
+  EXPECT_EQ(header.biHeight, pcx.height);
   EXPECT_EQ(header.biBitCount, 24);
-  const uint8_t* corner = dib.data() + 40 + static_cast<size_t>(spec.height - 1) * ((spec.width * 3 + 3) / 4 * 4);
-  EXPECT_EQ(uint32_t(corner[2]) << 16 | corner[1] << 8 | corner[0], ExpectedColour(spec, 0, 0));
+  const uint8_t* corner = dib.data() + 40 + static_cast<size_t>(pcx.height - 1) * ((pcx.width * 3 + 3) / 4 * 4);
+  EXPECT_EQ(uint32_t(corner[2]) << 16 | corner[1] << 8 | corner[0], ExpectedColour(pcx, 0, 0));
 
   // A black-and-white page, turned: a 1-bit DIB of the turned page.
   const auto tif = w.dir() / L"page.tif";

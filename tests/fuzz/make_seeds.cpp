@@ -146,12 +146,12 @@ const std::map<std::string, std::function<Seeds()>> kSeeds = {
      [] {
        Seeds seeds;
        for (const auto& [bits, planes] : std::vector<std::pair<int, int>>{{1, 1}, {1, 4}, {2, 1}, {4, 1}, {8, 1}, {8, 3}}) {
-         mirabo::test::PcxSpec spec;
-         spec.bitsPerPlane = bits;
-         spec.planes = planes;
-         seeds.push_back(Str(mirabo::test::WritePcx(spec)));
-         spec.encoded = false;
-         seeds.push_back(Str(mirabo::test::WritePcx(spec)));
+         mirabo::test::PcxSpec pcx;
+         pcx.bitsPerPlane = bits;
+         pcx.planes = planes;
+         seeds.push_back(Str(mirabo::test::WritePcx(pcx)));
+         pcx.encoded = false;
+         seeds.push_back(Str(mirabo::test::WritePcx(pcx)));
        }
        return seeds;
      }},

@@ -25,11 +25,11 @@ int Channel(uint32_t c, int shift) { return static_cast<int>(c >> shift & 255); 
 // Every pixel against the expected colour, each channel within tolerance;
 // the first few differences are printed.
 template <class Spec>
-void ExpectPixels(const DocPage& page, const Spec& spec, int tolerance) {
+void ExpectPixels(const DocPage& page, const Spec& made, int tolerance) {
   int reported = 0;
   for (int y = 0; y < page.height; ++y)
     for (int x = 0; x < page.width; ++x) {
-      const uint32_t got = page.PixelRgb(x, y), want = ExpectedColour(spec, x, y);
+      const uint32_t got = page.PixelRgb(x, y), want = ExpectedColour(made, x, y);
       bool close = true;
       for (int shift : {0, 8, 16}) close &= std::abs(Channel(got, shift) - Channel(want, shift)) <= tolerance;
       if (!close && reported++ < 5)
@@ -141,9 +141,9 @@ TEST(TiffDocument, PagesAreReadOneByOneAndADamagedPageFailsAlone) {
   // Backwards and forwards, as the page buttons go.
   for (int index : {2, 0, 1, 2}) {
     const DocPage page = doc->ReadPage(index);
-    const TiffPage& spec = index == 0 ? first : index == 1 ? second : third;
-    EXPECT_EQ(page.width, spec.width) << "page " << index;
-    ExpectPixels(page, spec, 0);
+    const TiffPage& made = index == 0 ? first : index == 1 ? second : third;
+    EXPECT_EQ(page.width, made.width) << "page " << index;
+    ExpectPixels(page, made, 0);
   }
   EXPECT_THROW(doc->ReadPage(3), EDocumentError);
 
@@ -264,7 +264,7 @@ TEST(Documents, WhatCannotBeShownIsRefusedWithItsReason) {
 
 struct PcxRow {
   const char* name;
-  test::PcxSpec spec;
+  test::PcxSpec made;
   PageFormat format;
 };
 
@@ -289,13 +289,13 @@ TEST(Pcx, EveryLayoutShowsItsPixels) {
   };
   for (const PcxRow& row : rows) {
     SCOPED_TRACE(row.name);
-    auto doc = Open(test::WritePcx(row.spec));
+    auto doc = Open(test::WritePcx(row.made));
     ASSERT_EQ(doc->PageCount(), 1);
     const DocPage page = doc->ReadPage(0);
-    ASSERT_EQ(page.width, row.spec.width);
-    ASSERT_EQ(page.height, row.spec.height);
+    ASSERT_EQ(page.width, row.made.width);
+    ASSERT_EQ(page.height, row.made.height);
     EXPECT_EQ(static_cast<int>(page.format), static_cast<int>(row.format));
-    ExpectPixels(page, row.spec, 0);
+    ExpectPixels(page, row.made, 0);
   }
 }
 

@@ -55,7 +55,7 @@ struct PcxSpec {
   bool invertedMonochrome = false;  // white first in the header's palette
   PagePattern pattern = ColourPattern;
 };
-std::vector<uint8_t> WritePcx(const PcxSpec& spec);
+std::vector<uint8_t> WritePcx(const PcxSpec& pcx);
 
 }  // namespace mirabo::test
 
@@ -65,6 +65,6 @@ namespace mirabo::test {
 // the stored depth can hold it (palette pages their palette's colour,
 // alpha pages the colour over white).
 uint32_t ExpectedColour(const TiffPage& page, int x, int y);
-uint32_t ExpectedColour(const PcxSpec& spec, int x, int y);
+uint32_t ExpectedColour(const PcxSpec& pcx, int x, int y);
 
 }  // namespace mirabo::test

@@ -30,7 +30,7 @@ std::vector<uint16_t> DibWords() {
 
 }  // namespace
 
-std::string MakeWmf(const WmfSpec& spec) {
+std::string MakeWmf(const WmfSpec& made) {
   std::string body;
   uint32_t largest = 3;
   auto record = [&](const WmfRecord& r) {
@@ -40,27 +40,27 @@ std::string MakeWmf(const WmfSpec& spec) {
     Put16(body, r.function);
     for (uint16_t p : r.params) Put16(body, p);
   };
-  for (const auto& r : spec.records) record(r);
+  for (const auto& r : made.records) record(r);
   record({0x0000, {}});
   std::string out;
-  if (spec.placeable) {
+  if (made.placeable) {
     std::string p;
     Put32(p, 0x9AC6CDD7);
     Put16(p, 0);
-    for (int16_t v : spec.box) Put16(p, static_cast<uint16_t>(v));
-    Put16(p, spec.unitsPerInch);
+    for (int16_t v : made.box) Put16(p, static_cast<uint16_t>(v));
+    Put16(p, made.unitsPerInch);
     Put32(p, 0);
     uint16_t sum = 0;
     for (size_t i = 0; i < p.size(); i += 2)
       sum ^= static_cast<uint16_t>(static_cast<uint8_t>(p[i]) | static_cast<uint8_t>(p[i + 1]) << 8);
-    Put16(p, spec.badChecksum ? sum ^ 1 : sum);
+    Put16(p, made.badChecksum ? sum ^ 1 : sum);
     out = p;
   }
   Put16(out, 1);
   Put16(out, 9);
   Put16(out, 0x0300);
-  Put32(out, static_cast<uint32_t>(static_cast<int32_t>(9 + body.size() / 2) + spec.sizeAdjustWords));
-  Put16(out, spec.objects);
+  Put32(out, static_cast<uint32_t>(static_cast<int32_t>(9 + body.size() / 2) + made.sizeAdjustWords));
+  Put16(out, made.objects);
   Put32(out, largest);
   Put16(out, 0);
   return out + body;
@@ -90,9 +90,9 @@ WmfSpec DrawingWmf() {
   return s;
 }
 
-std::string MakeEmf(const EmfSpec& spec) {
+std::string MakeEmf(const EmfSpec& made) {
   std::string records;
-  for (const auto& r : spec.records) {
+  for (const auto& r : made.records) {
     Put32(records, r.type);
     Put32(records, r.size ? r.size : static_cast<uint32_t>(8 + 4 * r.fields.size()));
     for (uint32_t f : r.fields) Put32(records, f);
@@ -107,12 +107,12 @@ std::string MakeEmf(const EmfSpec& spec) {
   Put32(h, 1);
   Put32(h, headerSize);
   for (int i = 0; i < 4; ++i) Put32(h, 0);  // bounds
-  for (int32_t v : spec.frame) Put32(h, static_cast<uint32_t>(v));
+  for (int32_t v : made.frame) Put32(h, static_cast<uint32_t>(v));
   Put32(h, 0x464D4520);
   Put32(h, 0x10000);
-  Put32(h, static_cast<uint32_t>(static_cast<int32_t>(headerSize + records.size()) + spec.bytesAdjust));
-  Put32(h, static_cast<uint32_t>(spec.records.size() + 2));
-  Put16(h, spec.handles);
+  Put32(h, static_cast<uint32_t>(static_cast<int32_t>(headerSize + records.size()) + made.bytesAdjust));
+  Put32(h, static_cast<uint32_t>(made.records.size() + 2));
+  Put16(h, made.handles);
   Put16(h, 0);
   Put32(h, 0);  // no description
   Put32(h, 0);

@@ -22,7 +22,7 @@ struct WmfSpec {
   bool badChecksum = false;
   int32_t sizeAdjustWords = 0;  // added to the header's file size
 };
-std::string MakeWmf(const WmfSpec& spec);
+std::string MakeWmf(const WmfSpec& made);
 // A pen, a brush, a rectangle, a polygon, a text and a packed bitmap.
 WmfSpec DrawingWmf();
 
@@ -38,7 +38,7 @@ struct EmfSpec {
   int32_t frame[4] = {0, 0, 5080, 2540};  // hundredths of a millimetre
   int32_t bytesAdjust = 0;  // added to the header's file size
 };
-std::string MakeEmf(const EmfSpec& spec);
+std::string MakeEmf(const EmfSpec& made);
 // A brush selected, a rectangle, 16-bit and 32-bit polygons, a text and a bitmap.
 EmfSpec DrawingEmf();
 
