@@ -20,7 +20,7 @@
 
 namespace {
 
-using bench::Time;
+using mirabo::bench::Time;
 
 // The best of nine runs of each, taken in turns: single runs on this kind
 // of machine vary by a fifth, and a slow spell then slows both alike.

@@ -10,17 +10,10 @@
 #include <jpeglib.h>
 
 #include "app/picture/jpeg_rotate.h"
+#include "bench/timing.h"
 #include "tests/app/picture/jpeg_fixtures.h"
 
 namespace mirabo::bench {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-}  // namespace
-
 std::vector<uint8_t> MakePhotoJpeg(int width, int height) {
   uint32_t seed = 12345;
   return testing::MakeRgbJpeg(width, height, 90, [&](int y, uint8_t* row) {

@@ -12,12 +12,12 @@
 #include <functional>
 
 #include "app/unit1.h"
-#include "tests/app/media_fixtures.h"
 #include "bench/timing.h"
+#include "tests/app/media_fixtures.h"
 
 namespace {
 
-using bench::Time;
+using mirabo::bench::Time;
 
 }  // namespace
 

@@ -16,10 +16,12 @@
 #include "app/picture/picture.h"
 #include "app/unit1.h"
 #include "bench/jpeg_reference.h"
+#include "bench/timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using mirabo::bench::Clock;
+using mirabo::bench::Milliseconds;
 
 // The window paints what the last command changed, as the message loop does
 // between the user's clicks (not part of any command's time).
@@ -29,10 +31,6 @@ void Paint() {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
-}
-
-double Milliseconds(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {

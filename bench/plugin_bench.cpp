@@ -18,14 +18,14 @@
 #include "app/win/text.h"
 #include "app/unit1.h"
 #include "app/win/win_file_store.h"
+#include "bench/timing.h"
 #include "plugins/dib_assembly.h"
 #include "plugins/remote_spi_host.h"
 #include "plugins/win_spi_host.h"
-#include "bench/timing.h"
 
 namespace {
 
-using bench::Time;
+using mirabo::bench::Time;
 
 // What the viewer does with a plug-in for one file.
 int Decode(mirabo::ISpiLibrary& library, const std::vector<uint8_t>& file, const std::string& path) {

@@ -14,13 +14,13 @@
 
 #include "app/unit1.h"
 #include "app/win/unique_handle.h"
+#include "bench/timing.h"
 #include "text/sjisconv.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+using mirabo::bench::Clock;
+using mirabo::bench::Seconds;
 
 // The process's committed private memory (the page-file charge; Wine leaves
 // PrivateUsage at 0 but keeps this one). Mapped file pages are not in it.

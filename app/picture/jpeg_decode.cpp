@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "app/picture/libjpeg_support.h"
+#include "app/picture/limits.h"
 
 namespace mirabo {
 
@@ -37,7 +38,7 @@ JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptio
   jpeg_read_header(&c, TRUE);
   result.sourceWidth = static_cast<int>(c.image_width);
   result.sourceHeight = static_cast<int>(c.image_height);
-  if (static_cast<uint64_t>(c.image_width) * c.image_height > kMaxJpegPixels)
+  if (static_cast<uint64_t>(c.image_width) * c.image_height > kMaxPicturePixels)
     throw EJpegError(JpegTooLargeMessage(c.image_width, c.image_height));
 
   c.scale_num = 1;

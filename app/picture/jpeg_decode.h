@@ -7,7 +7,6 @@
 
 #include "app/errors.h"
 #include "app/picture/dib.h"
-#include "app/picture/limits.h"
 
 namespace mirabo {
 
@@ -28,7 +27,6 @@ struct JpegDecodeResult {
   int warnings = 0;                       // damage libjpeg worked around
 };
 
-inline constexpr uint64_t kMaxJpegPixels = kMaxPicturePixels;
 std::string JpegTooLargeMessage(unsigned width, unsigned height);
 
 // Colour pictures come out as 24 bits, grayscale as 8 bits with a grey

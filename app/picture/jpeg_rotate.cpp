@@ -8,6 +8,7 @@
 #include "app/picture/helper_thread.h"
 #include "app/picture/jpeg_metadata.h"
 #include "app/picture/libjpeg_support.h"
+#include "app/picture/limits.h"
 #include "app/picture/rotate.h"
 
 namespace mirabo {
@@ -50,7 +51,7 @@ std::vector<uint8_t> RotateJpegData(std::span<const uint8_t> data, bool left, in
   for (int n = 1; n <= 15; ++n)
     if (n != 14) jpeg_save_markers(&c, JPEG_APP0 + n, 0xFFFF);
   jpeg_read_header(&c, TRUE);
-  if (static_cast<uint64_t>(c.image_width) * c.image_height > kMaxJpegPixels)
+  if (static_cast<uint64_t>(c.image_width) * c.image_height > kMaxPicturePixels)
     throw EJpegError(JpegTooLargeMessage(c.image_width, c.image_height));
 
   const bool gray = c.jpeg_color_space == JCS_GRAYSCALE;

@@ -3,44 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <optional>
 
 #include "app/picture/bitmap_check.h"
+#include "app/picture/checked_bytes.h"
 #include "app/picture/limits.h"
 
 namespace mirabo::metafile {
 namespace {
 
-// Little-endian fields of a byte range; every read is inside the range (the
-// checks compare sizes before they read, and a read past the end gives 0).
-class Bytes {
- public:
-  explicit Bytes(std::span<const uint8_t> data) : data_(data) {}
-  size_t size() const { return data_.size(); }
-  uint32_t U8(uint64_t at) const { return at < data_.size() ? data_[at] : 0; }
-  uint32_t U16(uint64_t at) const { return U8(at) | (U8(at + 1) << 8); }
-  uint32_t U32(uint64_t at) const { return U16(at) | (U16(at + 2) << 16); }
-  int32_t I16(uint64_t at) const { return static_cast<int16_t>(U16(at)); }
-  int32_t I32(uint64_t at) const { return static_cast<int32_t>(U32(at)); }
-  Bytes Sub(uint64_t at, uint64_t size) const {
-    if (at > data_.size()) return Bytes({});
-    return Bytes(data_.subspan(at, std::min<uint64_t>(size, data_.size() - at)));
-  }
-  const uint8_t* Data() const { return data_.data(); }
-
- private:
-  std::span<const uint8_t> data_;
-};
-
-struct Problem {
-  std::string text;
-};
-
-[[noreturn]] void Fail(std::string text) { throw Problem{std::move(text)}; }
-
-void Need(bool ok, const char* what) {
-  if (!ok) Fail(what);
-}
+using checks::Bytes;
+using checks::Fail;
+using checks::Need;
+using checks::Problem;
 
 constexpr uint64_t kPacked = UINT64_MAX;
 

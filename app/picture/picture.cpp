@@ -65,7 +65,6 @@ void DrawInto(const Picture& picture, Draw draw) {
   ::DeleteDC(dc);
 }
 
-
 }  // namespace
 
 DibAllocator DibSectionAllocator::Allocator() {

@@ -24,8 +24,8 @@ int Channel(uint32_t c, int shift) { return static_cast<int>(c >> shift & 255); 
 
 // Every pixel against the expected colour, each channel within tolerance;
 // the first few differences are printed.
-template <class Spec>
-void ExpectPixels(const DocPage& page, const Spec& made, int tolerance) {
+template <class Made>
+void ExpectPixels(const DocPage& page, const Made& made, int tolerance) {
   int reported = 0;
   for (int y = 0; y < page.height; ++y)
     for (int x = 0; x < page.width; ++x) {
