@@ -583,18 +583,27 @@ CheckResult Check(std::span<const uint8_t> data) {
   return result;
 }
 
+int64_t ExtentPixels(int64_t from, int64_t to, int dpi, int unitsPerInch) {
+  if (unitsPerInch <= 0) return 0;
+  const int64_t units = to >= from ? to - from : from - to;
+  return units * dpi / unitsPerInch;
+}
+
 DrawSize CapDrawSize(int64_t width, int64_t height) {
-  if (width <= 0 || height <= 0) return {static_cast<int>(std::clamp<int64_t>(width, INT32_MIN, INT32_MAX)),
-                                         static_cast<int>(std::clamp<int64_t>(height, INT32_MIN, INT32_MAX))};
+  // Metafile extents come from 16- and 32-bit fields: far inside int64_t,
+  // so the magnitudes cannot overflow.
+  width = width < 0 ? -width : width;
+  height = height < 0 ? -height : height;
   double scale = 1.0;
   const double pixels = static_cast<double>(width) * static_cast<double>(height);
   if (pixels > static_cast<double>(kMaxPicturePixels)) scale = std::sqrt(static_cast<double>(kMaxPicturePixels) / pixels);
-  scale = std::min({scale, static_cast<double>(kMaxPictureSide) / static_cast<double>(width),
-                    static_cast<double>(kMaxPictureSide) / static_cast<double>(height)});
-  const auto side = [&](int64_t v) {
+  for (const int64_t side : {width, height})
+    if (side > 0) scale = std::min(scale, static_cast<double>(kMaxPictureSide) / static_cast<double>(side));
+  const auto capped = [&](int64_t v) {
+    if (v == 0 || scale >= 1.0) return static_cast<int>(v);
     return static_cast<int>(std::max<int64_t>(1, static_cast<int64_t>(std::floor(static_cast<double>(v) * scale))));
   };
-  return scale >= 1.0 ? DrawSize{static_cast<int>(width), static_cast<int>(height)} : DrawSize{side(width), side(height)};
+  return {capped(width), capped(height)};
 }
 
 }  // namespace mirabo::metafile

@@ -35,9 +35,15 @@ struct CheckResult {
 
 CheckResult Check(std::span<const uint8_t> data);
 
+// The pixels between two coordinates of a box at dpi, the box measured in
+// unitsPerInch. Writers mirror boxes (right left of left, bottom above top):
+// the picture is as large either way, so the distance counts, not its sign.
+int64_t ExtentPixels(int64_t from, int64_t to, int dpi, int unitsPerInch);
+
 // The size to draw a metafile at: its own size, scaled down (shape kept) so
-// the drawing never needs more pixels than a picture may have. Zero or
-// negative sides stay as they are, for the caller to refuse.
+// the drawing never needs more pixels than a picture may have. Sides are
+// magnitudes (a negative one counts as its size); a zero side stays zero,
+// for the caller to refuse.
 struct DrawSize {
   int width = 0, height = 0;
 };

@@ -230,11 +230,10 @@ Picture LoadMetafile(const std::wstring& path) {
   switch (m.format) {
     case metafile::Format::PlaceableWmf: {
       // The header gives the size in units per inch.
-      const int64_t w = m.right - m.left, h = m.bottom - m.top;
-      width = w * dpiX / m.unitsPerInch;
-      height = h * dpiY / m.unitsPerInch;
-      METAFILEPICT mfp{MM_ANISOTROPIC, static_cast<LONG>(w * 2540 / m.unitsPerInch),
-                       static_cast<LONG>(h * 2540 / m.unitsPerInch), nullptr};
+      width = metafile::ExtentPixels(m.left, m.right, dpiX, m.unitsPerInch);
+      height = metafile::ExtentPixels(m.top, m.bottom, dpiY, m.unitsPerInch);
+      METAFILEPICT mfp{MM_ANISOTROPIC, static_cast<LONG>(metafile::ExtentPixels(m.left, m.right, 2540, m.unitsPerInch)),
+                       static_cast<LONG>(metafile::ExtentPixels(m.top, m.bottom, 2540, m.unitsPerInch)), nullptr};
       emf = ::SetWinMetaFileBits(size, bytes, screen.Get(), &mfp);
       break;
     }
@@ -251,8 +250,8 @@ Picture LoadMetafile(const std::wstring& path) {
     // The frame is in hundredths of a millimetre.
     ENHMETAHEADER header{};
     ::GetEnhMetaFileHeader(emf, sizeof header, &header);
-    width = (int64_t{header.rclFrame.right} - header.rclFrame.left) * dpiX / 2540;
-    height = (int64_t{header.rclFrame.bottom} - header.rclFrame.top) * dpiY / 2540;
+    width = metafile::ExtentPixels(header.rclFrame.left, header.rclFrame.right, dpiX, 2540);
+    height = metafile::ExtentPixels(header.rclFrame.top, header.rclFrame.bottom, dpiY, 2540);
   }
   // A header may claim any size; a drawing is as good smaller.
   const metafile::DrawSize drawn = metafile::CapDrawSize(width, height);

@@ -123,15 +123,38 @@ TEST(MetafileCheck, HugeClaimedSizesAreDrawnSmallerKeepingTheirShape) {
       {32767 * 96LL, 16000 * 96LL, 23446, 11448},  // 1 unit per inch: within the pixel limit
       {100000, 10, 32768, 3},                      // within the side limit
       {0, 10, 0, 10},                              // left for the caller to refuse
+      {-800, 600, 800, 600},                       // a mirrored box is as large
+      {-32767 * 96LL, -16000 * 96LL, 23446, 11448},
+      {0, 1000000000, 0, 32768},                   // the other side still capped
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(std::to_string(r.width) + " x " + std::to_string(r.height));
     const DrawSize s = CapDrawSize(r.width, r.height);
     EXPECT_EQ(s.width, r.expectedWidth);
     EXPECT_EQ(s.height, r.expectedHeight);
+    EXPECT_GE(s.width, 0);
+    EXPECT_GE(s.height, 0);
     EXPECT_LE(static_cast<uint64_t>(std::max(s.width, 0)) * static_cast<uint64_t>(std::max(s.height, 0)),
               kMaxPicturePixels);
   }
+}
+
+TEST(MetafileCheck, MirroredPlaceableBoxesMeasureTheirDistance) {
+  // Found by fuzzing: left 0, right -24368, top -24576, bottom 517 at 5 units
+  // per inch.
+  const uint8_t bytes[] = {0xd7, 0xcd, 0xc6, 0x9a, 0x00, 0x00, 0x00, 0x00, 0x00, 0xa0, 0xd0, 0xa0, 0x05, 0x02,
+                           0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0xc1, 0x55, 0x01, 0x00, 0x09, 0x00, 0x00, 0x03,
+                           0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+  const CheckResult r = Check(bytes);
+  ASSERT_TRUE(r.ok) << r.problem;
+  const Checked& m = r.metafile;
+  const int64_t width = ExtentPixels(m.left, m.right, 96, m.unitsPerInch);
+  const int64_t height = ExtentPixels(m.top, m.bottom, 96, m.unitsPerInch);
+  EXPECT_EQ(width, 24368 * 96 / 5);
+  EXPECT_EQ(height, (517 + 24576) * 96 / 5);
+  const DrawSize s = CapDrawSize(width, height);
+  EXPECT_GT(s.width, 0);
+  EXPECT_LE(s.height, 1 << 15);
 }
 
 }  // namespace
