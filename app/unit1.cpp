@@ -657,7 +657,14 @@ bool TForm1::FormClose() {
   s.Count = integerOf("EditCou");
   s.FontName = win::WideToCp932(richEdit1_->FontName());
   s.FontSize = richEdit1_->FontSize();
-  SaveSettings();
+  // A settings file that cannot be written (a read-only folder or share)
+  // would otherwise keep the window open for good: trying again changes
+  // nothing. The user hears once what is lost, and the window closes.
+  try {
+    SaveSettings();
+  } catch (const EIniFileException& e) {
+    HandleError(Handle(), EIniFileException(std::string(e.what()) + "\n\r" + "起動してから変更した設定は保存されません。"));
+  }
   return true;
 }
 
@@ -762,8 +769,8 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         closeAsked_ = true;  // closed once the turn is done
         return 0;
       }
-      // An error in the close handler (the save failed) keeps the window
-      // open; the next attempt to close saves again.
+      // An error in the close handler (a rename bar box that is not a
+      // number) keeps the window open for the user to mend it.
       try {
         if (FormClose()) ::DestroyWindow(Handle());
       } catch (const std::exception& e) {
