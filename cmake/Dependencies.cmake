@@ -11,15 +11,15 @@ set(MIRABO_DEPS_DIR "${CMAKE_SOURCE_DIR}/build/_deps" CACHE PATH "Where built de
 
 if(CMAKE_CROSSCOMPILING AND MIRABO_TRIPLE AND CMAKE_HOST_UNIX)
   set(_deps_prefix "${MIRABO_DEPS_DIR}/${MIRABO_TRIPLE}")
-  if(NOT EXISTS "${_deps_prefix}/lib/libjpeg.a" OR NOT EXISTS "${_deps_prefix}/lib/libtiff.a")
-    message(STATUS "Building libjpeg-turbo and libtiff for ${MIRABO_TRIPLE} from Debian's source packages")
-    execute_process(
-      COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-deps.sh" ${MIRABO_TRIPLE} "${MIRABO_DEPS_DIR}"
-      RESULT_VARIABLE _rc)
-    if(NOT _rc EQUAL 0)
-      message(FATAL_ERROR "building the dependencies failed")
-    endif()
+  # The script returns at once when every library's recipe is installed as
+  # it stands; a changed recipe builds that library again.
+  execute_process(
+    COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-deps.sh" ${MIRABO_TRIPLE} "${MIRABO_DEPS_DIR}"
+    RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR "building the dependencies failed")
   endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/scripts/build-deps.sh")
   list(PREPEND CMAKE_FIND_ROOT_PATH "${_deps_prefix}")
 endif()
 

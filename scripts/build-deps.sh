@@ -36,34 +36,43 @@ fetch() {
   printf '%s' "$src"
 }
 
-# build NAME SOURCE CMAKE_ARGS...: configure, build and install into $prefix.
+# build NAME SOURCE CMAKE_ARGS...: configure, build and install into $prefix,
+# unless this very recipe was installed there before (a changed recipe builds
+# again). Reproducibly: the source and build folders are mapped away in what
+# the compiler records, and the libraries' own build dates (libjpeg-turbo
+# prints one in its version text) are the Debian source package's date, not
+# today's.
 build() {
   local name=$1 src=$2; shift 2
-  local bld="$deps/build-$name-$triple"
+  local bld="$deps/build-$name-$triple" epoch recipe
+  epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
+  local maps="-ffile-prefix-map=$src=/usr/src/$name -ffile-prefix-map=$bld=/usr/src/$name-build"
+  recipe="$name $(basename "$src") $maps $*"
+  if [ -f "$prefix/.built-$name" ] && [ "$(cat "$prefix/.built-$name")" = "$recipe" ]; then
+    return
+  fi
   rm -rf "$bld"
-  cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
+  SOURCE_DATE_EPOCH=$epoch cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_C_FLAGS="$maps" -DCMAKE_CXX_FLAGS="$maps" \
     -DCMAKE_CROSSCOMPILING_EMULATOR= "$@" >"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
-  cmake --build "$bld" --target install >>"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
+  SOURCE_DATE_EPOCH=$epoch cmake --build "$bld" --target install >>"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
+  printf '%s' "$recipe" >"$prefix/.built-$name"
   echo "build-deps: $name for $triple installed in $prefix"
 }
 
-if ! [ -f "$prefix/lib/libjpeg.a" ] || ! [ -f "$prefix/include/jpeglib.h" ]; then
-  build libjpeg-turbo "$(fetch libjpeg-turbo 'libjpeg-turbo-*')" \
-    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON -DWITH_SIMD=ON \
-    -DREQUIRE_SIMD=ON -DWITH_ARITH_DEC=ON -DWITH_ARITH_ENC=ON
-  grep -o 'SIMD extensions: .*' "$deps/build-libjpeg-turbo-$triple.log" | head -n 1
-fi
+mkdir -p "$prefix"
+build libjpeg-turbo "$(fetch libjpeg-turbo 'libjpeg-turbo-*')" \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON -DWITH_SIMD=ON \
+  -DREQUIRE_SIMD=ON -DWITH_ARITH_DEC=ON -DWITH_ARITH_ENC=ON
 
-if ! [ -f "$prefix/lib/libtiff.a" ] || ! [ -f "$prefix/include/tiffio.h" ]; then
-  # Only the codecs documents use: CCITT, LZW, PackBits, Deflate, JPEG (old
-  # and new). Nothing else may be found on the build machine by accident.
-  build libtiff "$(fetch tiff 'tiff-*')" \
-    -DBUILD_SHARED_LIBS=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF \
-    -Dtiff-docs=OFF -Dcxx=OFF -Dtiff-opengl=OFF -Dwin32-io=ON \
-    -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON -Djbig=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
-    -Dlerc=OFF -Dlibdeflate=OFF -Dpixarlog=OFF -Djpeg12=OFF \
-    -DZLIB_USE_STATIC_LIBS=ON -DZLIB_INCLUDE_DIR="/usr/$triple/include" \
-    -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" \
-    -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a"
-fi
+# Only the codecs documents use: CCITT, LZW, PackBits, Deflate, JPEG (old
+# and new). Nothing else may be found on the build machine by accident.
+build libtiff "$(fetch tiff 'tiff-*')" \
+  -DBUILD_SHARED_LIBS=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF \
+  -Dtiff-docs=OFF -Dcxx=OFF -Dtiff-opengl=OFF -Dwin32-io=ON \
+  -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON -Djbig=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
+  -Dlerc=OFF -Dlibdeflate=OFF -Dpixarlog=OFF -Djpeg12=OFF \
+  -DZLIB_USE_STATIC_LIBS=ON -DZLIB_INCLUDE_DIR="/usr/$triple/include" \
+  -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" \
+  -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a"

@@ -68,14 +68,29 @@ Mirabo は終了しません。読み込みを待っている間は Esc キー�
     iconv -f UTF-8 -t CP932 | sed 's/$/\r/'
 }
 
+# ship TRIPLE EXE FOLDER ARCH: the executable without its symbols into the
+# package folder; the symbols stay in build/symbols/ARCH, out of the packages,
+# linked by name so a debugger beside them finds them.
+ship() {
+  local triple=$1 exe=$2 dir=$3 arch=$4 name
+  name=$(basename "$exe")
+  mkdir -p "build/symbols/$arch"
+  # objcopy stamps the PE header with the time unless told a date: the
+  # executables carry none, as linked.
+  SOURCE_DATE_EPOCH=0 "$triple-objcopy" --only-keep-debug "$exe" "build/symbols/$arch/$name.debug"
+  SOURCE_DATE_EPOCH=0 "$triple-objcopy" --strip-all --add-gnu-debuglink="build/symbols/$arch/$name.debug" "$exe" "$dir/$name"
+}
+
 stage() {  # stage ARCH BUILD_DIR FOLDER: the program folder of one package
-  local arch=$1 build=$2 dir=build/package/$arch/$3
-  rm -rf "build/package/$arch"
+  local arch=$1 build=$2 dir=build/package/$arch/$3 triple=x86_64-w64-mingw32
+  [ "$arch" = x86 ] && triple=i686-w64-mingw32
+  rm -rf "build/package/$arch" "build/symbols/$arch"
   mkdir -p "$dir"
-  cp "$build/app/mirabo.exe" "$dir/"
+  ship "$triple" "$build/app/mirabo.exe" "$dir" "$arch"
   cp -r app/res/mirabo_help "$dir/mirabo_help"
   if [ "$arch" = x64 ]; then
-    cp build/release-x86_64/app/mirabo_sph_host.exe build/release-i686/app/mirabo_spi_host.exe "$dir/"
+    ship x86_64-w64-mingw32 build/release-x86_64/app/mirabo_sph_host.exe "$dir" "$arch"
+    ship i686-w64-mingw32 build/release-i686/app/mirabo_spi_host.exe "$dir" "$arch"
   fi
   readme "$arch" >"$dir/readme.txt"
   license >"$dir/license.txt"
