@@ -115,8 +115,19 @@ for arch in x64 x86; do
     check "$arch msi: offered for $t" \
       "$(printf '%s\n' "$registry" | awk -F'\t' -v t="$t" '($3 ~ /SupportedTypes$/ && $4 == t) || ($3 == "Software\\Classes\\" t "\\OpenWithProgids" && $4 == "Mirabo.File")' | wc -l)" 2
   done
-  check "$arch msi: upgrades older versions" "$(table "$msi" Upgrade | awk -F'\t' '{ print $2 "-" $3 }' | grep -c '^-')" 1
+  # One family: the same upgrade code for both, and the same version counts
+  # as one to replace (512 version-max inclusive, with 1 migrate features).
+  check "$arch msi: replaces older and same versions of either architecture" \
+    "$(table "$msi" Upgrade | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" { print $1, $3, $5 }')" \
+    "{8D3B6E02-5C1A-4F1E-9A57-2B6C0E4D7A11} $version 513"
+  check "$arch msi: refuses a downgrade in Japanese" \
+    "$(table "$msi" LaunchCondition | cut -f2 | grep -c '^新しいバージョンの Mirabo がすでにインストールされています。')" 1
+  check "$arch msi: a progress and a finish notice" \
+    "$(table "$msi" InstallUISequence | awk -F'\t' '$1 ~ /Dlg$|Dialog$/ { print $1 "@" $3 }' | LC_ALL=C sort | tr '\n' ' ')" \
+    "ExitDialog@-1 ProgressDlg@1299 "
 done
+check "x64 and x86 msi: different products" \
+  "$(for a in x64 x86; do table "$dist/mirabo-$short-$a.msi" Property | awk -F'\t' '$1 == "ProductCode" { print $2 }'; done | sort -u | wc -l)" 2
 
 # --- The x64 installer under Wine ---------------------------------------------------
 export WINEPREFIX=$root/build/wineprefix-package
@@ -146,6 +157,11 @@ regvalue() {  # regvalue KEY [NAME]: "TYPE DATA" of the value (the default witho
   printf '%s\n' "${out:-(none)}"
 }
 msiexec() { "$WINE" msiexec "$@" /qn >/dev/null 2>&1; }
+# The family's products installed for the user, by the installer's own records.
+products() {
+  "$WINE" reg query 'HKCU\Software\Microsoft\Installer\UpgradeCodes\20E6B3D8A1C5E1F4A975B2C6E0D4A711' 2>/dev/null |
+    tr -d '\r' | grep -E '^ +[0-9A-F]{32} ' || true
+}
 apps='HKCU\Software\Classes\Applications\mirabo.exe'
 
 # An older version with a file the new one no longer has.
@@ -176,8 +192,45 @@ check "Open with: name" "$(regvalue "$apps" FriendlyAppName)" "REG_SZ Mirabo"
 check "Open with: .jpg supported" "$(regvalue "$apps\\SupportedTypes" .jpg)" "REG_SZ"
 check "Open with: .jpg submenu" "$(regvalue 'HKCU\Software\Classes\.jpg\OpenWithProgids' Mirabo.File)" "REG_SZ"
 
+# A rebuild of the same version with other contents: a new product of the
+# family that replaces the installed one (no "another version" refusal).
+mkdir -p "$work/rebuilt"
+cp -r "$work/x64/mirabo-$short-x64/." "$work/rebuilt/"
+echo "rebuilt" >"$work/rebuilt/rebuilt.txt"
+bash "$root/scripts/make-msi.sh" "$work/rebuilt" x64 "$version" "$work/rebuilt.msi" >"$work/rebuilt-msi.log" 2>&1
+msiexec /i "$(winepath_w "$work/rebuilt.msi")"
+check "same version rebuilt: installs over it" "$?" 0
+check "same version rebuilt: its files" "$(listing | grep -c rebuilt.txt)" 1
+msiexec /i "$(winepath_w "$dist/mirabo-$short-x64.msi")"
+check "same version again: installs over the rebuild" "$?" 0
+check "same version again: one product installed" "$(products | wc -l)" 1
+
+# An older version is refused, in Japanese, and changes nothing. As a user
+# would: a double-click, the full interface, the notice answered.
+answer() {  # answer BUTTON MSI: install with the full interface, clicking BUTTON in what it shows
+  "$WINE" "$(winepath_w "$helper")" /answer "$1" "msiexec /i $(winepath_w "$2")" 2>&1 | tr -d '\r'
+}
+refusal=$(answer OK "$work/old.msi"; echo "rc=${PIPESTATUS[0]}")
+check "downgrade: refused with the Japanese reason" \
+  "$(printf '%s\n' "$refusal" | grep -cxF '新しいバージョンの Mirabo がすでにインストールされています。古いバージョンをインストールするには、先に新しいバージョンをアンインストールしてください。')" 1
+check "downgrade: nothing changed" "$(listing | grep -c dropped-in-0.88.txt) $(products | wc -l)" "0 1"
+
+# The 32-bit package of the same version replaces the 64-bit one.
+msiexec /i "$(winepath_w "$dist/mirabo-$short-x86.msi")"
+check "x86 over x64: installs" "$?" 0
+check "x86 over x64: one product installed" "$(products | wc -l)" 1
+check "x86 over x64: the x86 files" "$(listing | grep -c mirabo_sph_host.exe)" 0
+# And back with a double-click: a progress notice, then a finish notice
+# that waits for its button.
+finish=$(answer 完了 "$dist/mirabo-$short-x64.msi"; echo "rc=${PIPESTATUS[0]}")
+check "x64 over x86 with the interface: the finish notice" \
+  "$(printf '%s\n' "$finish" | grep -cxF -e 'Mirabo のセットアップ' -e 'Mirabo のセットアップが完了しました。' -e 'rc=0')" 3
+check "x64 over x86: one product installed" "$(products | wc -l)" 1
+check "x64 over x86: the x64 files" "$(listing | grep -c mirabo_sph_host.exe)" 1
+
 msiexec /x "$(winepath_w "$dist/mirabo-$short-x64.msi")"
 check "uninstall: msiexec /x" "$?" 0
+check "uninstall: no product left" "$(products | wc -l)" 0
 check "uninstall: only the user's settings left" "$(listing)" "./mirabo.INI "
 check "uninstall: shortcut gone" "$(test -e "$shortcut" && echo present || echo gone)" gone
 check "uninstall: Open with gone" "$(regvalue "$apps" FriendlyAppName) $(regvalue 'HKCU\Software\Classes\.jpg\OpenWithProgids' Mirabo.File)" \
