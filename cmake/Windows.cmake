@@ -17,5 +17,10 @@ if(MINGW)
   # Reproducible executables: no link time in the header, and no build
   # folder in the strings assertions keep.
   target_link_options(mirabo_win_options INTERFACE -Wl,--no-insert-timestamp)
+  # Windows 7 (6.1) is the oldest system the programs run on: the job
+  # objects, the common controls and the shell calls they use are there.
+  target_link_options(mirabo_win_options INTERFACE
+    -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1
+    -Wl,--major-os-version,6 -Wl,--minor-os-version,1)
   target_compile_options(mirabo_win_options INTERFACE $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>)
 endif()
