@@ -30,7 +30,7 @@ void TForm1::UpdateMediaPosition() {
   ::SendMessageW(track, TBM_SETPOS, TRUE, position);
   trackSetTo_ = static_cast<int>(::SendMessageW(track, TBM_GETPOS, 0, 0));
   panelMPos_.SetCaption(std::to_wstring(position) + L"/" + std::to_wstring(length));
-  if (position < length || settings().ViewSlide == 0) return;
+  if (settings().ViewSlide == 0 || !MediaPlayer1.AtEnd()) return;
   const bool last = CurrentIndex == FileListBox1.Count() - 1;
   if (last && settings().Loop == 0) return;  // the show ends on the last file
   if (last) CurrentIndex = -1;

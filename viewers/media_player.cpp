@@ -124,6 +124,7 @@ void TMediaPlayer::Open() {
     throw EMCIDeviceError(win::WideToUtf8(text));
   }
   device_ = open.wDeviceID;
+  playedToEnd_ = false;
   MCI_GETDEVCAPS_PARMS caps{};
   caps.dwItem = MCI_GETDEVCAPS_HAS_VIDEO;
   if (!mciSendCommandW(device_, MCI_GETDEVCAPS, MCI_GETDEVCAPS_ITEM | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&caps)) &&
@@ -179,13 +180,23 @@ void TMediaPlayer::Seek(int to) {
   MCI_SEEK_PARMS seek{};
   seek.dwTo = static_cast<DWORD>(std::max(to, 0));
   Command(MCI_SEEK, MCI_TO | MCI_WAIT, &seek);
+  playedToEnd_ = false;
+}
+
+bool TMediaPlayer::AtEnd() {
+  // Video drivers may put their last position a frame before the length
+  // (900 of 1000 ms): the end is what the device says it reached.
+  return device_ && (playedToEnd_ || Position() >= Length());
 }
 
 void TMediaPlayer::Play() {
   RequireOpen();
-  if (Position() >= Length()) Command(MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, nullptr);
+  if (AtEnd()) Command(MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, nullptr);
+  playedToEnd_ = false;
+  // The device tells this window when the play reaches the end.
   MCI_PLAY_PARMS play{};
-  Command(MCI_PLAY, 0, &play);
+  play.dwCallback = reinterpret_cast<DWORD_PTR>(Handle());
+  Command(MCI_PLAY, MCI_NOTIFY, &play);
 }
 
 void TMediaPlayer::StepBy(int direction) {
@@ -209,10 +220,19 @@ void TMediaPlayer::Press(MediaButton button) {
       else Command(MCI_PAUSE, MCI_WAIT, nullptr);
       break;
     case MediaButton::Stop: Command(MCI_STOP, MCI_WAIT, nullptr); break;
-    case MediaButton::Next: Command(MCI_SEEK, MCI_SEEK_TO_END | MCI_WAIT, nullptr); break;
-    case MediaButton::Previous: Command(MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, nullptr); break;
-    case MediaButton::Step: StepBy(1); break;
-    case MediaButton::Back: StepBy(-1); break;
+    case MediaButton::Next:
+      Command(MCI_SEEK, MCI_SEEK_TO_END | MCI_WAIT, nullptr);
+      playedToEnd_ = true;
+      break;
+    case MediaButton::Previous:
+      Command(MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, nullptr);
+      playedToEnd_ = false;
+      break;
+    case MediaButton::Step:
+    case MediaButton::Back:
+      StepBy(button == MediaButton::Step ? 1 : -1);
+      playedToEnd_ = false;
+      break;
   }
 }
 
@@ -247,6 +267,11 @@ LRESULT TMediaPlayer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_ERASEBKGND:
       return 1;
+    case MM_MCINOTIFY:
+      // Only a play that ran out counts: a stop, a pause or a later command
+      // answers with another notice.
+      if (wp == MCI_NOTIFY_SUCCESSFUL && device_ && static_cast<MCIDEVICEID>(lp) == device_) playedToEnd_ = true;
+      return 0;
     case WM_LBUTTONDOWN:
       pressed_ = ButtonAt(static_cast<short>(LOWORD(lp)));
       ::SetCapture(Handle());

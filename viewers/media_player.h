@@ -37,6 +37,7 @@ class TMediaPlayer : public IMediaPlayer, public win::Window<TMediaPlayer> {
   void Seek(int to) override;
   // From the current position; at the end, from the start.
   void Play() override;
+  bool AtEnd() override;
   bool IsOpen() const { return device_ != 0; }
   MCIDEVICEID DeviceId() const { return device_; }
   bool HasVideo() const { return video_ != nullptr && ::IsWindowVisible(video_); }
@@ -60,6 +61,7 @@ class TMediaPlayer : public IMediaPlayer, public win::Window<TMediaPlayer> {
 
   std::wstring fileName_;
   MCIDEVICEID device_ = 0;
+  bool playedToEnd_ = false;  // the device's notice that a play reached the end
   HWND display_ = nullptr;
   HWND video_ = nullptr;
   int pressed_ = -1;

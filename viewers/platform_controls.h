@@ -55,6 +55,9 @@ class IMediaPlayer {
   virtual int Position() = 0;
   virtual void Seek(int to) = 0;
   virtual void Play() = 0;
+  // At the end of the media: played to it (the device says so; some report
+  // their last position short of the length) or standing there.
+  virtual bool AtEnd() = 0;
 };
 
 }  // namespace mirabo

@@ -180,6 +180,26 @@ TEST(Form1Media, TheEndOfMediaStepsTheSlideShowAsSet) {
   }
 }
 
+TEST(Form1Media, AVideoThatPlayedOutIsAtItsEndWhereverItsDriverPutsTheLastPosition) {
+  // Video drivers report the last frame's start as the last position: a
+  // second of ten frames ends at 900 of 1000 ms.
+  MainWindow w;
+  for (const wchar_t* name : {L"a.avi", L"b.avi"}) WriteBytes(w.dir() / name, testing::MakeAvi(32, 24, 10, 10));
+  w->settings().ViewSlide = 1;
+  w.Open((w.dir() / L"a.avi").wstring());
+  ASSERT_TRUE(WaitFor([&] { return w->MediaPlayer1.AtEnd(); }))
+      << "position " << w->MediaPlayer1.Position() << " of " << w->MediaPlayer1.Length();
+  // Play starts it again from the start.
+  ClickButton(w, MediaButton::Play);
+  EXPECT_FALSE(w->MediaPlayer1.AtEnd());
+  EXPECT_EQ(w->MediaPlayer1.Mode(), static_cast<DWORD>(MCI_MODE_PLAY));
+  ASSERT_TRUE(WaitFor([&] { return w->MediaPlayer1.AtEnd(); }));
+  // The slide show goes on to the next file.
+  w->Timer1Timer();
+  EXPECT_EQ(w->CurrentPath, (w.dir() / L"b.avi").wstring());
+  EXPECT_FALSE(w->MediaPlayer1.AtEnd());
+}
+
 TEST(Form1Media, DevicesCloseOnStepsAndCloseAndRefusalsAreShownOnce) {
   ErrorRecorder errors;
   {
