@@ -4,14 +4,17 @@
 # libtiff against that libjpeg-turbo and the MinGW zlib (Deflate and
 # JPEG-in-TIFF). A later call finds the installed tree and returns.
 # usage: build-deps.sh TRIPLE DEPS_DIR   -> DEPS_DIR/TRIPLE/{include,lib}
+#        build-deps.sh --fetch DEPS_DIR  only fetches every source package
 set -euo pipefail
 triple=$1
 deps=$(realpath -m "$2")
 prefix="$deps/$triple"
 here=$(cd "$(dirname "$0")/.." && pwd)
+fetch_only=0
 case $triple in
   x86_64-*) tc="$here/cmake/mingw-x86_64.cmake" ;;
   i686-*) tc="$here/cmake/mingw-i686.cmake" ;;
+  --fetch) fetch_only=1 ;;
   *) echo "build-deps: unknown target $triple" >&2; exit 1 ;;
 esac
 src_root="$deps/src"
@@ -44,6 +47,7 @@ fetch() {
 # today's.
 build() {
   local name=$1 src=$2; shift 2
+  [ "$fetch_only" = 1 ] && return
   local bld="$deps/build-$name-$triple" epoch recipe
   epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
   local maps="-ffile-prefix-map=$src=/usr/src/$name -ffile-prefix-map=$bld=/usr/src/$name-build"
@@ -61,7 +65,7 @@ build() {
   echo "build-deps: $name for $triple installed in $prefix"
 }
 
-mkdir -p "$prefix"
+[ "$fetch_only" = 1 ] || mkdir -p "$prefix"
 build libjpeg-turbo "$(fetch libjpeg-turbo 'libjpeg-turbo-*')" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON -DWITH_SIMD=ON \
   -DREQUIRE_SIMD=ON -DWITH_ARITH_DEC=ON -DWITH_ARITH_ENC=ON

@@ -17,6 +17,9 @@ build() {  # build FOLDER [CLOCK-PREFIX...]
   local dir=$1; shift
   git clone -q "$root" "$dir"
   git -C "$dir" checkout -q "$commit"
+  # The sources come first, on the real clock: the package tools check their
+  # signatures' dates.
+  bash "$dir/scripts/build-deps.sh" --fetch "$dir/build/_deps"
   (cd "$dir" && "$@" bash scripts/package.sh) >"$dir.log" 2>&1 || { tail -n 30 "$dir.log"; exit 1; }
 }
 echo "reproducible: building $(git -C "$root" rev-parse --short "$commit") in $work/a"
