@@ -5,38 +5,37 @@
 namespace mirabo::win {
 namespace {
 
-// A 32-bit bitmap with alpha for a menu item, from the image list's picture.
-HBITMAP MenuBitmap(HIMAGELIST images, int index) {
-  int cx = 0, cy = 0;
-  ImageList_GetIconSize(images, &cx, &cy);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  WindowDC screen(nullptr);
-  HBITMAP bmp = ::CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bmp) return nullptr;
-  const HDC dc = ::CreateCompatibleDC(screen.Get());
-  const HGDIOBJ old = ::SelectObject(dc, bmp);
-  ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
-  ::SelectObject(dc, old);
-  ::DeleteDC(dc);
-  // Drawing with the mask leaves alpha at 0 everywhere; mark the drawn pixels
-  // opaque by the mask itself.
-  auto* px = static_cast<uint32_t*>(bits);
-  HBITMAP mask = nullptr;
-  IMAGEINFO info{};
-  if (ImageList_GetImageInfo(images, index, &info)) mask = info.hbmMask;
-  const HDC mdc = ::CreateCompatibleDC(screen.Get());
-  const HGDIOBJ oldMask = mask ? ::SelectObject(mdc, mask) : nullptr;
-  for (int y = 0; y < cy; ++y)
-    for (int x = 0; x < cx; ++x) {
-      const bool transparent = mask && ::GetPixel(mdc, info.rcImage.left + x, info.rcImage.top + y) != 0;
-      uint32_t& p = px[y * cx + x];
-      p = transparent ? 0 : (p | 0xFF000000u);
+// Menus draw an item's picture themselves only as an opaque bitmap on some
+// systems (a masked or alpha picture then shows as a black square), so
+// every picture is drawn by the program: the item asks its owner for it
+// (HBMMENU_CALLBACK), and while the menu is open the owner's messages pass
+// through this subclass, which draws the image list's picture with its
+// transparency over whatever the menu has drawn beneath.
+constexpr UINT_PTR kPictureSubclass = 0x4D50;  // any number of ours
+
+LRESULT CALLBACK DrawPictures(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  const auto images = reinterpret_cast<HIMAGELIST>(data);
+  if (msg == WM_MEASUREITEM) {
+    auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+    if (item->CtlType == ODT_MENU && item->itemData) {
+      int cx = 0, cy = 0;
+      ImageList_GetIconSize(images, &cx, &cy);
+      item->itemWidth = static_cast<UINT>(cx);
+      item->itemHeight = static_cast<UINT>(cy);
+      return TRUE;
     }
-  if (mask) ::SelectObject(mdc, oldMask);
-  ::DeleteDC(mdc);
-  return bmp;
+  } else if (msg == WM_DRAWITEM) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+    if (item->CtlType == ODT_MENU && item->itemData) {
+      int cx = 0, cy = 0;
+      ImageList_GetIconSize(images, &cx, &cy);
+      const int y = item->rcItem.top + (item->rcItem.bottom - item->rcItem.top - cy) / 2;
+      const UINT style = ILD_TRANSPARENT | ((item->itemState & ODS_DISABLED) ? ILD_BLEND50 : 0);
+      ImageList_Draw(images, static_cast<int>(item->itemData) - 1, item->hDC, item->rcItem.left, y, style);
+      return TRUE;
+    }
+  }
+  return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 }  // namespace
@@ -49,10 +48,7 @@ const MenuItem* PopupMenu::Find(int id) const {
 
 MenuItem* PopupMenu::Find(int id) { return const_cast<MenuItem*>(std::as_const(*this).Find(id)); }
 
-HMENU PopupMenu::Build(HIMAGELIST images) {
-  pictures_.clear();
-  return BuildItems(items, images);
-}
+HMENU PopupMenu::Build(HIMAGELIST images) { return BuildItems(items, images); }
 
 HMENU PopupMenu::BuildItems(const std::vector<MenuItem>& list, HIMAGELIST images) {
   HMENU menu = ::CreatePopupMenu();
@@ -68,9 +64,9 @@ HMENU PopupMenu::BuildItems(const std::vector<MenuItem>& list, HIMAGELIST images
       mii.dwTypeData = const_cast<wchar_t*>(item.caption.c_str());
       mii.fState = (item.enabled ? MFS_ENABLED : MFS_DISABLED) | (item.checked ? MFS_CHECKED : 0);
       if (images && item.picture >= 0) {
-        pictures_.emplace_back(MenuBitmap(images, item.picture));
-        mii.fMask |= MIIM_BITMAP;
-        mii.hbmpItem = static_cast<HBITMAP>(pictures_.back().Get());
+        mii.fMask |= MIIM_BITMAP | MIIM_DATA;
+        mii.hbmpItem = HBMMENU_CALLBACK;
+        mii.dwItemData = static_cast<ULONG_PTR>(item.picture) + 1;  // 0 is no picture
       }
       if (!item.children.empty()) {
         mii.fMask |= MIIM_SUBMENU;
@@ -84,10 +80,11 @@ HMENU PopupMenu::BuildItems(const std::vector<MenuItem>& list, HIMAGELIST images
 
 int PopupMenu::Track(HWND owner, POINT screen, HIMAGELIST images) {
   HMENU menu = Build(images);
+  if (images) ::SetWindowSubclass(owner, &DrawPictures, kPictureSubclass, reinterpret_cast<DWORD_PTR>(images));
   const int chosen = static_cast<int>(::TrackPopupMenuEx(
       menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x, screen.y, owner, nullptr));
+  if (images) ::RemoveWindowSubclass(owner, &DrawPictures, kPictureSubclass);
   ::DestroyMenu(menu);
-  pictures_.clear();
   return chosen;
 }
 

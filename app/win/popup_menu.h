@@ -32,16 +32,16 @@ class PopupMenu {
   const MenuItem* Find(int id) const;
 
   // Builds the menu, lets the user choose, and returns the chosen item's id
-  // (0 when the menu was dismissed).
+  // (0 when the menu was dismissed). The owner draws the items' pictures
+  // from images while the menu is open.
   int Track(HWND owner, POINT screen, HIMAGELIST images);
 
   // The system menu as Track shows it, for callers that inspect it; the
-  // caller owns it.
+  // caller owns it. Its pictures are drawn by Track's owner.
   HMENU Build(HIMAGELIST images);
 
  private:
   HMENU BuildItems(const std::vector<MenuItem>& items, HIMAGELIST images);
-  std::vector<UniqueGdiObject> pictures_;  // bitmaps of the open menu
 };
 
 // Menu captions treat "&" as the accelerator mark; text that must show as
