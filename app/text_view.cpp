@@ -8,6 +8,7 @@
 
 #include "app/win/clipboard.h"
 #include "app/win/controls.h"
+#include "app/win/dpi.h"
 #include "app/win/text.h"
 #include "text/cp932.h"
 
@@ -39,7 +40,7 @@ TTextControl::TTextControl(HWND parent) : source_(std::make_shared<TextLineSourc
   RegisterClassOnce(L"TMiraboText", CS_DBLCLKS, nullptr, nullptr);
   CreateFor(WS_EX_CLIENTEDGE, L"TMiraboText", L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0, 0, 0,
             parent);
-  SetFont(L"FixedSys", 9);
+  SetFont(L"FixedSys", 9, win::DpiOf(Handle()));
 }
 
 void TTextControl::SetText(std::string cp932) { SetSource(std::make_shared<TextLineSource>(std::move(cp932))); }
@@ -63,9 +64,9 @@ std::wstring TTextControl::Text() const {
   return text;
 }
 
-void TTextControl::SetFont(const std::wstring& face, int pointSize) {
+void TTextControl::SetFont(const std::wstring& face, int pointSize, int dpi) {
   win::WindowDC dc(Handle());
-  const int height = -MulDiv(pointSize, ::GetDeviceCaps(dc.Get(), LOGPIXELSY), 72);
+  const int height = -MulDiv(pointSize, dpi, 72);
   font_.Reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, DEFAULT_QUALITY,
                             FIXED_PITCH, face.c_str()));
   face_ = face;

@@ -34,7 +34,8 @@ class ITextView {
   virtual std::string Line(uint64_t index) const = 0;
   // The whole text as UTF-16 with CR LF between lines (for small texts).
   virtual std::wstring Text() const = 0;
-  virtual void SetFont(const std::wstring& face, int pointSize) = 0;
+  // The face at pointSize on a screen of dpi dots per inch.
+  virtual void SetFont(const std::wstring& face, int pointSize, int dpi) = 0;
   virtual std::wstring FontName() const = 0;
   virtual int FontSize() const = 0;
   virtual TextPosition SelStart() const = 0;
@@ -52,7 +53,7 @@ class TTextControl : public ITextView, public win::Window<TTextControl> {
   uint64_t LineCount() const override { return source_->LineCount(); }
   std::string Line(uint64_t index) const override { return source_->Line(index); }
   std::wstring Text() const override;
-  void SetFont(const std::wstring& face, int pointSize) override;
+  void SetFont(const std::wstring& face, int pointSize, int dpi) override;
   std::wstring FontName() const override { return face_; }
   int FontSize() const override { return size_; }
   TextPosition SelStart() const override { return std::min(anchor_, caret_); }

@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/errors.h"
 #include "app/view_table.h"
+#include "app/win/dpi.h"
 #include "app/win/glyphs.h"
 #include "app/win/paths.h"
 #include "app/win/text.h"
@@ -21,16 +22,7 @@ HICON ProgramIcon() {
   return icon ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
 }
 
-int WindowDpi(HWND hwnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpi) return static_cast<int>(getDpi(hwnd));
-  win::WindowDC dc(hwnd);
-  return ::GetDeviceCaps(dc.Get(), LOGPIXELSY);
-}
-
-constexpr int kToolbarHeight = 27, kStatusHeight = 20;
+constexpr int kToolbarHeight = 27, kStatusHeight = 20, kDumpHeaderHeight = 20, kDropStripHeight = 25;
 constexpr Surface kToolbarSurfaces[] = {Surface::ToolBar1, Surface::ToolBar2, Surface::ToolBar3, Surface::ToolBar5};
 
 }  // namespace
@@ -46,7 +38,7 @@ TForm1::~TForm1() {
   if (imageList2_) ImageList_Destroy(imageList2_);
 }
 
-int TForm1::Scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+int TForm1::Scaled(int pixels) const { return win::Scaled(pixels, dpi_); }
 
 void TForm1::Create() {
   spis1_ = std::make_unique<TSPIs>(spiHost_);
@@ -64,7 +56,7 @@ void TForm1::Create() {
                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr))
     throw std::runtime_error("the main window could not be created (error " +
                              std::to_string(::GetLastError()) + ")");
-  dpi_ = WindowDpi(Handle());
+  dpi_ = win::DpiOf(Handle());
   CreateControls();
   fileDrop1_ = std::make_unique<TFileDrop>(Handle());
   fileDrop1_->OnFileDrop = [this](TFileDrop& sender, int num, const std::vector<std::wstring>& files,
@@ -94,6 +86,7 @@ HWND TForm1::CreateToolbar(Surface surface) {
       0, 0, 0, 0, Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+  ::SendMessageW(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(Scaled(16) + Scaled(7), Scaled(16) + Scaled(6)));
   const auto map = CommandMap();
   for (size_t i = 0; i < map.size(); ++i) {
     const Command& c = map[i];
@@ -108,12 +101,8 @@ HWND TForm1::CreateToolbar(Surface surface) {
         b.fsStyle = c.kind == CommandKind::Toggle ? BTNS_CHECK : BTNS_BUTTON;
         break;
       case CommandKind::Separator:
-        b.iBitmap = Scaled(8);
-        b.fsStyle = BTNS_SEP;
-        break;
       case CommandKind::Embedded:
-        // A separator as wide as the control holds its place.
-        b.iBitmap = Scaled(c.width) + Scaled(2);
+        b.iBitmap = SeparatorWidth(c);
         b.fsStyle = BTNS_SEP;
         break;
       case CommandKind::MenuItem:
@@ -124,6 +113,47 @@ HWND TForm1::CreateToolbar(Surface surface) {
       elements_[std::string(c.name)] = {Element::Kind::ToolButton, toolbar, b.idCommand, surface};
   }
   return toolbar;
+}
+
+int TForm1::SeparatorWidth(const Command& c) const {
+  // An embedded control's place is a separator as wide as the control.
+  return c.kind == CommandKind::Embedded ? Scaled(c.width) + Scaled(2) : Scaled(8);
+}
+
+void TForm1::ScaleToolbar(HWND toolbar) {
+  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+  // Buttons as large as their pictures and the system's margins around them.
+  ::SendMessageW(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(Scaled(16) + Scaled(7), Scaled(16) + Scaled(6)));
+  const auto map = CommandMap();
+  for (size_t i = 0; i < map.size(); ++i) {
+    const Command& c = map[i];
+    if (toolbars_[c.surface] != toolbar || (c.kind != CommandKind::Separator && c.kind != CommandKind::Embedded))
+      continue;
+    TBBUTTONINFOW info{sizeof info, TBIF_IMAGE};
+    info.iImage = SeparatorWidth(c);
+    ::SendMessageW(toolbar, TB_SETBUTTONINFOW, static_cast<WPARAM>(CommandId(i)), reinterpret_cast<LPARAM>(&info));
+  }
+  ::SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
+}
+
+void TForm1::ApplyDpi(int dpi) {
+  if (dpi == dpi_ || dpi <= 0) return;
+  const HFONT oldFont = win::InterfaceFont(dpi_);
+  dpi_ = dpi;
+  win::ReplaceFont(Handle(), oldFont, win::InterfaceFont(dpi_));
+  ::SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont(dpi_)), FALSE);
+  // Pictures drawn again at the new size, not stretched.
+  const HIMAGELIST oldList = imageList1_;
+  imageList1_ = win::CreateCommandImageList(Scaled(16));
+  for (const Surface s : kToolbarSurfaces) ScaleToolbar(toolbars_[s]);
+  if (oldList) ImageList_Destroy(oldList);
+  ImageList_SetIconSize(imageList2_, Scaled(16), Scaled(16));
+  if (!launchPopup1_->Directory.empty()) launchPopup1_->Rebuild();
+  for (const Surface s : kToolbarSurfaces) PlaceEmbedded(toolbars_[s]);
+  scrollBox_.ResizeChild(panelBin_.Handle(), 10, Scaled(kDumpHeaderHeight));
+  scrollBox_.ResizeChild(panelDrop_.Handle(), 10, Scaled(kDropStripHeight));
+  richEdit1_->SetFont(richEdit1_->FontName(), richEdit1_->FontSize(), dpi_);
+  Layout();
 }
 
 void TForm1::PlaceEmbedded(HWND toolbar) {
@@ -139,7 +169,7 @@ void TForm1::PlaceEmbedded(HWND toolbar) {
     const int height = c.name == "EditKey" ? Scaled(20) : Scaled(22);
     ::MoveWindow(control, r.left + Scaled(1), (Scaled(kToolbarHeight) - height) / 2, Scaled(c.width),
                  height, TRUE);
-    if (c.text) AddHint(control, c.text);
+    if (c.text && !placed_) AddHint(control, c.text);
   }
 }
 
@@ -180,7 +210,7 @@ std::wstring TForm1::HintOf(std::string_view name) const {
 
 void TForm1::CreateControls() {
   const HWND self = Handle();
-  ::SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont()), FALSE);
+  ::SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont(dpi_)), FALSE);
   imageList1_ = win::CreateCommandImageList(Scaled(16));
   imageList2_ = ImageList_Create(Scaled(16), Scaled(16), ILC_COLOR32 | ILC_MASK, 0, 8);
   launchPopup1_ = std::make_unique<TLaunchPopup>(self);
@@ -305,9 +335,9 @@ void TForm1::CreateControls() {
   panelBin_.Create(box, L"ADDRESS    0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F   0123456789ABCDEF",
                    {::GetSysColor(COLOR_BTNSHADOW), RGB(0, 0, 0), false, false, true});
   ::ShowWindow(panelBin_.Handle(), SW_HIDE);
-  ::SetWindowPos(panelBin_.Handle(), nullptr, 0, 0, 10, Scaled(20), SWP_NOZORDER);
+  ::SetWindowPos(panelBin_.Handle(), nullptr, 0, 0, 10, Scaled(kDumpHeaderHeight), SWP_NOZORDER);
   panelDrop_.Create(box, L"ここにＤｒｏｐしてください", {});
-  ::SetWindowPos(panelDrop_.Handle(), nullptr, 0, 0, 10, Scaled(25), SWP_NOZORDER);
+  ::SetWindowPos(panelDrop_.Handle(), nullptr, 0, 0, 10, Scaled(kDropStripHeight), SWP_NOZORDER);
   imageJpg_.Create(box);
   AddHint(imageJpg_.Handle(), L"ダブルクリックで指定動作");
   imageJpg_.OnDblClick = [this] { ImageJpgDblClick(); };
@@ -389,6 +419,7 @@ void TForm1::CreateControls() {
   }
 
   for (const Surface s : kToolbarSurfaces) PlaceEmbedded(toolbars_[s]);
+  placed_ = true;
   // The bars below the scroll box start hidden; each view mode shows its own.
   for (const char* bar : {"ToolBar2", "ToolBar3", "ToolBar4", "ToolBar5"}) SetShown(bar, false);
   SetShown("PanelDrop", false);
@@ -546,10 +577,13 @@ void TForm1::FormCreate() {
   iePrinterSet1.Footer = L"&u&b&d";
   iePrinterSet1.FrameStyle = TiePrintFrameStyle::displayed;
   iePrinterSet1.Enabled = false;
-  LoadSettings();
+  const bool sizeStored = LoadSettings();
   Settings& s = settings();
-  ::SetWindowPos(Handle(), nullptr, s.Left, s.Top, s.Width, s.Height, SWP_NOZORDER | SWP_NOACTIVATE);
-  richEdit1_->SetFont(win::Cp932ToWide(s.FontName), s.FontSize);
+  // A size from the settings file is the user's, in pixels; the size of a
+  // first start is in 96-DPI pixels like every other size the program states.
+  ::SetWindowPos(Handle(), nullptr, s.Left, s.Top, sizeStored ? s.Width : Scaled(s.Width),
+                 sizeStored ? s.Height : Scaled(s.Height), SWP_NOZORDER | SWP_NOACTIVATE);
+  richEdit1_->SetFont(win::Cp932ToWide(s.FontName), s.FontSize, dpi_);
   if (s.Zoom >= 0 && s.Zoom <= 3) panel1_.SetCaption(ZoomLabel(s.Zoom));
   ::SendMessageW(toolbars_[Surface::ToolBar1], TB_CHECKBUTTON, static_cast<WPARAM>(CommandIdOf("ToolButton30")), s.FitWin != 0);
   ::SendMessageW(toolbars_[Surface::ToolBar1], TB_CHECKBUTTON, static_cast<WPARAM>(CommandIdOf("ToolButton31")), s.ViewSlide != 0);
@@ -622,8 +656,12 @@ void TForm1::SPIs1PictureRegister(TSPIs&, TSPI&, const std::string& extension, c
   if (ViewerRefusesPattern(extension)) graphicClass = nullptr;
 }
 
-void TForm1::LoadSettings() {
-  LoadSettingsFile(env_.files, env_.iniPath, env_.exeFolder, env_.settings, ListBoxIE);
+bool TForm1::LoadSettings() {
+  std::vector<const SettingRow*> defaulted;
+  LoadSettingsFile(env_.files, env_.iniPath, env_.exeFolder, env_.settings, ListBoxIE, &defaulted);
+  return std::none_of(defaulted.begin(), defaulted.end(), [](const SettingRow* row) {
+    return row->section == "Pos" && (row->key == "Width" || row->key == "Height");
+  });
 }
 
 void TForm1::SaveSettings() { SaveSettingsFile(env_.files, env_.iniPath, env_.settings, ListBoxIE); }
@@ -691,6 +729,14 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Layout();
       if (wp != SIZE_MINIMIZED) FormResize();
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI (or the user changed it): every
+      // size again at the new DPI, in the rectangle the system suggests.
+      ApplyDpi(LOWORD(wp));
+      const RECT& r = *reinterpret_cast<const RECT*>(lp);
+      ::SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_SHOWWINDOW:
       if (wp && !shownOnce_) {
         shownOnce_ = true;

@@ -186,7 +186,8 @@ class TForm1 : public win::Window<TForm1> {
   void ToolButton25Click();  // turn the page right
 
   // ---- Settings
-  void LoadSettings();
+  // True when the settings file gave the window's size.
+  bool LoadSettings();
   void SaveSettings();
   Settings& settings() { return env_.settings; }
   const std::filesystem::path& iniPath() const { return env_.iniPath; }
@@ -298,6 +299,10 @@ class TForm1 : public win::Window<TForm1> {
     TForm1& form_;
   };
   int Scaled(int pixels) const;
+  // The window's sizes, pictures and fonts at another DPI.
+  void ApplyDpi(int dpi);
+  void ScaleToolbar(HWND toolbar);
+  int SeparatorWidth(const Command& c) const;
 
   Form1Environment env_;
   std::map<std::string, Element, std::less<>> elements_;
@@ -338,6 +343,7 @@ class TForm1 : public win::Window<TForm1> {
   bool closeAsked_ = false;
   int timerInterval_ = 0;
   int dpi_ = 96;
+  bool placed_ = false;  // the embedded controls have their hints
 };
 
 }  // namespace mirabo

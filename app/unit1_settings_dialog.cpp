@@ -23,7 +23,7 @@ void TForm1::ToolButton13Click() {
     const auto integer = [&dialog](const char* box) { return *ParseInteger(win::WideToCp932(dialog.TextOf(box))); };
     const auto text = [&dialog](const char* box) { return win::WideToCp932(dialog.TextOf(box)); };
     s.Comp = integer("Edit1");
-    richEdit1_->SetFont(dialog.SampleFace(), dialog.SampleSize());
+    richEdit1_->SetFont(dialog.SampleFace(), dialog.SampleSize(), dpi_);
     s.FontName = win::WideToCp932(richEdit1_->FontName());
     s.FontSize = richEdit1_->FontSize();
     s.DblCK = dialog.Checked("CheckBox2") ? 1 : 0;

@@ -53,7 +53,7 @@ void TForm1::ShowText() {
 void TForm1::TextPresentationFont() {
   ::ShowWindow(panelBin_.Handle(), SW_HIDE);
   scrollBox_.Realign();
-  richEdit1_->SetFont(win::Cp932ToWide(settings().FontName), settings().FontSize);
+  richEdit1_->SetFont(win::Cp932ToWide(settings().FontName), settings().FontSize, dpi_);
 }
 
 void TForm1::N6Click() {
@@ -88,7 +88,7 @@ void TForm1::mnuToSJISClick() {
 
 void TForm1::mnuBinClick() {
   if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;
-  richEdit1_->SetFont(L"Terminal", MulDiv(13, 72, 96));
+  richEdit1_->SetFont(L"Terminal", MulDiv(13, 72, 96), dpi_);
   ::ShowWindow(panelBin_.Handle(), SW_SHOWNA);
   scrollBox_.Realign();
   // Read-only and shared: read-only files and files others hold open dump too.
@@ -123,7 +123,7 @@ void TForm1::ToolButton7Click() {
   if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;
   ::ShowWindow(panelBin_.Handle(), SW_HIDE);
   scrollBox_.Realign();
-  richEdit1_->SetFont(L"Terminal", MulDiv(13, 72, 96));
+  richEdit1_->SetFont(L"Terminal", MulDiv(13, 72, 96), dpi_);
   ShowFileInfo();
 }
 

@@ -109,7 +109,7 @@ std::filesystem::path IniPathForExecutable(const std::filesystem::path& exe) {
 }
 
 void ReadSettings(const IniDocument* doc, std::string_view exeFolder, Settings& settings,
-                  std::vector<std::string>& browserList) {
+                  std::vector<std::string>& browserList, std::vector<const SettingRow*>* defaulted) {
   for (const SettingRow& row : kTable) {
     if (row.kind == K::TextList) {
       if (!doc) {
@@ -125,13 +125,17 @@ void ReadSettings(const IniDocument* doc, std::string_view exeFolder, Settings& 
       continue;
     }
     const auto value = doc ? doc->Get(row.section, row.key) : std::nullopt;
+    bool fromDefault = !value;
     if (IsIntegerRow(row)) {
-      settings.*row.integer = ParseIniInteger(value.value_or(""), row.integerDefault);
+      const auto number = value ? ParseInteger(*value) : std::nullopt;
+      settings.*row.integer = number.value_or(row.integerDefault);
+      fromDefault = !number;
     } else if (value) {
       settings.*row.text = *value;
     } else {
       settings.*row.text = row.defaultsToExeFolder ? std::string(exeFolder) : std::string(row.textDefault);
     }
+    if (fromDefault && defaulted) defaulted->push_back(&row);
   }
 }
 
@@ -154,16 +158,16 @@ void WriteSettings(IniDocument& doc, const Settings& settings,
 
 void LoadSettingsFile(FileStore& store, const std::filesystem::path& iniPath,
                       std::string_view exeFolder, Settings& settings,
-                      std::vector<std::string>& browserList) {
+                      std::vector<std::string>& browserList, std::vector<const SettingRow*>* defaulted) {
   const FileRead read = store.ReadAll(iniPath);
   if (read.status == FileRead::Status::Missing) {
-    ReadSettings(nullptr, exeFolder, settings, browserList);
+    ReadSettings(nullptr, exeFolder, settings, browserList, defaulted);
     return;
   }
   // A file that exists but cannot be read gives the defaults of its keys, as
   // the profile functions do, but it is still a file: no default list.
   const IniDocument doc = IniDocument::Parse(read.bytes);
-  ReadSettings(&doc, exeFolder, settings, browserList);
+  ReadSettings(&doc, exeFolder, settings, browserList, defaulted);
 }
 
 void SaveSettingsFile(FileStore& store, const std::filesystem::path& iniPath,

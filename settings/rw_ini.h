@@ -70,9 +70,11 @@ std::filesystem::path IniPathForExecutable(const std::filesystem::path& exe);
 
 // Fills settings from doc (nullptr: there is no settings file) and appends to
 // browserList. exeFolder is the executable's folder with its trailing "\",
-// the default of Save/Path.
+// the default of Save/Path. defaulted, when given, receives the rows whose
+// value is their default because the file had none for them (or no number
+// where one belongs).
 void ReadSettings(const IniDocument* doc, std::string_view exeFolder, Settings& settings,
-                  std::vector<std::string>& browserList);
+                  std::vector<std::string>& browserList, std::vector<const SettingRow*>* defaulted = nullptr);
 
 // Writes every setting into doc in table order.
 void WriteSettings(IniDocument& doc, const Settings& settings,
@@ -84,7 +86,7 @@ void WriteSettings(IniDocument& doc, const Settings& settings,
 // when the file cannot be read back or replaced.
 void LoadSettingsFile(FileStore& store, const std::filesystem::path& iniPath,
                       std::string_view exeFolder, Settings& settings,
-                      std::vector<std::string>& browserList);
+                      std::vector<std::string>& browserList, std::vector<const SettingRow*>* defaulted = nullptr);
 void SaveSettingsFile(FileStore& store, const std::filesystem::path& iniPath,
                       const Settings& settings, const std::vector<std::string>& browserList);
 

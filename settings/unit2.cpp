@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cwchar>
 
 #include "app/error_handler.h"
 #include "app/errors.h"
 #include "app/picture/picture.h"
 #include "app/unit1.h"
 #include "app/win/controls.h"
+#include "app/win/dpi.h"
 #include "app/win/text.h"
 #include "settings/rw_ini.h"
 
@@ -135,7 +137,7 @@ TForm2::TForm2(TForm1& main) : FolderDialog1(nullptr), main_(main) {}
 
 TForm2::~TForm2() = default;
 
-int TForm2::Scaled(int pixels) const { return ::MulDiv(pixels, dpi_, 96); }
+int TForm2::Scaled(int pixels) const { return win::Scaled(pixels, dpi_); }
 
 HWND TForm2::Control(std::string_view name) const {
   const int i = RowIndex(name);
@@ -185,14 +187,7 @@ void TForm2::Create() {
   RegisterClassOnce(L"TForm2", 0, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   CreateFor(WS_EX_DLGMODALFRAME, L"TForm2", L"設定他", style, 0, 0, 0, 0, main_.Handle());
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpi) dpi_ = static_cast<int>(getDpi(Handle()));
-  // The client area 259 x 154 at 96 DPI.
-  RECT r{0, 0, Scaled(259), Scaled(154)};
-  ::AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
-  ::SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  dpi_ = win::DpiOf(Handle());
   FolderDialog1 = TFolderDialog(Handle());
   FolderDialog1.Title = L"フォルダーの選択";
   // No author's addresses of our own to give: the About page opens the
@@ -200,29 +195,23 @@ void TForm2::Create() {
   MailAndHP1.HomePageAddress = win::Cp932ToWide(main_.ExeFolder()) + L"mirabo_help\\help.htm";
   MailAndHP1.MailAddress.clear();
   CreateControls();
+  Arrange();
   FormCreate();
 }
 
 void TForm2::CreateControls() {
   const HWND self = Handle();
-  ::SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(win::InterfaceFont()), FALSE);
-  RECT client{};
-  ::GetClientRect(self, &client);
   tab_ = win::CreateChild(WC_TABCONTROLW, L"", WS_VISIBLE | WS_CLIPSIBLINGS, self);
-  ::MoveWindow(tab_, 0, 0, client.right, client.bottom, FALSE);
   for (size_t i = 0; i < std::size(kPages); ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<wchar_t*>(kPages[i]);
     ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
-  RECT area = client;
-  ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   // The pages are windows of the dialog over the tab's display area; their
   // controls' notifications come back here.
   for (size_t i = 0; i < std::size(kPages); ++i) {
     const HWND page = win::CreateChild(L"STATIC", L"", WS_CLIPSIBLINGS | SS_NOTIFY, self);
-    ::SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top, 0);
     win::FilterMessages(page, [this](HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       if (msg == WM_COMMAND || msg == WM_NOTIFY || msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
         result = ::SendMessageW(Handle(), msg, wp, lp);
@@ -232,15 +221,6 @@ void TForm2::CreateControls() {
     });
     pages_.push_back(page);
   }
-  LOGFONTW lf{};
-  ::GetObjectW(win::InterfaceFont(), sizeof lf, &lf);
-  lf.lfUnderline = TRUE;
-  linkFont_.Reset(::CreateFontIndirectW(&lf));
-  lf.lfUnderline = FALSE;
-  lf.lfHeight = -Scaled(28);
-  lf.lfWeight = FW_BOLD;
-  lf.lfItalic = TRUE;
-  titleFont_.Reset(::CreateFontIndirectW(&lf));
   for (size_t i = 0; i < std::size(kRows); ++i) {
     const Row& row = kRows[i];
     const HWND page = pages_[static_cast<size_t>(row.page)];
@@ -261,9 +241,6 @@ void TForm2::CreateControls() {
         break;
     }
     const HWND control = win::CreateChild(cls, row.text, style, page, id, exStyle);
-    ::MoveWindow(control, Scaled(row.x), Scaled(row.y), Scaled(row.width), Scaled(row.height), FALSE);
-    if (row.kind == Row::Kind::Title) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), FALSE);
-    if (row.kind == Row::Kind::Link) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.Get()), FALSE);
     controls_.push_back(control);
     if (row.kind == Row::Kind::Number) {
       // Step 1, no wrap, no thousands separators; typed text is not limited.
@@ -271,18 +248,87 @@ void TForm2::CreateControls() {
                                            WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS,
                                            page);
       ::SetWindowPos(upDown, control, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      ::SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control), 0);
       ::SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(row.low), row.high);
     }
   }
   SelectPage(0);
 }
 
+void TForm2::Arrange() {
+  // The client area 259 x 154 at 96 DPI, scaled.
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_EXSTYLE));
+  RECT r{0, 0, Scaled(259), Scaled(154)};
+  ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  ::SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const HFONT font = win::InterfaceFont(dpi_);
+  ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  ::SendMessageW(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  ::MoveWindow(tab_, 0, 0, client.right, client.bottom, TRUE);
+  RECT area = client;
+  ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  for (const HWND page : pages_)
+    ::SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOACTIVATE);
+  LOGFONTW lf{};
+  ::GetObjectW(font, sizeof lf, &lf);
+  lf.lfUnderline = TRUE;
+  linkFont_.Reset(::CreateFontIndirectW(&lf));
+  lf.lfUnderline = FALSE;
+  lf.lfHeight = -Scaled(28);
+  lf.lfWeight = FW_BOLD;
+  lf.lfItalic = TRUE;
+  titleFont_.Reset(::CreateFontIndirectW(&lf));
+  fittedFonts_.clear();
+  const int pageWidth = area.right - area.left;
+  for (size_t i = 0; i < std::size(kRows); ++i) {
+    const Row& row = kRows[i];
+    const HWND control = controls_[i];
+    HFONT own = font;
+    if (row.kind == Row::Kind::Title) own = titleFont_.Get();
+    if (row.kind == Row::Kind::Link) own = linkFont_.Get();
+    if (row.kind != Row::Kind::Sample) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(own), FALSE);
+    const int width = FittedWidth(row, control, pageWidth - Scaled(row.x) - Scaled(4));
+    ::MoveWindow(control, Scaled(row.x), Scaled(row.y), width, Scaled(row.height), TRUE);
+    if (row.kind == Row::Kind::Number)
+      ::SendMessageW(::GetWindow(control, GW_HWNDNEXT), UDM_SETBUDDY, reinterpret_cast<WPARAM>(control), 0);
+  }
+  if (!sampleFace_.empty()) SetSampleFont(sampleFace_, sampleSize_);
+}
+
+int TForm2::FittedWidth(const Row& row, HWND control, int available) {
+  const int width = Scaled(row.width);
+  const bool caption = row.kind == Row::Kind::CheckBox || row.kind == Row::Kind::Label ||
+                       row.kind == Row::Kind::Link || row.kind == Row::Kind::Title;
+  if (!caption || std::wcschr(row.text, L'\n')) return width;
+  // The check box's box and the gap after it come before its text.
+  const int extra = row.kind == Row::Kind::CheckBox ? Scaled(20) : 0;
+  const int needed = win::TextExtent(control, row.text).cx + extra;
+  if (needed <= width) return width;
+  if (needed <= available) return needed;
+  // No room on the page: the same face, smaller, until the text fits (a
+  // substituted Japanese font may run wider than the one the page was
+  // drawn for).
+  LOGFONTW lf{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  const int height = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+  win::UniqueFont smaller;
+  for (int h = height - 1; h >= std::max(1, height / 2); --h) {
+    lf.lfHeight = -h;
+    win::UniqueFont next(::CreateFontIndirectW(&lf));
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), FALSE);
+    smaller = std::move(next);  // the one the control used before goes now
+    if (win::TextExtent(control, row.text).cx + extra <= available) break;
+  }
+  fittedFonts_.push_back(std::move(smaller));
+  return available;
+}
+
 void TForm2::SetSampleFont(const std::wstring& face, int size) {
   sampleFace_ = face;
   sampleSize_ = size;
-  win::WindowDC screen(Handle());
-  sampleFont_.Reset(::CreateFontW(-::MulDiv(std::max(size, 1), ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72), 0, 0,
+  sampleFont_.Reset(::CreateFontW(-::MulDiv(std::max(size, 1), dpi_, 72), 0, 0,
                                   0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0, face.c_str()));
   ::SendMessageW(Control("RichEdit1"), WM_SETFONT, reinterpret_cast<WPARAM>(sampleFont_.Get()), TRUE);
 }
@@ -499,6 +545,10 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return DefaultProc(msg, wp, lp);
     }
+    case WM_DPICHANGED:
+      dpi_ = LOWORD(wp);
+      Arrange();
+      return 0;
     case WM_CLOSE:
       // Every close applies: only values that can be taken may leave.
       if (Validate()) closed_ = true;

@@ -66,6 +66,11 @@ class TForm2 : public win::Window<TForm2> {
 
  private:
   void CreateControls();
+  // Places and sizes everything at the dialog's DPI.
+  void Arrange();
+  // A caption's width: its row's, or as much more of the page as its text
+  // needs; where the page has no more, a smaller font for it.
+  int FittedWidth(const Row& row, HWND control, int available);
   void Command(int id, int code);
   // Checks what the apply steps will take; false (with the error shown, its
   // page up and the box focused) when something cannot be taken.
@@ -81,6 +86,7 @@ class TForm2 : public win::Window<TForm2> {
   std::vector<HWND> pages_;
   std::vector<HWND> controls_;  // by the table's rows
   win::UniqueFont titleFont_, linkFont_, sampleFont_;
+  std::vector<win::UniqueFont> fittedFonts_;
   std::wstring sampleFace_;
   int sampleSize_ = 10;
   int dpi_ = 96;

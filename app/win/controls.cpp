@@ -6,13 +6,9 @@
 #include <algorithm>
 #include <memory>
 
-namespace mirabo::win {
+#include "app/win/dpi.h"
 
-HFONT InterfaceFont() {
-  static UniqueFont font(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0,
-                                       DEFAULT_QUALITY, 0, L"ＭＳ Ｐゴシック"));
-  return font.Get();
-}
+namespace mirabo::win {
 
 int64_t ScrollRequestTarget(WORD request, int64_t position, int64_t line, int64_t page, int64_t thumb,
                             int64_t bottom) {
@@ -34,7 +30,7 @@ HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWN
   HWND hwnd = ::CreateWindowExW(exStyle, className, text, style | WS_CHILD, 0, 0, 0, 0, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 ::GetModuleHandleW(nullptr), nullptr);
-  if (hwnd) ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(InterfaceFont()), FALSE);
+  if (hwnd) ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(InterfaceFont(DpiOf(parent))), FALSE);
   return hwnd;
 }
 
@@ -324,14 +320,21 @@ void PictureBox::PaintStretched(HDC dc, const RECT& client) {
 void Panel::Create(HWND parent, const std::wstring& caption, Style style) {
   caption_ = caption;
   style_ = style;
-  if (style.bold) {
+  RegisterClassOnce(L"TPanel", 0, nullptr, nullptr);
+  CreateFor(0, L"TPanel", caption.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent);
+  ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(InterfaceFont(DpiOf(parent))), FALSE);
+}
+
+void Panel::SetFont(HFONT font) {
+  font_ = font;
+  boldFont_.Reset();
+  if (style_.bold && font) {
+    // The bold face of whatever font the panel is given, at its size.
     LOGFONTW lf{};
-    ::GetObjectW(InterfaceFont(), sizeof lf, &lf);
+    ::GetObjectW(font, sizeof lf, &lf);
     lf.lfWeight = FW_BOLD;
     boldFont_.Reset(::CreateFontIndirectW(&lf));
   }
-  RegisterClassOnce(L"TPanel", 0, nullptr, nullptr);
-  CreateFor(0, L"TPanel", caption.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent);
 }
 
 void Panel::SetCaption(const std::wstring& caption) {
@@ -355,19 +358,24 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       UniqueGdiObject brush(::CreateSolidBrush(style_.background));
       ::FillRect(dc, &r, static_cast<HBRUSH>(brush.Get()));
       if (style_.lowered) ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-      const HGDIOBJ old = ::SelectObject(dc, boldFont_ ? boldFont_.Get() : InterfaceFont());
+      SelectedObject font(dc, boldFont_ ? boldFont_.Get() : font_);
       ::SetBkMode(dc, TRANSPARENT);
       ::SetTextColor(dc, style_.text);
-      if (!style_.centred) r.left += 4;
+      if (!style_.centred) r.left += Scaled(4, DpiOf(Handle()));
       ::DrawTextW(dc, caption_.c_str(), -1, &r,
                   (style_.centred ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-      ::SelectObject(dc, old);
       ::EndPaint(Handle(), &ps);
       return 0;
     }
     case WM_SIZE:
       if (OnSize) OnSize(LOWORD(lp), HIWORD(lp));
       return 0;
+    case WM_SETFONT:
+      SetFont(reinterpret_cast<HFONT>(wp));
+      if (LOWORD(lp)) ::InvalidateRect(Handle(), nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
     case WM_CONTEXTMENU:
       if (OnContextMenu) {
         OnContextMenu({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});

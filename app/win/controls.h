@@ -21,7 +21,7 @@ int64_t ScrollRequestTarget(WORD request, int64_t position, int64_t line, int64_
                             int64_t bottom);
 
 // Creates a plain child of a system class ("EDIT", "BUTTON", ...) or one of
-// ours, and gives it the window's font.
+// ours, and gives it the interface font at its parent's DPI.
 HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id = 0,
                  DWORD exStyle = 0);
 
@@ -136,8 +136,10 @@ class Panel : public Window<Panel> {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
  private:
+  void SetFont(HFONT font);
   std::wstring caption_;
   Style style_;
+  HFONT font_ = nullptr;  // the interface font the panel was given, not its own
   UniqueFont boldFont_;
 };
 
@@ -145,8 +147,5 @@ class Panel : public Window<Panel> {
 // the callback returns true when it consumed the message.
 using MessageFilter = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>;
 void FilterMessages(HWND control, MessageFilter filter);
-
-// The interface font: "ＭＳ Ｐゴシック", 12 pixels, Shift-JIS.
-HFONT InterfaceFont();
 
 }  // namespace mirabo::win

@@ -107,4 +107,36 @@ class WindowDC {
   HDC dc_;
 };
 
+// A GDI object selected into a device context for a scope; the object it
+// replaced goes back at the end. A null object selects nothing.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? ::SelectObject(dc, object) : nullptr) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// A memory device context compatible with dc (the screen's when null),
+// deleted at the end of its scope.
+class MemoryDC {
+ public:
+  explicit MemoryDC(HDC dc) : dc_(::CreateCompatibleDC(dc)) {}
+  MemoryDC(const MemoryDC&) = delete;
+  MemoryDC& operator=(const MemoryDC&) = delete;
+  ~MemoryDC() {
+    if (dc_) ::DeleteDC(dc_);
+  }
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
 }  // namespace mirabo::win

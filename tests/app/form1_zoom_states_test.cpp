@@ -256,7 +256,7 @@ TEST(Form1States, ClosingStoresTheRenameBarAndTheFont) {
   ::SendMessageW(w->WindowOf("CheckBoxDate"), BM_SETCHECK, BST_UNCHECKED, 0);
   ::SetWindowTextW(w->WindowOf("EditDegit"), L"4");
   ::SetWindowTextW(w->WindowOf("EditCou"), L"12");
-  w->RichEdit1().SetFont(L"ＭＳ ゴシック", 12);
+  w->RichEdit1().SetFont(L"ＭＳ ゴシック", 12, 96);
   w->settings().Zoom = 2;
   ::SendMessageW(w->Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(w.destroyed());

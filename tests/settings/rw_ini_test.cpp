@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/errors.h"
 #include "tests/settings/memory_file_store.h"
 
@@ -90,6 +92,28 @@ TEST(Settings, HandWrittenValuesAreTakenAsTheyAre) {
   EXPECT_EQ(l.settings.Width, -300);  // nothing is clamped
   EXPECT_EQ(l.settings.Zoom, 7);
   EXPECT_TRUE(l.list.empty()) << "a file without IE keys gives an empty list";
+}
+
+TEST(Settings, TheRowsLeftAtTheirDefaultsAreNamed) {
+  // The window's first size depends on whether the file gave one.
+  MemoryFileStore store;
+  store.files[kIni] = "[Pos]\r\nWidth=800\r\nHeight=abc\r\n[Mail]\r\nPath=\r\n";
+  Loaded l;
+  std::vector<const SettingRow*> defaulted;
+  LoadSettingsFile(store, kIni, kExeFolder, l.settings, l.list, &defaulted);
+  const auto named = [&](std::string_view section, std::string_view key) {
+    return std::any_of(defaulted.begin(), defaulted.end(),
+                       [&](const SettingRow* r) { return r->section == section && r->key == key; });
+  };
+  EXPECT_FALSE(named("Pos", "Width"));
+  EXPECT_TRUE(named("Pos", "Height")) << "not a number";
+  EXPECT_TRUE(named("Pos", "Top"));
+  EXPECT_FALSE(named("Mail", "Path")) << "present and empty";
+  EXPECT_TRUE(named("Font", "Name"));
+  MemoryFileStore none;
+  defaulted.clear();
+  LoadSettingsFile(none, kIni, kExeFolder, l.settings, l.list, &defaulted);
+  EXPECT_EQ(defaulted.size(), SettingsTable().size() - 1) << "every row but the list";
 }
 
 TEST(Settings, ListEntriesCloseUpAndRemovedOnesDoNotComeBack) {
