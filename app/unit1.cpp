@@ -374,6 +374,9 @@ void TForm1::CreateControls() {
     }
   });
   WebBrowser1.Create(box);
+  WebBrowser1.OnLaunch = [this] {
+    if (!busy_) ToolButton32Click();
+  };
   elements_["WebBrowser1"] = {Element::Kind::Window, WebBrowser1.Handle()};
   panelMedia_.Create(box, L"", {RGB(0, 0, 0), RGB(255, 255, 255), false, true, false});
   imageMediaBack_.Create(panelMedia_.Handle());

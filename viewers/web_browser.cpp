@@ -9,7 +9,10 @@
 #include <cwchar>
 
 #include "app/errors.h"
+#include "app/win/controls.h"
+#include "app/win/dpi.h"
 #include "app/win/text.h"
+#include "app/win/unique_handle.h"
 
 namespace mirabo {
 namespace {
@@ -34,22 +37,35 @@ void LockDownProcess() {
   (void)done;
 }
 
-std::string HresultText(HRESULT hr) {
-  wchar_t* text = nullptr;
-  ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = text ? text : L"";
-  if (text) ::LocalFree(text);
-  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
-    message.pop_back();
-  char code[16];
-  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-  return std::string("HRESULT ") + code + (message.empty() ? "" : ": " + win::WideToUtf8(message));
+// Why the control refused, in words; the code itself goes on a line of its
+// own for whoever needs it.
+std::string ReasonText(HRESULT hr) {
+  static constexpr struct {
+    HRESULT hr;
+    const char* words;
+  } kReasons[] = {
+      {REGDB_E_CLASSNOTREG, "このシステムには Web ブラウザー部品がありません。"},
+      {E_UNEXPECTED, "Web ブラウザー部品がこの操作に対応していません。"},
+      {E_NOTIMPL, "Web ブラウザー部品がこの操作に対応していません。"},
+      {OLECMDERR_E_NOTSUPPORTED, "Web ブラウザー部品がこの操作に対応していません。"},
+      {OLECMDERR_E_DISABLED, "Web ブラウザー部品では今この操作ができません。"},
+      {E_ACCESSDENIED, "アクセスが拒否されました。"},
+      {E_OUTOFMEMORY, "メモリが足りません。"},
+  };
+  const char* words = "Web ブラウザー部品がエラーを返しました。";
+  for (const auto& r : kReasons)
+    if (r.hr == hr) words = r.words;
+  char code[48];
+  std::snprintf(code, sizeof code, "(エラー コード 0x%08lX)", static_cast<unsigned long>(hr));
+  return std::string(words) + "\n\r" + code;
 }
 
 [[noreturn]] void ThrowBrowserError(const char* what, HRESULT hr) {
-  throw EMirabo(std::string(what) + "\n\r" + HresultText(hr));
+  throw EMirabo(std::string(what) + "\n\r" + ReasonText(hr));
 }
+
+constexpr wchar_t kNoticeText[] =
+    L"このページはここでは表示できません。関連付けられたプログラムで開くには「ラウンチ」を押してください。";
 
 // Pages may go to local files and the control's own pages only.
 bool IsLocal(const std::wstring& url) {
@@ -196,6 +212,25 @@ class TWebBrowser::Site final : public IOleClientSite, public IOleInPlaceSite, p
         if (owner_ && owner_->OnBeforeNavigate) owner_->OnBeforeNavigate(request);
         return S_OK;
       }
+      case DISPID_NAVIGATEERROR: {
+        // pDisp, URL, TargetFrameName, StatusCode, Cancel: for the page
+        // itself (not one of its frames) the control has nothing to show;
+        // the notice says so instead of the control's own error page.
+        if (!params || params->cArgs < 5 || !owner_ || !owner_->browser_) return S_OK;
+        const VARIANT& frame = *arg(0);
+        IDispatch* top = nullptr;
+        owner_->browser_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&top));
+        const bool page = V_VT(&frame) == VT_DISPATCH && V_DISPATCH(&frame) == top;
+        if (top) top->Release();
+        if (page) {
+          Cancel(*arg(4));
+          owner_->ShowNotice(true);
+        }
+        return S_OK;
+      }
+      case DISPID_DOCUMENTCOMPLETE:
+        if (owner_) owner_->ShowNotice(false);
+        return S_OK;
       case DISPID_NEWWINDOW2:
         if (params && params->cArgs >= 2) Cancel(*arg(1));
         return S_OK;
@@ -227,6 +262,10 @@ void TWebBrowser::Create(HWND parent) {
   RegisterClassOnce(L"TWebBrowser", 0, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
   CreateFor(0, L"TWebBrowser", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 1, 1, parent);
   LockDownProcess();
+  // The notice lies over the control, made first so it is there even when
+  // the control is not.
+  notice_ = win::CreateChild(L"STATIC", kNoticeText, SS_NOPREFIX | SS_LEFT, Handle());
+  noticeButton_ = win::CreateChild(L"BUTTON", L"ラウンチ", BS_PUSHBUTTON, Handle());
   site_ = new Site(*this);
   if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                 reinterpret_cast<void**>(&object_)))) {
@@ -287,8 +326,43 @@ void TWebBrowser::Destroy() {
   }
 }
 
+std::wstring TWebBrowser::NoticeText() const {
+  wchar_t text[256] = L"";
+  if (notice_) ::GetWindowTextW(notice_, text, static_cast<int>(std::size(text)));
+  return text;
+}
+
+void TWebBrowser::ShowNotice(bool shown) {
+  if (!notice_) return;
+  if (shown) {
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    const int dpi = win::DpiOf(Handle());
+    const int margin = win::Scaled(8, dpi), line = win::Scaled(16, dpi);
+    const int width = std::max<int>(client.right - 2 * margin, win::Scaled(120, dpi));
+    // The text takes the lines it needs at the view's width.
+    RECT text{0, 0, width, 0};
+    {
+      win::WindowDC dc(notice_);
+      win::SelectedObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(notice_, WM_GETFONT, 0, 0)));
+      ::DrawTextW(dc.Get(), kNoticeText, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    const int textHeight = std::max<int>(text.bottom, line);
+    ::SetWindowPos(notice_, HWND_TOP, margin, margin, width, textHeight, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    ::SetWindowPos(noticeButton_, HWND_TOP, margin, margin + textHeight + win::Scaled(6, dpi), win::Scaled(80, dpi),
+                   win::Scaled(24, dpi), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  } else {
+    ::ShowWindow(notice_, SW_HIDE);
+    ::ShowWindow(noticeButton_, SW_HIDE);
+  }
+}
+
 void TWebBrowser::Navigate(const std::wstring& path) {
-  if (!browser_) ThrowBrowserError("Web ページを表示できません。", REGDB_E_CLASSNOTREG);
+  ShowNotice(false);
+  if (!browser_) {
+    ShowNotice(true);
+    ThrowBrowserError("Web ページを表示できません。", REGDB_E_CLASSNOTREG);
+  }
   BSTR url = ::SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
   VARIANT flags, target, postData, headers;
   V_VT(&flags) = VT_I4;
@@ -364,6 +438,10 @@ LRESULT TWebBrowser::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SIZE:
       Resize();
+      if (NoticeShown()) ShowNotice(true);
+      return 0;
+    case WM_COMMAND:
+      if (reinterpret_cast<HWND>(lp) == noticeButton_ && HIWORD(wp) == BN_CLICKED && OnLaunch) OnLaunch();
       return 0;
     case WM_DESTROY:
       Destroy();

@@ -52,6 +52,13 @@ class TWebBrowser : public IWebBrowser, public win::Window<TWebBrowser> {
   bool TranslateAccelerator(MSG& msg);
 
   std::function<void(const NavigationRequest&)> OnBeforeNavigate;
+  // The notice's button: open the page with the program it belongs to.
+  std::function<void()> OnLaunch;
+  // A page the control cannot show (no engine, or one that refuses the
+  // page) leaves a line in the view saying so, with a button to launch it.
+  bool NoticeShown() const { return notice_ && ::IsWindowVisible(notice_); }
+  HWND NoticeButton() const { return noticeButton_; }
+  std::wstring NoticeText() const;
 
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -60,11 +67,13 @@ class TWebBrowser : public IWebBrowser, public win::Window<TWebBrowser> {
  private:
   void Resize();
   void Destroy();
+  void ShowNotice(bool shown);
 
   Site* site_ = nullptr;
   IOleObject* object_ = nullptr;
   IWebBrowser2* browser_ = nullptr;
   DWORD eventsCookie_ = 0;
+  HWND notice_ = nullptr, noticeButton_ = nullptr;
 };
 
 }  // namespace mirabo

@@ -322,5 +322,32 @@ TEST(Form1Web, TheBrowserIsInPlaceNavigatesAndCollapses) {
   EXPECT_EQ(browser.right - browser.left, box.right);
 }
 
+TEST(Form1Web, APageTheControlCannotShowSaysSoAndOffersToLaunchIt) {
+  // Under Wine the control has no engine to draw with: every page is one it
+  // cannot show.
+  MainWindow w;
+  const auto page = w.dir() / L"page.htm";
+  WriteBytes(page, "<html><body>x</body></html>");
+  w.Open(page.wstring());
+  ASSERT_TRUE(WaitFor([&] { return w->WebBrowser1.NoticeShown(); }));
+  EXPECT_EQ(w->WebBrowser1.NoticeText(),
+            L"このページはここでは表示できません。関連付けられたプログラムで開くには「ラウンチ」を押してください。");
+  RECT notice{}, host{};
+  ::GetWindowRect(w->WebBrowser1.NoticeButton(), &notice);
+  ::GetWindowRect(w->WindowOf("WebBrowser1"), &host);
+  EXPECT_TRUE(notice.left >= host.left && notice.bottom <= host.bottom && notice.right <= host.right)
+      << "the button lies in the view";
+  EXPECT_TRUE(::IsWindowVisible(w->WebBrowser1.NoticeButton()));
+  ASSERT_TRUE(w->WebBrowser1.OnLaunch) << "the window launches the page";
+  int launched = 0;
+  w->WebBrowser1.OnLaunch = [&] { ++launched; };
+  ::SendMessageW(w->WebBrowser1.NoticeButton(), BM_CLICK, 0, 0);
+  EXPECT_EQ(launched, 1);
+  // Another file takes the notice away with the view.
+  WriteBytes(w.dir() / L"pic.bmp", testing::MakeBmp(8, 8, 24, false));
+  w.Open((w.dir() / L"pic.bmp").wstring());
+  EXPECT_FALSE(w->WebBrowser1.NoticeShown() && w->IsShown("WebBrowser1"));
+}
+
 }  // namespace
 }  // namespace mirabo
