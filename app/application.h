@@ -5,11 +5,13 @@
 
 #include <functional>
 
+#include "base/product.h"
+
 namespace mirabo {
 
 class TApplication {
  public:
-  static const wchar_t* Title() { return L"Mirabo"; }
+  static const wchar_t* Title() { return kProductName; }
 
   // Common controls, OLE for the embedded controls, and the rest of the
   // process-wide set-up.

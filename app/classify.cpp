@@ -25,58 +25,7 @@ bool OneOf(std::wstring_view ext, const std::array<std::wstring_view, N>& list) 
   return false;
 }
 
-wchar_t LowerChar(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
-
-size_t LastSeparator(std::wstring_view path) { return path.find_last_of(L"\\:"); }
-
-// Case-insensitive wildcard match of one pattern; iterative with one
-// back-tracking point, so a long name cannot make it slow.
-bool MatchOne(std::wstring_view name, std::wstring_view pattern) {
-  size_t n = 0, p = 0, starP = std::wstring_view::npos, starN = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == L'*') {
-      starP = p++;
-      starN = n;
-    } else if (p < pattern.size() &&
-               (pattern[p] == L'?' || LowerChar(pattern[p]) == LowerChar(name[n]))) {
-      ++p;
-      ++n;
-    } else if (starP != std::wstring_view::npos) {
-      p = starP + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == L'*') ++p;
-  return p == pattern.size();
-}
-
 }  // namespace
-
-std::wstring_view ExtensionOf(std::wstring_view path) {
-  const size_t dot = path.find_last_of(L'.');
-  if (dot == std::wstring_view::npos) return {};
-  const size_t sep = LastSeparator(path);
-  if (sep != std::wstring_view::npos && sep > dot) return {};
-  return path.substr(dot);
-}
-
-std::wstring_view FileNameOf(std::wstring_view path) {
-  const size_t sep = LastSeparator(path);
-  return sep == std::wstring_view::npos ? path : path.substr(sep + 1);
-}
-
-std::wstring_view FolderOf(std::wstring_view path) {
-  const size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash + 1);
-}
-
-std::wstring LowerAscii(std::wstring_view text) {
-  std::wstring out(text);
-  for (auto& c : out) c = LowerChar(c);
-  return out;
-}
 
 ViewMode ClassifyPath(std::wstring_view path, std::span<const std::wstring> pluginFirstLines,
                       std::span<const std::wstring> browserList) {
@@ -102,18 +51,6 @@ std::wstring FolderMask(ViewMode mode, std::wstring_view path) {
     if (lower == L".tif" || lower == L".tiff") return L"*.tif;*.tiff";
   }
   return L"*" + std::wstring(ext);
-}
-
-bool MatchesMask(std::wstring_view name, std::wstring_view mask) {
-  size_t start = 0;
-  while (start <= mask.size()) {
-    size_t end = mask.find(L';', start);
-    if (end == std::wstring_view::npos) end = mask.size();
-    const std::wstring_view pattern = mask.substr(start, end - start);
-    if (!pattern.empty() && MatchOne(name, pattern)) return true;
-    start = end + 1;
-  }
-  return false;
 }
 
 }  // namespace mirabo

@@ -2,10 +2,13 @@
 // Which viewer shows a file, decided from its extension alone, and which
 // files of its folder belong to the same kind. Paths are UTF-16 as the file
 // system gives them; extensions are lower-cased for ASCII letters only, so
-// an entry of the browser list written in capitals never matches.
+// an entry of the browser list written in capitals never matches. The path
+// helpers are base/paths.h's.
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "base/paths.h"
 
 namespace mirabo {
 
@@ -20,16 +23,6 @@ enum class ViewMode : int {
 };
 inline constexpr int kViewModeCount = 7;
 
-// The extension with its dot ("" when there is none): the text from the last
-// "." after the last "\" or ":".
-std::wstring_view ExtensionOf(std::wstring_view path);
-// The file name: the text after the last "\" or ":".
-std::wstring_view FileNameOf(std::wstring_view path);
-// The folder part up to and including the last "\" ("" when there is none).
-std::wstring_view FolderOf(std::wstring_view path);
-
-std::wstring LowerAscii(std::wstring_view text);
-
 // pluginFirstLines: line 0 of each loaded plug-in's extension list, in
 // registry order ("*.pic;*.pct"). browserList: the user's extensions without
 // the dot, in list order.
@@ -40,9 +33,5 @@ ViewMode ClassifyPath(std::wstring_view path, std::span<const std::wstring> plug
 // through both spellings of their extension, everything else through files of
 // exactly its own extension (as spelled in the path).
 std::wstring FolderMask(ViewMode mode, std::wstring_view path);
-
-// Whether a file name matches one of the ";"-separated wildcard patterns
-// ("*" any run, "?" one character), without regard to case.
-bool MatchesMask(std::wstring_view name, std::wstring_view mask);
 
 }  // namespace mirabo

@@ -4,12 +4,12 @@
 #include <shellapi.h>
 
 #include "app/application.h"
-#include "app/error_handler.h"
 #include "app/unit1.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
-#include "app/win/win_file_store.h"
+#include "base/win/error_handler.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "settings/unit2.h"
+#include "settings/win_file_store.h"
 
 namespace {
 

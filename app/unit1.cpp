@@ -4,12 +4,12 @@
 #include <windowsx.h>
 
 #include "app/application.h"
-#include "app/errors.h"
+#include "app/glyphs.h"
 #include "app/view_table.h"
-#include "app/win/dpi.h"
-#include "app/win/glyphs.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/errors.h"
+#include "base/win/dpi.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "plugins/spi_abi.h"
 #include "plugins/spi_bitmap.h"
 

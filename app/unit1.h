@@ -13,24 +13,25 @@
 #include "app/classify.h"
 #include "app/command_map.h"
 #include "app/folder_list.h"
-#include "app/text_view.h"
-#include "app/win/controls.h"
-#include "app/win/popup_menu.h"
-#include "app/win/window.h"
+#include "base/controls/controls.h"
+#include "base/win/popup_menu.h"
+#include "base/win/window.h"
 #include "components/ie_printer_set.h"
 #include "components/launch_popup.h"
 #include "components/new_ctrls.h"
 #include "components/tray_icon.h"
-#include "plugins/spis.h"
 #include "plugins/remote_spi_host.h"
+#include "plugins/spis.h"
 #include "plugins/win_spi_host.h"
 #include "settings/file_store.h"
 #include "settings/rw_ini.h"
+#include "settings/settings_host.h"
 #include "text/sjisconv.h"
+#include "text/text_view.h"
 #include "viewers/img_edit.h"
 #include "viewers/media_player.h"
-#include "viewers/web_browser.h"
 #include "viewers/platform_controls.h"
+#include "viewers/web_browser.h"
 
 namespace mirabo {
 
@@ -46,7 +47,7 @@ struct Form1Environment {
 // The placeholder of CurrentPath while no file is shown.
 inline constexpr wchar_t kNoFile[] = L"XXXXXXXX.XXX";
 
-class TForm1 : public win::Window<TForm1> {
+class TForm1 : public win::Window<TForm1>, public ISettingsHost {
  public:
   static constexpr const wchar_t* kClassName = L"TForm1";
   static constexpr UINT_PTR kTimer1 = 1;
@@ -164,7 +165,7 @@ class TForm1 : public win::Window<TForm1> {
   void ToolButton13Click();
   win::PictureBox& ImageMediaBack() { return imageMediaBack_; }
   // The program's folder (CP932, with its trailing "\").
-  const std::string& ExeFolder() const { return env_.exeFolder; }
+  const std::string& ExeFolder() const override { return env_.exeFolder; }
 
   void mnuNKFClick() {}  // a hidden item without an action
   void mnuExitClick() { Close(); }
@@ -189,7 +190,7 @@ class TForm1 : public win::Window<TForm1> {
   // True when the settings file gave the window's size.
   bool LoadSettings();
   void SaveSettings();
-  Settings& settings() { return env_.settings; }
+  Settings& settings() override { return env_.settings; }
   const std::filesystem::path& iniPath() const { return env_.iniPath; }
 
   // ---- State named by the program's design
@@ -202,7 +203,15 @@ class TForm1 : public win::Window<TForm1> {
   std::wstring FileListBox1Folder;
   std::vector<std::string> ListBoxIE;  // the browser extension list
   // The decoder plug-in registry and its two events.
-  TSPIs& SPIs1() { return *spis1_; }
+  TSPIs& SPIs1() override { return *spis1_; }
+  // ---- What the settings dialog asks of the window
+  HWND OwnerWindow() const override { return Handle(); }
+  std::wstring TextFontName() const override;
+  int TextFontSize() const override;
+  void SetTextFont(const std::wstring& face, int pointSize) override;
+  std::vector<std::string>& BrowserList() override { return ListBoxIE; }
+  void LoadMediaBackground(const std::wstring& file) override;
+  void RebuildLaunchMenu() override;
   ISpiHost& SpiHost() { return spiHost_; }
   void SPIs1Search(TSPIs& sender, TSPI& plugin, bool& accept);
   void SPIs1PictureRegister(TSPIs& sender, TSPI& plugin, const std::string& extension,

@@ -5,23 +5,14 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "app/picture/picture.h"
-#include "app/win/clipboard.h"
-#include "app/win/paths.h"
-#include "app/win/printing.h"
-#include "app/win/text.h"
 #include "app/unit1.h"
+#include "base/picture/picture.h"
+#include "base/win/clipboard.h"
+#include "base/win/paths.h"
+#include "base/win/printing.h"
+#include "base/win/text.h"
 
 namespace mirabo {
-namespace {
-
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
 void TForm1::ToolButton26Click() {
   if (CurrentPath.empty()) return;
   switch (viewMode) {
@@ -76,7 +67,7 @@ void TForm1::PrintPicture(IPrintDevice& device) {
 
 void TForm1::ToolButton11Click() {
   if (CurrentPath.empty()) return;
-  const std::wstring documentName = FileNameOf(CurrentPath);
+  const std::wstring documentName(FileNameOf(CurrentPath));
   switch (viewMode) {
     case ViewMode::Text: {
       const auto choice = ShowPrintDialog(Handle());

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "app/unit1.h"
-#include "app/win/paths.h"
+#include "base/win/paths.h"
 
 namespace mirabo {
 

@@ -4,12 +4,12 @@
 #include <commctrl.h>
 
 #include "app/dialogs.h"
-#include "app/picture/jpeg_rotate.h"
 #include "app/unit1.h"
 #include "app/view_table.h"
-#include "app/win/file_ops.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/picture/jpeg_rotate.h"
+#include "base/win/file_ops.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 
 namespace mirabo {
 namespace {

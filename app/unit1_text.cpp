@@ -3,12 +3,12 @@
 // to disk: every presentation is built in memory or read on demand.
 #include <windows.h>
 
-#include "app/errors.h"
 #include "app/file_info.h"
-#include "app/picture/picture.h"
 #include "app/unit1.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/errors.h"
+#include "base/picture/picture.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "text/dump.h"
 
 namespace mirabo {

@@ -7,8 +7,8 @@
 
 #include "app/unit1.h"
 #include "app/view_table.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 
 namespace mirabo {
 namespace {

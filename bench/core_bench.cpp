@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/picture/jpeg_rotate.h"
-#include "app/picture/rotate.h"
+#include "base/picture/jpeg_rotate.h"
+#include "base/picture/rotate.h"
 #include "bench/jpeg_reference.h"
 #include "text/line_index.h"
 #include "text/sjisconv.h"

@@ -9,9 +9,9 @@
 
 #include <jpeglib.h>
 
-#include "app/picture/jpeg_rotate.h"
+#include "base/picture/jpeg_rotate.h"
 #include "bench/timing.h"
-#include "tests/app/picture/jpeg_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 
 namespace mirabo::bench {
 std::vector<uint8_t> MakePhotoJpeg(int width, int height) {

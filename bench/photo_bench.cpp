@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/picture/picture.h"
 #include "app/unit1.h"
+#include "base/picture/picture.h"
 #include "bench/jpeg_reference.h"
 #include "bench/timing.h"
 

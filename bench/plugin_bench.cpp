@@ -13,15 +13,15 @@
 #include <functional>
 #include <vector>
 
-#include "app/picture/picture.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
 #include "app/unit1.h"
-#include "app/win/win_file_store.h"
+#include "base/picture/picture.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "bench/timing.h"
 #include "plugins/dib_assembly.h"
 #include "plugins/remote_spi_host.h"
 #include "plugins/win_spi_host.h"
+#include "settings/win_file_store.h"
 
 namespace {
 

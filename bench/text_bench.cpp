@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/unit1.h"
-#include "app/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 #include "bench/timing.h"
 #include "text/sjisconv.h"
 

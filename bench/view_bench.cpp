@@ -21,12 +21,12 @@
 
 #include <jpeglib.h>
 
-#include "app/error_handler.h"
-#include "app/unit1.h"
 #include "app/application.h"
-#include "app/win/win_file_store.h"
+#include "app/unit1.h"
+#include "base/win/error_handler.h"
 #include "bench/jpeg_reference.h"
-#include "tests/app/picture/jpeg_fixtures.h"
+#include "settings/win_file_store.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 
 namespace {
 

@@ -11,7 +11,7 @@ if(MINGW)
 endif()
 
 # The version for the resource scripts and the manifest.
-configure_file(${PROJECT_SOURCE_DIR}/app/res/mirabo_version.h.in ${PROJECT_BINARY_DIR}/generated/mirabo_version.h @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/base/res/mirabo_version.h.in ${PROJECT_BINARY_DIR}/generated/mirabo_version.h @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/app/res/mirabo.manifest.in ${PROJECT_BINARY_DIR}/generated/mirabo.manifest @ONLY)
 if(MINGW)
   # Reproducible executables: no link time in the header, and no build

@@ -3,7 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "app/win/paths.h"
+#include "base/win/paths.h"
 
 namespace mirabo {
 namespace {

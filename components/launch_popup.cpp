@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
-#include "app/win/paths.h"
-#include "app/win/unique_handle.h"
+#include "base/win/paths.h"
+#include "base/win/unique_handle.h"
 
 namespace mirabo {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win/popup_menu.h"
+#include "base/win/popup_menu.h"
 #include "components/launch_list.h"
 
 namespace mirabo {

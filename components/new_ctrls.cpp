@@ -1,7 +1,7 @@
 #include "components/new_ctrls.h"
 
-#include "app/error_handler.h"
-#include "app/errors.h"
+#include "base/errors.h"
+#include "base/win/error_handler.h"
 
 namespace mirabo {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace mirabo {
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "app/win/popup_menu.h"
-#include "app/win/unique_handle.h"
+#include "base/win/popup_menu.h"
+#include "base/win/unique_handle.h"
 
 namespace mirabo {
 

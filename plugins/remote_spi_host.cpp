@@ -7,10 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/errors.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
 #include "plugins/spi_host_protocol.h"
 
 namespace mirabo {
@@ -25,11 +26,6 @@ enum class Failure { Died, Hung, Stopped };
 struct HostFailure {
   Failure why;
 };
-
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 }  // namespace
 
@@ -471,7 +467,7 @@ class RemoteModule {
     try {
       return call();
     } catch (const HostFailure& failure) {
-      const std::string plugin = FileNameOf(path_), file = FileNameOf(fileName);
+      const std::string plugin(FileNameOf(path_)), file(FileNameOf(fileName));
       switch (failure.why) {
         case Failure::Died:
           throw EMirabo(FormatMessageText("プラグイン %s が %s の読み込み中に異常終了しました", plugin, file));

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/classify.h"
-#include "app/errors.h"
-#include "app/win/text.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/win/text.h"
 #include "plugins/dib_assembly.h"
 #include "plugins/spi_abi.h"
 #include "plugins/win_spi_host.h"

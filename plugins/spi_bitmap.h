@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/picture/picture.h"
+#include "base/picture/picture.h"
 #include "plugins/spis.h"
 
 namespace mirabo {

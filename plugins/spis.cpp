@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
+
 namespace mirabo {
 namespace {
 
@@ -15,15 +17,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return LowerAscii(x) == LowerAscii(y);
          });
-}
-
-// The extension of a name: from its last "." after its last "\" or ":".
-std::string_view ExtensionOfName(std::string_view name) {
-  const size_t dot = name.find_last_of('.');
-  if (dot == std::string_view::npos) return {};
-  const size_t sep = name.find_last_of("\\:");
-  if (sep != std::string_view::npos && sep > dot) return {};
-  return name.substr(dot);
 }
 
 // The class each API version chooses; any other version gives TSPI.
@@ -252,13 +245,13 @@ std::vector<std::string> TSPIs::Candidates(const std::string& mask) const {
 
 void TSPIs::CollectPlugins(const std::vector<const SpiClass*>& classes, std::vector<TSPI*>& list,
                            const std::string& fileName) const {
-  const std::string_view ext = ExtensionOfName(fileName);
+  const std::string_view ext = ExtensionOf(fileName);
   for (const auto& plugin : plugins_) {
     const bool wanted =
         std::any_of(classes.begin(), classes.end(), [&](const SpiClass* c) { return plugin->IsA(*c); });
     if (!wanted) continue;
     const bool claims = std::any_of(plugin->Extensions().begin(), plugin->Extensions().end(),
-                                    [&](const std::string& line) { return EqualsNoCase(ExtensionOfName(line), ext); });
+                                    [&](const std::string& line) { return EqualsNoCase(ExtensionOf(std::string_view(line)), ext); });
     if (claims) list.insert(list.begin(), plugin.get());
     else list.push_back(plugin.get());
   }

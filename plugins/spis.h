@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace mirabo {
 

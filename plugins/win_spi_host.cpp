@@ -5,9 +5,9 @@
 #include <array>
 #include <span>
 
-#include "app/win/paths.h"
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
 #include "plugins/spi_abi.h"
 #include "plugins/spi_calls.h"
 

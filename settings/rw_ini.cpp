@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace mirabo {
 namespace {

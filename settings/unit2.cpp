@@ -7,14 +7,15 @@
 #include <array>
 #include <cwchar>
 
-#include "app/error_handler.h"
-#include "app/errors.h"
-#include "app/picture/picture.h"
-#include "app/unit1.h"
-#include "app/win/controls.h"
-#include "app/win/dpi.h"
-#include "app/win/text.h"
+#include "base/controls/controls.h"
+#include "base/errors.h"
+#include "base/picture/picture.h"
+#include "base/win/dpi.h"
+#include "base/win/error_handler.h"
+#include "base/win/text.h"
+#include "plugins/spis.h"
 #include "settings/rw_ini.h"
+#include "settings/setting_bindings.h"
 
 namespace mirabo {
 namespace {
@@ -62,7 +63,8 @@ std::wstring Trimmed(const std::wstring& text) {
 }  // namespace
 
 // One control of the dialog: its page, kind, caption or first text, place
-// (96-DPI pixels on its page), range for number boxes, and click handler.
+// (96-DPI pixels on its page) and click handler. What a control stands for
+// is the binding table's (settings/setting_bindings.h).
 struct TForm2::Row {
   enum class Kind { CheckBox, Label, Link, Edit, Number, Button, List, Sample, Title };
   const char* name;
@@ -71,7 +73,6 @@ struct TForm2::Row {
   const wchar_t* text;
   int x, y, width, height;
   void (TForm2::*click)() = nullptr;
-  int low = 0, high = 0;
 };
 
 namespace {
@@ -88,12 +89,12 @@ const TForm2::Row kRows[] = {
     {"Edit10", 1, K::Edit, L"", 8, 26, 188, 21},
     {"Button8", 1, K::Button, L"参照", 200, 26, 42, 21, &F::Button8Click},
     {"Label1", 2, K::Label, L"圧縮率（１：高－低：９９）", 8, 8, 235, 16},
-    {"Edit1", 2, K::Number, L"", 8, 26, 60, 21, nullptr, 1, 99},
+    {"Edit1", 2, K::Number, L"", 8, 26, 60, 21},
     {"Label2", 2, K::Label, L"保存ボタンでの保存先", 8, 54, 235, 16},
     {"Edit2", 2, K::Edit, L"", 8, 72, 188, 21},
     {"Button1", 2, K::Button, L"参照", 200, 72, 42, 21, &F::Button1Click},
     {"CheckBox4", 3, K::CheckBox, L"ループする", 8, 8, 235, 18},
-    {"Edit6", 3, K::Number, L"", 8, 34, 60, 21, nullptr, 1, 100},
+    {"Edit6", 3, K::Number, L"", 8, 34, 60, 21},
     {"Label12", 3, K::Label, L"秒で切り替える", 74, 37, 160, 16},
     {"RichEdit1", 4, K::Sample, L"フォントサンプル", 8, 8, 184, 90},
     {"Button3", 4, K::Button, L"変更", 198, 8, 44, 21, &F::Button3Click},
@@ -117,7 +118,7 @@ const TForm2::Row kRows[] = {
     {"Label9", 8, K::Label, L"バインドオプション", 8, 54, 235, 16},
     {"Edit4", 8, K::Edit, L"", 8, 72, 188, 21},
     {"Label11", 9, K::Label, L"リセットの値", 8, 8, 235, 16},
-    {"Edit5", 9, K::Number, L"", 8, 26, 60, 21, nullptr, 0, 100},
+    {"Edit5", 9, K::Number, L"", 8, 26, 60, 21},
     {"Label3", 10, K::Title, L"Mirabo", 8, 4, 235, 36},
     {"Label4", 10, K::Label, L"Ver0.89\n(C) Mirabo の開発者", 8, 42, 235, 32},
     {"Label5", 10, K::Link, L"ヘルプのページ (mirabo_help\\help.htm)", 8, 78, 235, 16, &F::Label5Click},
@@ -133,7 +134,7 @@ int RowIndex(std::string_view name) {
 
 }  // namespace
 
-TForm2::TForm2(TForm1& main) : FolderDialog1(nullptr), main_(main) {}
+TForm2::TForm2(ISettingsHost& host) : FolderDialog1(nullptr), host_(host) {}
 
 TForm2::~TForm2() = default;
 
@@ -142,13 +143,9 @@ int TForm2::Scaled(int pixels) const { return win::Scaled(pixels, dpi_); }
 HWND TForm2::Control(std::string_view name) const {
   const int i = RowIndex(name);
   if (i >= 0) return controls_[static_cast<size_t>(i)];
-  if (name.rfind("UpDown", 0) == 0) {
-    // The up-downs are their edit boxes' neighbours: UpDown1 Edit1, UpDown2
-    // Edit5, UpDown3 Edit6.
-    const char* buddy = name == "UpDown1" ? "Edit1" : name == "UpDown2" ? "Edit5" : "Edit6";
-    return ::GetWindow(Control(buddy), GW_HWNDNEXT);
-  }
-  return nullptr;
+  // An up-down is made right after its edit box.
+  const SettingBinding* b = BindingOf(name);
+  return b && b->upDown == name ? ::GetWindow(Control(b->control), GW_HWNDNEXT) : nullptr;
 }
 
 std::wstring TForm2::TextOf(std::string_view name) const {
@@ -186,13 +183,13 @@ void TForm2::SelectPage(int page) {
 void TForm2::Create() {
   RegisterClassOnce(L"TForm2", 0, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  CreateFor(WS_EX_DLGMODALFRAME, L"TForm2", L"設定他", style, 0, 0, 0, 0, main_.Handle());
+  CreateFor(WS_EX_DLGMODALFRAME, L"TForm2", L"設定他", style, 0, 0, 0, 0, host_.OwnerWindow());
   dpi_ = win::DpiOf(Handle());
   FolderDialog1 = TFolderDialog(Handle());
   FolderDialog1.Title = L"フォルダーの選択";
   // No author's addresses of our own to give: the About page opens the
   // program's help page, and a new mail without an address.
-  MailAndHP1.HomePageAddress = win::Cp932ToWide(main_.ExeFolder()) + L"mirabo_help\\help.htm";
+  MailAndHP1.HomePageAddress = win::Cp932ToWide(host_.ExeFolder()) + L"mirabo_help\\help.htm";
   MailAndHP1.MailAddress.clear();
   CreateControls();
   Arrange();
@@ -248,7 +245,8 @@ void TForm2::CreateControls() {
                                            WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS,
                                            page);
       ::SetWindowPos(upDown, control, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      ::SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(row.low), row.high);
+      const SettingBinding* number = BindingOf(row.name);
+      ::SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(number->low), number->high);
     }
   }
   SelectPage(0);
@@ -334,52 +332,81 @@ void TForm2::SetSampleFont(const std::wstring& face, int size) {
 }
 
 void TForm2::FormCreate() {
-  Settings& s = main_.settings();
-  // Up-down positions are 16-bit: the value's low 16 bits, shown within the
-  // box's range.
-  const auto setPosition = [this](const char* upDown, int value, int low, int high) {
-    const int shown = std::clamp<int>(static_cast<short>(value & 0xFFFF), low, high);
-    ::SendMessageW(Control(upDown), UDM_SETPOS32, 0, shown);
-  };
-  setPosition("UpDown1", s.Comp, 1, 99);
-  SetText("Edit2", win::Cp932ToWide(s.SavePath));
-  SetText("Edit3", win::Cp932ToWide(s.MailPath));
-  SetText("Edit4", win::Cp932ToWide(s.BndOp));
-  SetSampleFont(main_.RichEdit1().FontName(), main_.RichEdit1().FontSize());
-  const auto check = [this](const char* box, int value) {
-    ::SendMessageW(Control(box), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
-  };
-  check("CheckBox2", s.DblCK);
-  check("CheckBox5", s.Tray);
-  check("CheckBox6", s.RenBar);
-  check("CheckBox7", s.FitOver);
-  setPosition("UpDown2", s.Init, 0, 100);
-  check("CheckBox4", s.Loop);
-  setPosition("UpDown3", s.Time, 1, 100);
-  const HWND list = Control("ListBox1");
-  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  for (const std::string& ext : main_.ListBoxIE)
-    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Cp932ToWide(ext).c_str()));
-  SetText("Edit8", win::Cp932ToWide(s.SusiePath));
-  // A search that fails is reported and the filling goes on: no box may
-  // carry anything but the current settings back when the dialog closes.
+  Settings& s = host_.settings();
+  for (const SettingBinding* b : InFillOrder()) {
+    switch (b->kind) {
+      case BindingKind::Number: {
+        // Up-down positions are 16-bit: the value's low 16 bits, shown
+        // within the box's range.
+        const int shown = std::clamp<int>(static_cast<short>(s.*(b->integer) & 0xFFFF), b->low, b->high);
+        ::SendMessageW(Control(b->upDown), UDM_SETPOS32, 0, shown);
+        break;
+      }
+      case BindingKind::Text: SetText(b->control, win::Cp932ToWide(s.*(b->text))); break;
+      case BindingKind::Flag:
+        ::SendMessageW(Control(b->control), BM_SETCHECK, s.*(b->integer) ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+      case BindingKind::Font: SetSampleFont(host_.TextFontName(), host_.TextFontSize()); break;
+      case BindingKind::BrowserList: {
+        const HWND list = Control(b->control);
+        ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        for (const std::string& ext : host_.BrowserList())
+          ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Cp932ToWide(ext).c_str()));
+        break;
+      }
+      case BindingKind::Plugins:
+        // A search that fails is reported and the filling goes on: no box
+        // may carry anything but the current settings back when the dialog
+        // closes.
+        SearchPlugins(s.SusiePath);
+        break;
+      case BindingKind::LaunchMenu: break;
+    }
+  }
+}
+
+void TForm2::SearchPlugins(const std::string& folder) {
   ::SendMessageW(Control("ListBox2"), LB_RESETCONTENT, 0, 0);
-  if (!s.SusiePath.empty()) {
+  if (!folder.empty()) {
     try {
-      main_.SPIs1().Search(win::WideToUtf8(win::Cp932ToWide(s.SusiePath)) + main_.SPIs1().Mask);
+      host_.SPIs1().Search(win::WideToUtf8(win::Cp932ToWide(folder)) + host_.SPIs1().Mask);
     } catch (const std::exception& e) {
       HandleError(Handle(), e);
     }
   }
   ListPlugins();
-  SetText("Edit9", win::Cp932ToWide(s.MediaBack));
-  SetText("Edit10", win::Cp932ToWide(s.SendTo));
+}
+
+void TForm2::Apply() {
+  // Validate let the dialog close only with values every step can take:
+  // nothing below fails half-way.
+  Settings& s = host_.settings();
+  for (const SettingBinding* b : InApplyOrder()) {
+    switch (b->kind) {
+      case BindingKind::Number: s.*(b->integer) = *ParseInteger(win::WideToCp932(TextOf(b->control))); break;
+      case BindingKind::Text: s.*(b->text) = win::WideToCp932(TextOf(b->control)); break;
+      case BindingKind::Flag: s.*(b->integer) = Checked(b->control) ? 1 : 0; break;
+      case BindingKind::Font:
+        host_.SetTextFont(sampleFace_, sampleSize_);
+        s.FontName = win::WideToCp932(host_.TextFontName());
+        s.FontSize = host_.TextFontSize();
+        break;
+      case BindingKind::BrowserList: {
+        std::vector<std::string>& list = host_.BrowserList();
+        list.clear();
+        for (const std::wstring& ext : ListItems(b->control)) list.push_back(win::WideToCp932(ext));
+        break;
+      }
+      case BindingKind::LaunchMenu: host_.RebuildLaunchMenu(); break;
+      case BindingKind::Plugins: break;
+    }
+  }
 }
 
 void TForm2::ListPlugins() {
   const HWND list = Control("ListBox2");
   ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  TSPIs& spis = main_.SPIs1();
+  TSPIs& spis = host_.SPIs1();
   for (int i = 0; i < spis.Count(); ++i) {
     const auto& lines = spis.Items(i).Extensions();
     if (lines.empty()) continue;  // a plug-in without patterns lists nothing
@@ -391,21 +418,12 @@ void TForm2::BrowseFolder(std::string_view edit, std::string& setting, bool sear
   if (!FolderDialog1.Execute()) return;
   setting = WithFolderSlash(ToSetting(FolderDialog1.Folder));
   SetText(edit, win::Cp932ToWide(setting));
-  if (!searchPlugins) return;
-  ::SendMessageW(Control("ListBox2"), LB_RESETCONTENT, 0, 0);
-  if (!setting.empty()) {
-    try {
-      main_.SPIs1().Search(win::WideToUtf8(win::Cp932ToWide(setting)) + main_.SPIs1().Mask);
-    } catch (const std::exception& e) {
-      HandleError(Handle(), e);
-    }
-  }
-  ListPlugins();
+  if (searchPlugins) SearchPlugins(setting);
 }
 
-void TForm2::Button1Click() { BrowseFolder("Edit2", main_.settings().SavePath, false); }
-void TForm2::Button6Click() { BrowseFolder("Edit8", main_.settings().SusiePath, true); }
-void TForm2::Button8Click() { BrowseFolder("Edit10", main_.settings().SendTo, false); }
+void TForm2::Button1Click() { BrowseFolder("Edit2", host_.settings().SavePath, false); }
+void TForm2::Button6Click() { BrowseFolder("Edit8", host_.settings().SusiePath, true); }
+void TForm2::Button8Click() { BrowseFolder("Edit10", host_.settings().SendTo, false); }
 
 void TForm2::BrowseFile(std::string_view edit, std::string& setting, const wchar_t* filter, bool loadBackground) {
   std::wstring file(32768, L'\0');
@@ -420,15 +438,15 @@ void TForm2::BrowseFile(std::string_view edit, std::string& setting, const wchar
   file.resize(file.find(L'\0'));
   setting = ToSetting(file);
   SetText(edit, file);
-  if (loadBackground) main_.ImageMediaBack().SetPicture(LoadPictureFile(file));
+  if (loadBackground) host_.LoadMediaBackground(file);
 }
 
 void TForm2::Button2Click() {
-  BrowseFile("Edit3", main_.settings().MailPath, L"実行ﾌｧｲﾙ(*.exe)\0*.exe\0", false);
+  BrowseFile("Edit3", host_.settings().MailPath, L"実行ﾌｧｲﾙ(*.exe)\0*.exe\0", false);
 }
 
 void TForm2::Button7Click() {
-  BrowseFile("Edit9", main_.settings().MediaBack, L"画像ﾌｧｲﾙ(*.jpg,*.jpeg,*.bmp)\0*.jpg;*.jpeg;*.bmp\0", true);
+  BrowseFile("Edit9", host_.settings().MediaBack, L"画像ﾌｧｲﾙ(*.jpg,*.jpeg,*.bmp)\0*.jpg;*.jpeg;*.bmp\0", true);
 }
 
 void TForm2::Button3Click() {
@@ -461,32 +479,30 @@ void TForm2::Label5Click() { MailAndHP1.OpenHomePage(); }
 void TForm2::Label6Click() { MailAndHP1.SendMail(); }
 
 bool TForm2::Validate() {
-  static constexpr const char* kNumbers[] = {"Edit1", "Edit5", "Edit6"};
-  static constexpr const char* kTexts[] = {"Edit10", "Edit2", "Edit8", "Edit9", "Edit3", "Edit4"};
-  const auto fail = [this](const char* box, const std::exception& e) {
+  const auto fail = [this](std::string_view box, const std::exception& e) {
     SelectPage(kRows[static_cast<size_t>(RowIndex(box))].page);
     HandleError(Handle(), e);
     ::SetFocus(Control(box));
     ::SendMessageW(Control(box), EM_SETSEL, 0, -1);
     return false;
   };
-  for (const char* box : kNumbers) {
-    const std::wstring text = TextOf(box);
+  // In the order the values are taken back; the numbers first, as their
+  // errors are the ones the user most likely made.
+  const std::vector<const SettingBinding*> order = InApplyOrder();
+  for (const SettingBinding* b : order) {
+    if (b->kind != BindingKind::Number) continue;
+    const std::wstring text = TextOf(b->control);
     if (!ParseInteger(win::WideToCp932(text)))
-      return fail(box, EConvertError(FormatMessageText("'%s' は整数ではありません", win::WideToUtf8(text))));
+      return fail(b->control, EConvertError(FormatMessageText("'%s' は整数ではありません", win::WideToUtf8(text))));
   }
-  for (const char* box : kTexts) {
+  for (const SettingBinding* b : order) {
     try {
-      ToSetting(TextOf(box));
+      if (b->kind == BindingKind::Text) ToSetting(TextOf(b->control));
+      if (b->kind == BindingKind::BrowserList)
+        for (const std::wstring& ext : ListItems(b->control)) ToSetting(ext);
     } catch (const EConvertError& e) {
-      return fail(box, e);
-    }
-  }
-  for (const std::wstring& ext : ListItems("ListBox1")) {
-    try {
-      ToSetting(ext);
-    } catch (const EConvertError& e) {
-      return fail("Edit7", e);
+      // An extension is typed in the box above the list.
+      return fail(b->kind == BindingKind::Text ? b->control : "Edit7", e);
     }
   }
   return true;
@@ -494,9 +510,9 @@ bool TForm2::Validate() {
 
 void TForm2::ShowModal() {
   RECT main{};
-  ::GetWindowRect(main_.Handle(), &main);
+  ::GetWindowRect(host_.OwnerWindow(), &main);
   ::SetWindowPos(Handle(), HWND_TOP, main.left + Scaled(80), main.top, 0, 0, SWP_NOSIZE);
-  const HWND owner = main_.Handle();
+  const HWND owner = host_.OwnerWindow();
   ::EnableWindow(owner, FALSE);
   ::ShowWindow(Handle(), SW_SHOW);
   ::SetForegroundWindow(Handle());

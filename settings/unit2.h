@@ -12,17 +12,16 @@
 #include <string_view>
 #include <vector>
 
-#include "app/win/unique_handle.h"
-#include "app/win/window.h"
+#include "base/win/unique_handle.h"
+#include "base/win/window.h"
 #include "components/folder_dialog.h"
+#include "settings/settings_host.h"
 
 namespace mirabo {
 
-class TForm1;
-
 class TForm2 : public win::Window<TForm2> {
  public:
-  explicit TForm2(TForm1& main);
+  explicit TForm2(ISettingsHost& host);
   ~TForm2();
 
   // Makes the (hidden) window and fills it from the settings (FormCreate).
@@ -30,6 +29,9 @@ class TForm2 : public win::Window<TForm2> {
   // Shows it at its place, modally, until the user closes it with values
   // that can be taken.
   void ShowModal();
+  // Takes every value back into the settings and gives the host what is
+  // its (the text view's font, the browser list, the launch menu).
+  void Apply();
   bool Closed() const { return closed_; }
 
   void FormCreate();
@@ -78,10 +80,13 @@ class TForm2 : public win::Window<TForm2> {
   void BrowseFolder(std::string_view edit, std::string& setting, bool searchPlugins);
   void BrowseFile(std::string_view edit, std::string& setting, const wchar_t* filter, bool loadBackground);
   void ListPlugins();
+  // ListBox2 from the registry after a search of the folder (none when it
+  // is empty); a failed search is shown and the list filled all the same.
+  void SearchPlugins(const std::string& folder);
   void SetSampleFont(const std::wstring& face, int size);
   int Scaled(int pixels) const;
 
-  TForm1& main_;
+  ISettingsHost& host_;
   HWND tab_ = nullptr;
   std::vector<HWND> pages_;
   std::vector<HWND> controls_;  // by the table's rows

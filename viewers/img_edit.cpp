@@ -6,12 +6,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/errors.h"
-#include "app/win/clipboard.h"
-#include "app/win/controls.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
+#include "base/controls/controls.h"
+#include "base/errors.h"
+#include "base/win/clipboard.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
 #include "viewers/document/page_ops.h"
 
 namespace mirabo {

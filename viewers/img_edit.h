@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/win/printing.h"
-#include "app/win/window.h"
+#include "base/win/printing.h"
+#include "base/win/window.h"
 #include "viewers/document/document.h"
 #include "viewers/platform_controls.h"
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <array>
 
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
 
 namespace mirabo {
 namespace {

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "app/win/window.h"
+#include "base/win/window.h"
 #include "viewers/platform_controls.h"
 
 namespace mirabo {

@@ -4,7 +4,7 @@
 // the media player (TImgEdit, TWebBrowser and TMediaPlayer implement them).
 #include <string>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace mirabo {
 

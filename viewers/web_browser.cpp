@@ -8,11 +8,11 @@
 
 #include <cwchar>
 
-#include "app/errors.h"
-#include "app/win/controls.h"
-#include "app/win/dpi.h"
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
+#include "base/controls/controls.h"
+#include "base/errors.h"
+#include "base/win/dpi.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
 
 namespace mirabo {
 namespace {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "app/win/window.h"
+#include "base/win/window.h"
 #include "viewers/platform_controls.h"
 
 namespace mirabo {

@@ -11,13 +11,13 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/error_handler.h"
-#include "app/win/dpi.h"
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
+#include "base/win/dpi.h"
+#include "base/win/error_handler.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
 #include "settings/unit2.h"
 #include "tests/app/form1_test_support.h"
-#include "tests/app/picture/jpeg_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 
 namespace mirabo {
 namespace {

@@ -13,14 +13,14 @@
 #include <functional>
 #include <thread>
 
-#include "app/print_fit.h"
-#include "app/text_view.h"
-#include "app/win/paths.h"
-#include "app/win/printing.h"
-#include "app/win/text.h"
+#include "base/print_fit.h"
+#include "base/win/paths.h"
+#include "base/win/printing.h"
+#include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
-#include "tests/app/picture/jpeg_fixtures.h"
 #include "tests/app/print_recorder.h"
+#include "tests/base/picture/jpeg_fixtures.h"
+#include "text/text_view.h"
 
 namespace mirabo {
 namespace {

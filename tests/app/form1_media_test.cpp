@@ -11,7 +11,7 @@
 #include <functional>
 #include <thread>
 
-#include "app/win/text.h"
+#include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
 #include "tests/app/media_fixtures.h"
 

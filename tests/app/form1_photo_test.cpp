@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/picture/jpeg_metadata.h"
-#include "app/win/text.h"
+#include "base/picture/jpeg_metadata.h"
+#include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
-#include "tests/app/picture/jpeg_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 
 namespace mirabo {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "plugins/spi_abi.h"
 #include "plugins/spi_bitmap.h"
 #include "tests/app/form1_test_support.h"

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "app/win/text.h"
+#include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
-#include "tests/app/picture/jpeg_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 
 namespace mirabo {
 namespace {

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "app/unit1.h"
-#include "app/win/paths.h"
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
-#include "app/win/win_file_store.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
+#include "settings/win_file_store.h"
 #include "tests/app/win_test_support.h"
 
 namespace mirabo {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/unit1.h"
-#include "app/win/win_file_store.h"
+#include "settings/win_file_store.h"
 #include "tests/app/win_test_support.h"
 
 namespace mirabo::testing {

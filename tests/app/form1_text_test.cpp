@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
 #include "text/dump.h"
 

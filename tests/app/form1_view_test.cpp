@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/view_table.h"
-#include "app/win/text.h"
+#include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
 #include "tests/app/media_fixtures.h"
-#include "tests/app/picture/jpeg_fixtures.h"
-#include "tests/app/picture/metafile_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
+#include "tests/base/picture/metafile_fixtures.h"
 
 namespace mirabo {
 namespace {

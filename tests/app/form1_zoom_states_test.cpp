@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win/text.h"
+#include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
-#include "tests/app/picture/jpeg_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 
 namespace mirabo {
 namespace {

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "plugins/spi_abi.h"
 #include "settings/unit2.h"
 #include "tests/app/form1_test_support.h"

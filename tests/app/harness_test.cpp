@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win/text.h"
-#include "app/win/unique_handle.h"
+#include "base/win/text.h"
+#include "base/win/unique_handle.h"
 
 namespace mirabo {
 namespace {

@@ -6,8 +6,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/win/paths.h"
-#include "app/win/text.h"
+#include "base/win/paths.h"
+#include "base/win/text.h"
 #include "plugins/spi_abi.h"
 #include "tests/app/win_test_support.h"
 

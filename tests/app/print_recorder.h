@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win/printing.h"
+#include "base/win/printing.h"
 
 namespace mirabo::testing {
 

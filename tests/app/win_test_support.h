@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/dialogs.h"
-#include "app/error_handler.h"
+#include "base/win/error_handler.h"
 
 namespace mirabo::testing {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/error_handler.h"
+#include "base/win/error_handler.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

@@ -2,8 +2,8 @@
 // system past the file.
 #include <cstdlib>
 
-#include "app/picture/bitmap_check.h"
-#include "app/picture/limits.h"
+#include "base/picture/bitmap_check.h"
+#include "base/picture/limits.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bmp = mirabo::bitmap::CheckBitmapFile({data, size});

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/picture/jpeg_metadata.h"
+#include "base/picture/jpeg_metadata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> original(data, data + size);

@@ -1,7 +1,7 @@
 // Metafiles: the checks answer every input, and what they pass lies inside it.
 #include <cstdlib>
 
-#include "app/picture/metafile_check.h"
+#include "base/picture/metafile_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto result = mirabo::metafile::Check({data, size});

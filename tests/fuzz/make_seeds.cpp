@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/picture/jpeg_fixtures.h"
-#include "tests/app/picture/metafile_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
+#include "tests/base/picture/metafile_fixtures.h"
 #include "tests/viewers/tiff_fixtures.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "tests/settings/memory_file_store.h"
 
 namespace mirabo {

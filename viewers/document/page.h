@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace mirabo {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/picture/rotate.h"
+#include "base/picture/rotate.h"
 
 namespace mirabo {
 namespace {
