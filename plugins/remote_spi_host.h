@@ -17,6 +17,7 @@
 
 namespace mirabo {
 
+class IHostWait;
 class SpiHostProcess;
 class RemoteModule;
 
@@ -49,6 +50,7 @@ class RemoteSpiHost : public ISpiHost {
  private:
   WinSpiHost local_;
   unsigned timeout_ = 30000;
+  std::unique_ptr<IHostWait> wait_;  // the window's way of waiting, shared by the two hosts
   std::unique_ptr<SpiHostProcess> sph_, spi_;
   std::map<std::string, std::weak_ptr<RemoteModule>> modules_;  // the libraries loaded, by path
 };

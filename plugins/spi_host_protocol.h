@@ -5,9 +5,13 @@
 // width and place on both targets; the file to decode and the decoded
 // blocks go through shared memory, not the pipe. The host is started with
 // the pipe's name and the name of a small shared control block.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 namespace mirabo::spihost {
@@ -127,5 +131,84 @@ inline std::vector<uint8_t> FrameMessage(Op op, const void* body, size_t bodySiz
   if (tailSize) std::memcpy(message.data() + sizeof header + bodySize, tail, tailSize);
   return message;
 }
+
+// A payload read field by field, never past its end: a record, a text of
+// a stated length, or the rest. Once a read finds too few bytes the cursor
+// is spent and every later read fails too.
+class PayloadCursor {
+ public:
+  explicit PayloadCursor(const std::vector<uint8_t>& payload) : at_(payload.data()), left_(payload.size()) {}
+  template <typename T>
+  bool Take(T& record) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (!ok_ || left_ < sizeof record) return ok_ = false;
+    std::memcpy(&record, at_, sizeof record);
+    Skip(sizeof record);
+    return true;
+  }
+  bool TakeText(size_t bytes, std::string& text) {
+    if (!ok_ || left_ < bytes) return ok_ = false;
+    text.assign(reinterpret_cast<const char*>(at_), bytes);
+    Skip(bytes);
+    return true;
+  }
+  std::string Rest() {
+    std::string text;
+    TakeText(left_, text);
+    return text;
+  }
+  const uint8_t* Here() const { return at_; }
+  size_t Left() const { return left_; }
+  bool Ok() const { return ok_; }
+
+ private:
+  void Skip(size_t bytes) {
+    at_ += bytes;
+    left_ -= bytes;
+  }
+  const uint8_t* at_;
+  size_t left_;
+  bool ok_ = true;
+};
+
+// The pipe's bytes in chunks of up to kReadChunk: whole messages usually
+// come in one read, one call of the pipe each. fill reads what the pipe has
+// into the buffer and returns how much; 0 means the pipe is gone (a side
+// that treats that otherwise throws from fill instead).
+class BufferedReader {
+ public:
+  using Fill = std::function<size_t(uint8_t* buffer, size_t capacity)>;
+  explicit BufferedReader(Fill fill) : fill_(std::move(fill)) {}
+
+  bool ReadExact(void* buffer, size_t size) {
+    auto* p = static_cast<uint8_t*>(buffer);
+    while (size) {
+      if (at_ == inbox_.size()) {
+        inbox_.resize(kReadChunk);
+        at_ = 0;
+        const size_t got = fill_(inbox_.data(), inbox_.size());
+        inbox_.resize(got);
+        if (got == 0) return false;
+      }
+      const size_t n = std::min(size, inbox_.size() - at_);
+      std::memcpy(p, inbox_.data() + at_, n);
+      at_ += n;
+      p += n;
+      size -= n;
+    }
+    return true;
+  }
+  // Nothing read ahead is waiting.
+  bool Drained() const { return at_ == inbox_.size(); }
+  void Clear() {
+    inbox_.clear();
+    at_ = 0;
+  }
+
+ private:
+  Fill fill_;
+  std::vector<uint8_t> inbox_;
+  size_t at_ = 0;
+};
 
 }  // namespace mirabo::spihost

@@ -39,13 +39,6 @@ SpiClass MakeClass(const char* name, std::unique_ptr<TSPI> (*make)()) {
 
 const GraphicClass* DefaultGraphicClass = &kNoDefault;
 
-std::string_view SpiExportName(SpiExport e) {
-  static constexpr std::string_view kNames[] = {"GetPluginInfo", "ConfigurationDlg", "IsSupported",
-                                                "GetPictureInfo", "GetPicture",       "GetPreview",
-                                                "GetArchiveInfo", "GetFileInfo",      "GetFile"};
-  return kNames[static_cast<int>(e)];
-}
-
 bool ViewerRefusesPattern(std::string_view extension) {
   return EqualsNoCase(extension, "jpg") || EqualsNoCase(extension, "jpeg") || extension == "*";
 }

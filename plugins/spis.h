@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "plugins/spi_exports.h"
 
 namespace mirabo {
 
@@ -34,11 +35,6 @@ class ESPIDupCreateSPIs : public EMirabo {
   using EMirabo::EMirabo;
 };
 
-// The nine exports, in the order they are looked up.
-enum class SpiExport { GetPluginInfo, ConfigurationDlg, IsSupported, GetPictureInfo, GetPicture, GetPreview,
-                       GetArchiveInfo, GetFileInfo, GetFile };
-inline constexpr int kSpiExportCount = 9;
-std::string_view SpiExportName(SpiExport e);
 
 // A picture a plug-in decoded: its information block (header, masks,
 // colour table) and its pixel rows, each exactly as long as the plug-in

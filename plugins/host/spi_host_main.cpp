@@ -18,16 +18,13 @@
 
 #include "plugins/spi_abi.h"
 #include "plugins/spi_calls.h"
+#include "plugins/spi_exports.h"
 #include "plugins/spi_host_protocol.h"
 
 namespace {
 
 using namespace mirabo;
 using namespace mirabo::spihost;
-
-// The exports in the order the program numbers them.
-constexpr const char* kExports[] = {"GetPluginInfo", "ConfigurationDlg", "IsSupported", "GetPictureInfo", "GetPicture",
-                                    "GetPreview", "GetArchiveInfo", "GetFileInfo", "GetFile"};
 
 std::wstring Wide(const std::string& utf8) {
   std::wstring out(utf8.size(), L'\0');
@@ -45,12 +42,17 @@ std::string Utf8(const std::wstring& wide) {
 
 struct Library {
   HMODULE module;
-  std::array<FARPROC, std::size(kExports)> exports;
+  std::array<FARPROC, kSpiExportCount> exports;
+  FARPROC operator[](SpiExport e) const { return exports[static_cast<size_t>(e)]; }
 };
 
 class Host {
  public:
-  Host(HANDLE pipe, Control* control) : pipe_(pipe), control_(control) {}
+  Host(HANDLE pipe, Control* control)
+      : pipe_(pipe), control_(control), reader_([pipe](uint8_t* buffer, size_t capacity) -> size_t {
+          DWORD got = 0;
+          return ::ReadFile(pipe, buffer, static_cast<DWORD>(capacity), &got, nullptr) ? got : 0;
+        }) {}
 
   void Run() {
     Header header{};
@@ -62,7 +64,7 @@ class Host {
       payload.resize(header.size);
       if (header.size && !Read(payload.data(), header.size)) return;
       switch (static_cast<Op>(header.op)) {
-        case Op::Load: Load(std::string(payload.begin(), payload.end())); break;
+        case Op::Load: Load(PayloadCursor(payload).Rest()); break;
         case Op::Preload: Preload(payload); break;
         case Op::Unload: Unload(payload); break;
         case Op::PluginInfo: PluginInfo(payload); break;
@@ -80,25 +82,7 @@ class Host {
   }
 
  private:
-  // Whole messages usually come in one read: one call of the pipe each.
-  bool Read(void* buffer, size_t size) {
-    auto* p = static_cast<uint8_t*>(buffer);
-    while (size) {
-      if (inboxAt_ == inbox_.size()) {
-        inbox_.resize(kReadChunk);
-        DWORD got = 0;
-        if (!::ReadFile(pipe_, inbox_.data(), kReadChunk, &got, nullptr) || got == 0) return false;
-        inbox_.resize(got);
-        inboxAt_ = 0;
-      }
-      const size_t n = std::min(size, inbox_.size() - inboxAt_);
-      std::memcpy(p, inbox_.data() + inboxAt_, n);
-      inboxAt_ += n;
-      p += n;
-      size -= n;
-    }
-    return true;
-  }
+  bool Read(void* buffer, size_t size) { return reader_.ReadExact(buffer, size); }
 
   void Send(Op op, const void* body, size_t bodySize, const void* tail = nullptr, size_t tailSize = 0) {
     const std::vector<uint8_t> message = FrameMessage(op, body, bodySize, tail, tailSize);
@@ -126,8 +110,8 @@ class Host {
     ::SetErrorMode(oldMode);
     if (module) {
       loaded.library.module = module;
-      for (size_t i = 0; i < std::size(kExports); ++i) {
-        loaded.library.exports[i] = ::GetProcAddress(module, kExports[i]);
+      for (size_t i = 0; i < kSpiExportNames.size(); ++i) {
+        loaded.library.exports[i] = ::GetProcAddress(module, std::string(kSpiExportNames[i]).c_str());
         if (loaded.library.exports[i]) loaded.answer.exportMask |= 1u << i;
       }
       std::wstring name(MAX_PATH, L'\0');
@@ -143,7 +127,7 @@ class Host {
     }
     loaded.answer.nameBytes = static_cast<uint32_t>(moduleName.size());
     loaded.tail = moduleName;
-    if (module && loaded.answer.exportMask & 1) AppendInfoTexts(loaded.library, loaded.answer, loaded.tail);
+    if (module && loaded.library[SpiExport::GetPluginInfo]) AppendInfoTexts(loaded.library, loaded.answer, loaded.tail);
     return loaded;
   }
 
@@ -166,23 +150,18 @@ class Host {
   // The libraries the program is about to load at its start, loaded while
   // it is still making its window; each first Load of one takes it.
   void Preload(const std::vector<uint8_t>& payload) {
+    PayloadCursor cursor(payload);
     PreloadRequest request{};
-    if (payload.size() < sizeof request) return;
-    std::memcpy(&request, payload.data(), sizeof request);
-    size_t at = sizeof request;
-    for (uint32_t i = 0; i < request.count && payload.size() - at >= sizeof(uint32_t); ++i) {
-      uint32_t bytes = 0;
-      std::memcpy(&bytes, payload.data() + at, sizeof bytes);
-      at += sizeof bytes;
-      if (payload.size() - at < bytes) break;
-      queue_.emplace_back(reinterpret_cast<const char*>(payload.data()) + at, bytes);
-      at += bytes;
-    }
+    cursor.Take(request);
+    uint32_t bytes = 0;
+    std::string path;
+    for (uint32_t i = 0; i < request.count && cursor.Take(bytes) && cursor.TakeText(bytes, path); ++i)
+      queue_.push_back(path);
   }
 
   // Between requests: the next library of the queue, while nothing waits.
   void PreloadWhileIdle() {
-    while (!queue_.empty() && inboxAt_ == inbox_.size()) {
+    while (!queue_.empty() && reader_.Drained()) {
       DWORD waiting = 0;
       if (!::PeekNamedPipe(pipe_, nullptr, 0, nullptr, &waiting, nullptr) || waiting) return;
       const std::string path = queue_.front();
@@ -203,7 +182,7 @@ class Host {
 
   static std::pair<int32_t, std::string> InfoText(const Library& library, int number) {
     std::array<char, 256> buffer{};
-    const auto fn = reinterpret_cast<spi::GetPluginInfoFn>(reinterpret_cast<void*>(library.exports[0]));
+    const auto fn = reinterpret_cast<spi::GetPluginInfoFn>(reinterpret_cast<void*>(library[SpiExport::GetPluginInfo]));
     const int32_t result = fn(number, buffer.data(), 255);
     buffer[255] = '\0';  // some plug-ins leave a full buffer unterminated
     return {result, std::string(buffer.data())};
@@ -224,8 +203,7 @@ class Host {
 
   void Unload(const std::vector<uint8_t>& payload) {
     LibraryRequest request{};
-    if (payload.size() < sizeof request) return;
-    std::memcpy(&request, payload.data(), sizeof request);
+    if (!PayloadCursor(payload).Take(request)) return;
     if (Library* library = Find(request.library)) {
       ::FreeLibrary(library->module);
       libraries_.erase(request.library);
@@ -236,8 +214,8 @@ class Host {
     PluginInfoRequest request{};
     Answer answer{0};
     std::string text;
-    if (payload.size() >= sizeof request) std::memcpy(&request, payload.data(), sizeof request);
-    if (Library* library = Find(request.library); library && library->exports[0])
+    PayloadCursor(payload).Take(request);
+    if (Library* library = Find(request.library); library && (*library)[SpiExport::GetPluginInfo])
       std::tie(answer.result, text) = InfoText(*library, request.number);
     Send(Op::PluginInfo, &answer, sizeof answer, text.data(), text.size());
   }
@@ -245,14 +223,14 @@ class Host {
   void IsSupported(const std::vector<uint8_t>& payload) {
     IsSupportedRequest request{};
     Answer answer{0};
-    if (payload.size() >= sizeof request) std::memcpy(&request, payload.data(), sizeof request);
-    if (payload.size() == sizeof request + request.nameBytes + kHeadBytes) {
-      const std::string name(reinterpret_cast<const char*>(payload.data()) + sizeof request, request.nameBytes);
+    PayloadCursor cursor(payload);
+    std::string name;
+    if (cursor.Take(request) && cursor.TakeText(request.nameBytes, name) && cursor.Left() == kHeadBytes) {
       // Some plug-ins read a little beyond the 2 KB they are promised.
       std::vector<uint8_t> head(kHeadBytes + 64, 0);
-      std::memcpy(head.data(), payload.data() + sizeof request + request.nameBytes, kHeadBytes);
-      if (Library* library = Find(request.library); library && library->exports[2])
-        answer.result = spi::CallIsSupported(library->exports[2], name.c_str(), head.data());
+      std::memcpy(head.data(), cursor.Here(), kHeadBytes);
+      if (Library* library = Find(request.library); library && (*library)[SpiExport::IsSupported])
+        answer.result = spi::CallIsSupported((*library)[SpiExport::IsSupported], name.c_str(), head.data());
     }
     Send(Op::IsSupported, &answer, sizeof answer);
   }
@@ -290,12 +268,13 @@ class Host {
     DecodeRequest request{};
     DecodeAnswer answer{};
     answer.result = -1;
-    if (payload.size() >= sizeof request) std::memcpy(&request, payload.data(), sizeof request);
-    const std::string name(payload.begin() + static_cast<std::ptrdiff_t>(std::min(payload.size(), sizeof request)), payload.end());
+    PayloadCursor cursor(payload);
+    cursor.Take(request);
+    const std::string name = cursor.Rest();
     Library* library = Find(request.library);
     Source source;
     std::string blocksName;
-    if (library && library->exports[3] && library->exports[4] && Map(request, name, source)) {
+    if (library && (*library)[SpiExport::GetPictureInfo] && (*library)[SpiExport::GetPicture] && Map(request, name, source)) {
       // Short files come zero-padded to 2 KB, as plug-ins may read that far.
       std::vector<uint8_t> padded;
       const uint8_t* data = source.data;
@@ -326,7 +305,7 @@ class Host {
         return true;
       };
       HLOCAL info = nullptr, bits = nullptr;
-      answer.result = spi::CallGetPicture(library->exports[3], library->exports[4], data,
+      answer.result = spi::CallGetPicture((*library)[SpiExport::GetPictureInfo], (*library)[SpiExport::GetPicture], data,
                                           static_cast<size_t>(request.size), progress, info, bits);
       // A plug-in that wrote past its blocks has damaged this process: the
       // answer says so and the process ends after giving it.
@@ -388,8 +367,7 @@ class Host {
   std::map<uint32_t, Library> libraries_;
   std::vector<std::string> queue_;          // to preload
   std::map<std::string, Loaded> preloaded_;  // preloaded, not yet taken
-  std::vector<uint8_t> inbox_;
-  size_t inboxAt_ = 0;
+  BufferedReader reader_;
   uint32_t lastId_ = 0;
   unsigned long lastBlocksId_ = 0;
   HANDLE blocks_ = nullptr;
