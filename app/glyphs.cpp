@@ -22,14 +22,13 @@ class Pen16 {
 
   void Line(COLORREF c, double width, std::initializer_list<POINT> pts16) {
     UniqueGdiObject pen(::CreatePen(PS_SOLID, std::max(1, S(width)), c));
-    const HGDIOBJ old = ::SelectObject(dc_, pen.Get());
+    SelectedObject selected(dc_, pen.Get());
     bool first = true;
     for (const POINT p : pts16) {
       if (first) ::MoveToEx(dc_, S(p.x), S(p.y), nullptr);
       else ::LineTo(dc_, S(p.x), S(p.y));
       first = false;
     }
-    ::SelectObject(dc_, old);
   }
   void Fill(COLORREF fill, COLORREF edge, std::initializer_list<POINT> pts16) {
     std::array<POINT, 16> pts{};
@@ -56,30 +55,24 @@ class Pen16 {
     std::array<POINT, 25> arc{};
     const double from = 120, to = 350;  // degrees, y pointing down
     for (size_t i = 0; i < arc.size(); ++i) arc[i] = at(from + (to - from) * static_cast<double>(i) / 24, r);
-    UniqueGdiObject pen(::CreatePen(PS_SOLID, std::max(1, S(2)), c));
-    const HGDIOBJ old = ::SelectObject(dc_, pen.Get());
-    ::Polyline(dc_, arc.data(), static_cast<int>(arc.size()));
-    ::SelectObject(dc_, old);
+    {
+      UniqueGdiObject pen(::CreatePen(PS_SOLID, std::max(1, S(2)), c));
+      SelectedObject selected(dc_, pen.Get());
+      ::Polyline(dc_, arc.data(), static_cast<int>(arc.size()));
+    }
     // The head: a triangle across the circle at the end, pointing onwards.
     const POINT outer = at(to, r + 3), inner = at(to, r - 3), tip = at(to + 35, r);
     const POINT head[] = {outer, inner, tip};
-    UniqueGdiObject brush(::CreateSolidBrush(c));
-    UniqueGdiObject edge(::CreatePen(PS_SOLID, 1, c));
-    const HGDIOBJ oldBrush = ::SelectObject(dc_, brush.Get());
-    const HGDIOBJ oldPen = ::SelectObject(dc_, edge.Get());
-    ::Polygon(dc_, head, 3);
-    ::SelectObject(dc_, oldPen);
-    ::SelectObject(dc_, oldBrush);
+    WithTools(c, c, [&] { ::Polygon(dc_, head, 3); });
   }
   void Text(COLORREF c, const wchar_t* text, double l, double t, double r, double b, bool bold) {
     UniqueFont font(::CreateFontW(-S(b - t), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0,
                                   SHIFTJIS_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, L"MS UI Gothic"));
-    const HGDIOBJ old = ::SelectObject(dc_, font.Get());
+    SelectedObject selected(dc_, font.Get());
     ::SetBkMode(dc_, TRANSPARENT);
     ::SetTextColor(dc_, c);
     RECT rc{S(l), S(t), S(r), S(b)};
     ::DrawTextW(dc_, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
-    ::SelectObject(dc_, old);
   }
   void Floppy(double l, double t, double side) {
     Rect(kBlue, kInk, l, t, l + side, t + side);
@@ -91,11 +84,8 @@ class Pen16 {
   void WithTools(COLORREF fill, COLORREF edge, F draw) {
     UniqueGdiObject brush(::CreateSolidBrush(fill));
     UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, edge));
-    const HGDIOBJ oldBrush = ::SelectObject(dc_, brush.Get());
-    const HGDIOBJ oldPen = ::SelectObject(dc_, pen.Get());
+    SelectedObject selectedBrush(dc_, brush.Get()), selectedPen(dc_, pen.Get());
     draw();
-    ::SelectObject(dc_, oldPen);
-    ::SelectObject(dc_, oldBrush);
   }
   HDC dc_;
   int size_;
@@ -217,19 +207,19 @@ const std::array<std::function<void(Pen16&)>, kGlyphCount> kGlyphs{{
 HIMAGELIST CreateCommandImageList(int size) {
   HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, kGlyphCount, 0);
   WindowDC screen(nullptr);
-  const HDC dc = ::CreateCompatibleDC(screen.Get());
+  MemoryDC dc(screen.Get());
   for (const auto& draw : kGlyphs) {
     UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.Get(), size, size));
-    const HGDIOBJ old = ::SelectObject(dc, bitmap.Get());
-    UniqueGdiObject background(::CreateSolidBrush(kMask));
-    RECT all{0, 0, size, size};
-    ::FillRect(dc, &all, static_cast<HBRUSH>(background.Get()));
-    Pen16 pen(dc, size);
-    draw(pen);
-    ::SelectObject(dc, old);
+    {
+      SelectedObject selected(dc.Get(), bitmap.Get());
+      UniqueGdiObject background(::CreateSolidBrush(kMask));
+      RECT all{0, 0, size, size};
+      ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(background.Get()));
+      Pen16 pen(dc.Get(), size);
+      draw(pen);
+    }
     ImageList_AddMasked(list, static_cast<HBITMAP>(bitmap.Get()), kMask);
   }
-  ::DeleteDC(dc);
   return list;
 }
 

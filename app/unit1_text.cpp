@@ -7,6 +7,7 @@
 #include "app/unit1.h"
 #include "base/errors.h"
 #include "base/picture/picture.h"
+#include "base/win/file_ops.h"
 #include "base/win/paths.h"
 #include "base/win/text.h"
 #include "text/dump.h"
@@ -92,9 +93,7 @@ void TForm1::mnuBinClick() {
   ::ShowWindow(panelBin_.Handle(), SW_SHOWNA);
   scrollBox_.Realign();
   // Read-only and shared: read-only files and files others hold open dump too.
-  auto file = std::make_shared<win::UniqueFile>(::CreateFileW(
-      win::ExtendedPath(CurrentPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  auto file = std::make_shared<win::UniqueFile>(win::OpenForSharedReading(CurrentPath));
   LARGE_INTEGER size{};
   if (!*file || !::GetFileSizeEx(file->Get(), &size)) {
     richEdit1_->SetText("\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x83\x5F\x83\x93\x83\x76\x82\xC5\x82\xAB"

@@ -65,6 +65,18 @@ std::wstring LowerAscii(std::wstring_view text) {
   return out;
 }
 
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+bool EndsWithAsciiNoCase(std::string_view name, std::string_view ending) {
+  return name.size() >= ending.size() && EqualsAsciiNoCase(name.substr(name.size() - ending.size()), ending);
+}
+
 bool MatchesMask(std::wstring_view name, std::wstring_view mask) {
   size_t start = 0;
   while (start <= mask.size()) {

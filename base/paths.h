@@ -19,6 +19,12 @@ std::wstring_view FolderOf(std::wstring_view path);
 
 // ASCII letters lowered, everything else as it stands.
 std::wstring LowerAscii(std::wstring_view text);
+// Names compared as the file system does for ASCII letters: UTF-8 or
+// UTF-16 text, whose other bytes are never letters. (Shift-JIS text, whose
+// trail bytes can be, has cp932::EqualsNoCase.)
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
+// Whether the name ends in the extension (".spi"), ASCII letters without case.
+bool EndsWithAsciiNoCase(std::string_view name, std::string_view ending);
 
 // Whether a file name matches one of the ";"-separated wildcard patterns
 // ("*" any run, "?" one character), without regard to case.

@@ -246,14 +246,6 @@ class RemoteSpiLibrary : public ISpiLibrary {
   std::shared_ptr<RemoteModule> module_;
 };
 
-bool HasExtension(const std::string& path, const char* extension) {
-  const size_t n = std::strlen(extension);
-  if (path.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != extension[i]) return false;
-  return true;
-}
-
 }  // namespace
 
 RemoteSpiHost::RemoteSpiHost()
@@ -277,15 +269,15 @@ unsigned RemoteSpiHost::Starts() const { return sph_->Starts() + spi_->Starts();
 void RemoteSpiHost::Prestart(const std::vector<std::string>& paths) {
   std::vector<std::string> sph, spi;
   for (const std::string& path : paths) {
-    if (HasExtension(path, ".sph")) sph.push_back(path);
-    else if (HasExtension(path, ".spi")) spi.push_back(path);
+    if (EndsWithAsciiNoCase(path, ".sph")) sph.push_back(path);
+    else if (EndsWithAsciiNoCase(path, ".spi")) spi.push_back(path);
   }
   if (!sph.empty() && sph_->Available()) sph_->StartEarly(std::move(sph));
   if (!spi.empty() && spi_->Available()) spi_->StartEarly(std::move(spi));
 }
 
 std::unique_ptr<ISpiLibrary> RemoteSpiHost::Load(const std::string& path) {
-  SpiHostProcess* host = HasExtension(path, ".sph") ? sph_.get() : HasExtension(path, ".spi") ? spi_.get() : nullptr;
+  SpiHostProcess* host = EndsWithAsciiNoCase(path, ".sph") ? sph_.get() : EndsWithAsciiNoCase(path, ".spi") ? spi_.get() : nullptr;
   if (!host) return nullptr;
   std::weak_ptr<RemoteModule>& shared = modules_[path];
   std::shared_ptr<RemoteModule> module = shared.lock();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/paths.h"
+#include "text/cp932.h"
 
 namespace mirabo {
 namespace {
@@ -11,13 +12,6 @@ TSPIs* g_instance = nullptr;
 
 const GraphicClass kNoDefault{"none"};
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
-}
 
 // The class each API version chooses; any other version gives TSPI.
 struct VersionClass {
@@ -40,7 +34,8 @@ SpiClass MakeClass(const char* name, std::unique_ptr<TSPI> (*make)()) {
 const GraphicClass* DefaultGraphicClass = &kNoDefault;
 
 bool ViewerRefusesPattern(std::string_view extension) {
-  return EqualsNoCase(extension, "jpg") || EqualsNoCase(extension, "jpeg") || extension == "*";
+  // The patterns are the plug-in's own Shift-JIS text.
+  return cp932::EqualsNoCase(extension, "jpg") || cp932::EqualsNoCase(extension, "jpeg") || extension == "*";
 }
 
 std::string WithBackslash(const std::string& folder) {
@@ -135,7 +130,7 @@ TSPI& TSPIs::Items(int index) const {
 
 int TSPIs::IndexOf(const std::string& fileName) const {
   for (int i = 0; i < Count(); ++i)
-    if (EqualsNoCase(plugins_[static_cast<size_t>(i)]->FileName(), fileName)) return i;
+    if (EqualsAsciiNoCase(plugins_[static_cast<size_t>(i)]->FileName(), fileName)) return i;
   return -1;
 }
 
@@ -244,7 +239,7 @@ void TSPIs::CollectPlugins(const std::vector<const SpiClass*>& classes, std::vec
         std::any_of(classes.begin(), classes.end(), [&](const SpiClass* c) { return plugin->IsA(*c); });
     if (!wanted) continue;
     const bool claims = std::any_of(plugin->Extensions().begin(), plugin->Extensions().end(),
-                                    [&](const std::string& line) { return EqualsNoCase(ExtensionOf(std::string_view(line)), ext); });
+                                    [&](const std::string& line) { return cp932::EqualsNoCase(ExtensionOf(std::string_view(line)), ext); });
     if (claims) list.insert(list.begin(), plugin.get());
     else list.push_back(plugin.get());
   }

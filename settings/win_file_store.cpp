@@ -9,9 +9,7 @@
 namespace mirabo::win {
 
 FileRead WinFileStore::ReadAll(const std::filesystem::path& path) {
-  UniqueFile file(::CreateFileW(ExtendedPath(path.wstring()).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile file = OpenForSharedReading(path.wstring());
   if (!file) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)

@@ -71,10 +71,11 @@ void TTextControl::SetFont(const std::wstring& face, int pointSize, int dpi) {
                             FIXED_PITCH, face.c_str()));
   face_ = face;
   size_ = pointSize;
-  const HGDIOBJ old = ::SelectObject(dc.Get(), font_.Get());
   TEXTMETRICW tm{};
-  ::GetTextMetricsW(dc.Get(), &tm);
-  ::SelectObject(dc.Get(), old);
+  {
+    win::SelectedObject font(dc.Get(), font_.Get());
+    ::GetTextMetricsW(dc.Get(), &tm);
+  }
   lineHeight_ = std::max<int>(1, tm.tmHeight + tm.tmExternalLeading);
   charWidth_ = std::max<int>(1, tm.tmAveCharWidth);
   UpdateBars();
@@ -106,11 +107,10 @@ std::wstring TTextControl::DisplayText(const std::string& bytes) const {
 int TTextControl::ColumnX(const std::string& bytes, size_t column) const {
   if (column == 0) return 0;
   win::WindowDC dc(Handle());
-  const HGDIOBJ old = ::SelectObject(dc.Get(), font_.Get());
+  win::SelectedObject font(dc.Get(), font_.Get());
   const std::wstring prefix = DisplayText(bytes.substr(0, std::min(column, bytes.size())));
   SIZE size{};
   ::GetTextExtentPoint32W(dc.Get(), prefix.c_str(), static_cast<int>(prefix.size()), &size);
-  ::SelectObject(dc.Get(), old);
   return size.cx;
 }
 
@@ -291,7 +291,7 @@ void TTextControl::OnKey(WPARAM key) {
 void TTextControl::Paint(HDC dc, const RECT& dirty) {
   RECT client{};
   ::GetClientRect(Handle(), &client);
-  const HGDIOBJ old = ::SelectObject(dc, font_.Get());
+  win::SelectedObject font(dc, font_.Get());
   ::SetBkMode(dc, OPAQUE);
   const TextPosition from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
   const uint64_t count = source_->LineCount();
@@ -325,20 +325,13 @@ void TTextControl::Paint(HDC dc, const RECT& dirty) {
       }
     }
   }
-  ::SelectObject(dc, old);
 }
 
 LRESULT TTextControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (HandlePaint(msg, wp, [this](HDC dc, const RECT& area) { Paint(dc, area); })) return 0;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = ::BeginPaint(Handle(), &ps);
-      Paint(dc, ps.rcPaint);
-      ::EndPaint(Handle(), &ps);
-      return 0;
-    }
     case WM_SIZE:
       ScrollTo(top_, left_);
       return 0;

@@ -9,6 +9,7 @@
 #include "base/controls/controls.h"
 #include "base/errors.h"
 #include "base/win/clipboard.h"
+#include "base/win/file_ops.h"
 #include "base/win/paths.h"
 #include "base/win/text.h"
 #include "base/win/unique_handle.h"
@@ -29,9 +30,7 @@ namespace {
 class FileSource : public ByteSource {
  public:
   explicit FileSource(const std::wstring& path)
-      : file_(::CreateFileW(win::ExtendedPath(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
+      : file_(win::OpenForSharedReading(path)) {
     LARGE_INTEGER size{};
     if (!file_ || !::GetFileSizeEx(file_.Get(), &size))
       throw EInOutError(FormatMessageText("ファイル %s を開けません", win::WideToUtf8(path)));
@@ -342,20 +341,8 @@ void TImgEdit::Scroll(int bar, WORD request, int thumb) {
 }
 
 LRESULT TImgEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (HandlePaint(msg, wp, [this](HDC dc, const RECT& area) { Paint(dc, area); })) return 0;
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = ::BeginPaint(Handle(), &ps);
-      Paint(dc, ps.rcPaint);
-      ::EndPaint(Handle(), &ps);
-      return 0;
-    }
-    case WM_PRINTCLIENT: {
-      RECT client{};
-      ::GetClientRect(Handle(), &client);
-      Paint(reinterpret_cast<HDC>(wp), client);
-      return 0;
-    }
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:

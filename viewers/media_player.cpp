@@ -38,7 +38,7 @@ void DrawButtonGlyph(HDC dc, MediaButton button, const RECT& r, COLORREF ink) {
   const auto at = [&](int gx, int gy) { return POINT{x0 + gx * size / 16, y0 + gy * size / 16}; };
   win::UniqueGdiObject brush(::CreateSolidBrush(ink));
   win::UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, ink));
-  const HGDIOBJ oldBrush = ::SelectObject(dc, brush.Get()), oldPen = ::SelectObject(dc, pen.Get());
+  win::SelectedObject selectedBrush(dc, brush.Get()), selectedPen(dc, pen.Get());
   const auto triangle = [&](int left, int right, bool pointingRight) {
     const POINT pts[] = {at(pointingRight ? left : right, 1), at(pointingRight ? right : left, 8),
                          at(pointingRight ? left : right, 15)};
@@ -61,8 +61,6 @@ void DrawButtonGlyph(HDC dc, MediaButton button, const RECT& r, COLORREF ink) {
     case MediaButton::Step: triangle(2, 11, true), bar(12, 15); break;
     case MediaButton::Back: bar(1, 4), triangle(5, 14, false); break;
   }
-  ::SelectObject(dc, oldBrush);
-  ::SelectObject(dc, oldPen);
 }
 
 constexpr std::array<MediaButton, kMediaButtonCount> kButtons = {
@@ -257,14 +255,8 @@ void TMediaPlayer::PaintRow(HDC dc) {
 }
 
 LRESULT TMediaPlayer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (HandlePaint(msg, wp, [this](HDC dc, const RECT&) { PaintRow(dc); })) return 0;
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = ::BeginPaint(Handle(), &ps);
-      PaintRow(dc);
-      ::EndPaint(Handle(), &ps);
-      return 0;
-    }
     case WM_ERASEBKGND:
       return 1;
     case MM_MCINOTIFY:

@@ -224,8 +224,9 @@ void PictureBox::Paint(HDC dc, const RECT& update) {
   } else if (stretch) {
     PaintStretched(dc, client);
   } else {
-    const HDC mem = ::CreateCompatibleDC(dc);
-    const HGDIOBJ old = ::SelectObject(mem, picture_.Handle());
+    MemoryDC memory(dc);
+    const HDC mem = memory.Get();
+    SelectedObject shown(mem, picture_.Handle());
     const int w = picture_.Width(), h = picture_.Height();
     const int x = centre ? (client.right - w) / 2 : 0, y = centre ? (client.bottom - h) / 2 : 0;
     // Around the picture the control shows its background.
@@ -247,28 +248,14 @@ void PictureBox::Paint(HDC dc, const RECT& update) {
         ::BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, mem, part.left - x,
                  part.top - y, SRCCOPY);
     }
-    ::SelectObject(mem, old);
-    ::DeleteDC(mem);
   }
 }
 
 LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (HandlePaint(msg, wp, [this](HDC dc, const RECT& area) { Paint(dc, area); })) return 0;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = ::BeginPaint(Handle(), &ps);
-      Paint(dc, ps.rcPaint);
-      ::EndPaint(Handle(), &ps);
-      return 0;
-    }
-    case WM_PRINTCLIENT: {
-      RECT client{};
-      ::GetClientRect(Handle(), &client);
-      Paint(reinterpret_cast<HDC>(wp), client);
-      return 0;
-    }
     case WM_LBUTTONDBLCLK:
       if (OnDblClick) OnDblClick();
       return 0;
@@ -296,23 +283,16 @@ void PictureBox::PaintStretched(HDC dc, const RECT& client) {
   if (!scaled_ || scaledSize_.cx != client.right || scaledSize_.cy != client.bottom) {
     scaled_.Reset(::CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)));
     scaledSize_ = {client.right, client.bottom};
-    const HDC src = ::CreateCompatibleDC(dc);
-    const HDC dst = ::CreateCompatibleDC(dc);
-    const HGDIOBJ oldSrc = ::SelectObject(src, picture_.Handle());
-    const HGDIOBJ oldDst = ::SelectObject(dst, scaled_.Get());
-    ::SetStretchBltMode(dst, HALFTONE);
-    ::SetBrushOrgEx(dst, 0, 0, nullptr);
-    ::StretchBlt(dst, 0, 0, client.right, client.bottom, src, 0, 0, picture_.Width(), picture_.Height(), SRCCOPY);
-    ::SelectObject(dst, oldDst);
-    ::SelectObject(src, oldSrc);
-    ::DeleteDC(dst);
-    ::DeleteDC(src);
+    MemoryDC src(dc), dst(dc);
+    SelectedObject from(src.Get(), picture_.Handle()), to(dst.Get(), scaled_.Get());
+    ::SetStretchBltMode(dst.Get(), HALFTONE);
+    ::SetBrushOrgEx(dst.Get(), 0, 0, nullptr);
+    ::StretchBlt(dst.Get(), 0, 0, client.right, client.bottom, src.Get(), 0, 0, picture_.Width(), picture_.Height(),
+                 SRCCOPY);
   }
-  const HDC mem = ::CreateCompatibleDC(dc);
-  const HGDIOBJ old = ::SelectObject(mem, scaled_.Get());
-  ::BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
+  MemoryDC mem(dc);
+  SelectedObject scaled(mem.Get(), scaled_.Get());
+  ::BitBlt(dc, 0, 0, client.right, client.bottom, mem.Get(), 0, 0, SRCCOPY);
 }
 
 // ---- Panel
@@ -346,27 +326,25 @@ void Panel::SetCaption(const std::wstring& caption) {
   ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
+void Panel::Paint(HDC dc) {
+  RECT r{};
+  ::GetClientRect(Handle(), &r);
+  UniqueGdiObject brush(::CreateSolidBrush(style_.background));
+  ::FillRect(dc, &r, static_cast<HBRUSH>(brush.Get()));
+  if (style_.lowered) ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+  SelectedObject font(dc, boldFont_ ? boldFont_.Get() : font_);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, style_.text);
+  if (!style_.centred) r.left += Scaled(4, DpiOf(Handle()));
+  ::DrawTextW(dc, caption_.c_str(), -1, &r,
+              (style_.centred ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
 LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (HandlePaint(msg, wp, [this](HDC dc, const RECT&) { Paint(dc); })) return 0;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = ::BeginPaint(Handle(), &ps);
-      RECT r{};
-      ::GetClientRect(Handle(), &r);
-      UniqueGdiObject brush(::CreateSolidBrush(style_.background));
-      ::FillRect(dc, &r, static_cast<HBRUSH>(brush.Get()));
-      if (style_.lowered) ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-      SelectedObject font(dc, boldFont_ ? boldFont_.Get() : font_);
-      ::SetBkMode(dc, TRANSPARENT);
-      ::SetTextColor(dc, style_.text);
-      if (!style_.centred) r.left += Scaled(4, DpiOf(Handle()));
-      ::DrawTextW(dc, caption_.c_str(), -1, &r,
-                  (style_.centred ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-      ::EndPaint(Handle(), &ps);
-      return 0;
-    }
     case WM_SIZE:
       if (OnSize) OnSize(LOWORD(lp), HIWORD(lp));
       return 0;

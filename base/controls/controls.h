@@ -137,6 +137,7 @@ class Panel : public Window<Panel> {
 
  private:
   void SetFont(HFONT font);
+  void Paint(HDC dc);
   std::wstring caption_;
   Style style_;
   HFONT font_ = nullptr;  // the interface font the panel was given, not its own

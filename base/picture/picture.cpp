@@ -9,6 +9,7 @@
 #include "base/picture/jpeg_decode.h"
 #include "base/picture/metafile_check.h"
 #include "base/picture/rotate.h"
+#include "base/win/file_ops.h"
 #include "base/win/paths.h"
 #include "base/win/text.h"
 
@@ -56,13 +57,10 @@ Picture BlankPicture(int width, int height, COLORREF colour, void** bitsOut) {
 // Runs draw on a memory DC holding the picture's bitmap.
 template <typename Draw>
 void DrawInto(const Picture& picture, Draw draw) {
-  win::WindowDC screen(nullptr);
-  const HDC dc = ::CreateCompatibleDC(screen.Get());
-  const HGDIOBJ old = ::SelectObject(dc, picture.Handle());
-  draw(dc);
+  win::MemoryDC dc(nullptr);
+  win::SelectedObject selected(dc.Get(), picture.Handle());
+  draw(dc.Get());
   ::GdiFlush();
-  ::SelectObject(dc, old);
-  ::DeleteDC(dc);
 }
 
 }  // namespace
@@ -100,9 +98,7 @@ Picture DibSectionAllocator::Take() {
 }
 
 MappedFile::MappedFile(const std::wstring& path) {
-  file_.Reset(::CreateFileW(win::ExtendedPath(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  file_ = win::OpenForSharedReading(path, FILE_FLAG_SEQUENTIAL_SCAN);
   if (!file_) throw EInOutError(FormatMessageText("ファイル %s を開けません", Utf8(path)));
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file_.Get(), &size))
@@ -298,15 +294,12 @@ bool TurnablePixels(const Picture& picture, win::UniqueGdiObject& working, DIBSE
   void* bits = nullptr;
   working.Reset(::CreateDIBSection(nullptr, info.Info(), DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!working) return false;
-  win::WindowDC screen(nullptr);
-  const HDC from = ::CreateCompatibleDC(screen.Get()), to = ::CreateCompatibleDC(screen.Get());
-  const HGDIOBJ oldFrom = ::SelectObject(from, picture.Handle()), oldTo = ::SelectObject(to, working.Get());
-  ::BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
-  ::GdiFlush();
-  ::SelectObject(from, oldFrom);
-  ::SelectObject(to, oldTo);
-  ::DeleteDC(from);
-  ::DeleteDC(to);
+  {
+    win::MemoryDC from(nullptr), to(nullptr);
+    win::SelectedObject source(from.Get(), picture.Handle()), target(to.Get(), working.Get());
+    ::BitBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, SRCCOPY);
+    ::GdiFlush();
+  }
   return ::GetObjectW(working.Get(), sizeof ds, &ds) == sizeof ds;
 }
 

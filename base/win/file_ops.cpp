@@ -12,6 +12,14 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+}  // namespace
+
+UniqueFile OpenForSharedReading(const std::wstring& path, DWORD flags) {
+  return UniqueFile(::CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+}
+
+namespace {
+
 [[noreturn]] void CannotCreate(const std::wstring& path) {
   throw EInOutError(FormatMessageText("ファイル %s を作成できません", WideToUtf8(path)));
 }

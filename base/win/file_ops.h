@@ -8,7 +8,14 @@
 #include <span>
 #include <string>
 
+#include "base/win/unique_handle.h"
+
 namespace mirabo::win {
+
+// Opens an existing file to read it, sharing it for reading, writing and
+// deleting: whatever the viewer has open, another program may still save,
+// rename or delete it. An invalid handle when it cannot be opened.
+UniqueFile OpenForSharedReading(const std::wstring& path, DWORD flags = FILE_ATTRIBUTE_NORMAL);
 
 // Writes bytes to a new file beside target, flushes it and moves it over
 // target in one step: target is either as it was or wholly the new content.

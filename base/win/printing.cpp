@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "base/errors.h"
@@ -95,8 +96,11 @@ void PrintTextLines(IPrintDevice& device, const std::vector<std::string>& lines,
   // glyphs are what the printer's default font usually lacks.
   win::UniqueFont font(::CreateFontW(-::MulDiv(std::max(pointSize, 1), dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                                      DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0, fontFace.c_str()));
-  const auto select = [&font](HDC page) {
-    ::SelectObject(page, font.Get());
+  // Each page's device context holds the font until the page ends, so the
+  // font is free to go with the last page.
+  std::optional<win::SelectedObject> selected;
+  const auto select = [&font, &selected](HDC page) {
+    selected.emplace(page, font.Get());
     ::SetBkMode(page, TRANSPARENT);
     ::SetTextColor(page, RGB(0, 0, 0));
     TEXTMETRICW tm{};
@@ -108,6 +112,7 @@ void PrintTextLines(IPrintDevice& device, const std::vector<std::string>& lines,
   int y = 0;
   for (const std::string& line : lines) {
     if (y > 0 && y + lineHeight > bottom) {
+      selected.reset();
       device.EndPage();
       dc = device.StartPage();
       lineHeight = select(dc);
@@ -117,6 +122,7 @@ void PrintTextLines(IPrintDevice& device, const std::vector<std::string>& lines,
     ::TabbedTextOutW(dc, 0, y, text.c_str(), static_cast<int>(text.size()), 0, nullptr, 0);
     y += lineHeight;
   }
+  selected.reset();
   device.EndPage();
 }
 

@@ -47,6 +47,27 @@ class Window {
 
   LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(hwnd_, msg, wp, lp); }
 
+  // WM_PAINT and WM_PRINTCLIENT drawn the same way, by paint(dc, area): the
+  // part the system asks for, or the whole client area for a print. True
+  // when msg was one of them.
+  template <typename Paint>
+  bool HandlePaint(UINT msg, WPARAM wp, Paint paint) {
+    if (msg == WM_PAINT) {
+      PAINTSTRUCT ps;
+      const HDC dc = ::BeginPaint(hwnd_, &ps);
+      paint(dc, ps.rcPaint);
+      ::EndPaint(hwnd_, &ps);
+      return true;
+    }
+    if (msg == WM_PRINTCLIENT) {
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      paint(reinterpret_cast<HDC>(wp), client);
+      return true;
+    }
+    return false;
+  }
+
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Derived* self;
