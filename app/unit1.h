@@ -7,12 +7,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/classify.h"
 #include "app/command_map.h"
 #include "app/folder_list.h"
+#include "app/view_table.h"
 #include "base/controls/controls.h"
 #include "base/win/popup_menu.h"
 #include "base/win/window.h"
@@ -224,8 +226,10 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   // ---- Controls, for the window itself and for tests
   // Visible or enabled state of a named control, button or menu item as the
   // user sees it (a hidden menu item is left out when its menu opens).
-  bool IsShown(std::string_view name) const;
-  bool IsEnabled(std::string_view name) const;
+  bool IsShown(std::string_view name);
+  bool IsEnabled(std::string_view name);
+  // Whether the view table's or command map's name is one of the window's.
+  bool HasElement(std::string_view name) const;
   bool IsChecked(std::string_view name) const;
   HWND WindowOf(std::string_view name) const;
   std::wstring TextOf(std::string_view name) const;
@@ -238,7 +242,7 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   win::PopupMenu& PopupMenuList() { return popupMenuList_; }
   HIMAGELIST ImageList1() const { return imageList1_; }
   // Runs a command of the map by name, as its button or menu item does.
-  void RunCommand(std::string_view name);
+  void RunCommand(Cmd id);
   int TimerInterval() const { return timerInterval_; }
 
   // Called once the window is gone; the program's start posts WM_QUIT here.
@@ -259,7 +263,9 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   void PlaceEmbedded(HWND toolbar);
   void AddHint(HWND control, const wchar_t* text);
   void Layout();
-  const win::MenuItem* MenuItemOf(const Element& e) const;
+  // The one accessor of an element's state: read, and first set when value
+  // is given.
+  bool Property(std::string_view name, ViewProperty property, std::optional<bool> value = std::nullopt);
   void SetShown(std::string_view name, bool shown);
   void SetEnabled(std::string_view name, bool enabled);
   void SetCounter();

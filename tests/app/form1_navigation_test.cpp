@@ -63,16 +63,16 @@ TEST(Form1Navigation, ButtonsAndKeysStepAndStopAtBothEnds) {
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
     if (s.key) w.PressKey(key, s.key);
-    else w->RunCommand("ToolButton18");
+    else w->RunCommand(Cmd::ToolButton18);
     EXPECT_EQ(w->CurrentPath, f / s.file);
     EXPECT_EQ(w->TextOf("PanelCou"), s.counter);
     EXPECT_EQ(w->viewMode, ViewMode::Jpeg);
     EXPECT_EQ(w->TextOf("LabelPath"), f / s.file);
   }
   // The second bar's buttons are the same moves.
-  w->RunCommand("ToolButton27");
+  w->RunCommand(Cmd::ToolButton27);
   EXPECT_EQ(w->CurrentPath, f / L"B.jpeg");
-  w->RunCommand("ToolButton28");
+  w->RunCommand(Cmd::ToolButton28);
   EXPECT_EQ(w->CurrentPath, f / L"b.JPG");
 }
 

@@ -52,15 +52,15 @@ TEST(Form1Turn, A640By480JpegTurnsLeftAndRight) {
   WriteBytes(path, Jpeg(640, 480));
   w.Open(path.wstring());
   const struct {
-    const char* command;
+    Cmd command;
     int sx, sy;  // a source pixel near a corner
     int dx, dy;  // where the turn puts it
   } cases[] = {
-      {"ToolButton4", 636, 3, 3, 3},    // left: the top-right corner becomes the top-left
-      {"ToolButton5", 3, 3, 476, 3},    // right: the top-left corner becomes the top-right
+      {Cmd::ToolButton4, 636, 3, 3, 3},    // left: the top-right corner becomes the top-left
+      {Cmd::ToolButton5, 3, 3, 476, 3},    // right: the top-left corner becomes the top-right
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.command);
+    SCOPED_TRACE(std::string(CommandName(c.command)));
     w.Open(path.wstring());
     for (const char* name : kJpegOnly) EXPECT_TRUE(w->IsEnabled(name)) << name;
     w->RunCommand(c.command);
@@ -108,7 +108,7 @@ TEST(Form1Turn, GreyStaysEightBitsAndSmallDepthsBecome24) {
   WriteBytes(grey, Bytes(testing::MakeJpeg(testing::JpegKind::Gray, 40, 30, 90)));
   w.Open(grey.wstring());
   ASSERT_EQ(w->ImageJpg().picture().BitsPerPixel(), 8);
-  w->RunCommand("ToolButton4");
+  w->RunCommand(Cmd::ToolButton4);
   EXPECT_EQ(w->ImageJpg().picture().BitsPerPixel(), 8);
   EXPECT_EQ(w->ImageJpg().picture().Width(), 30);
   // The palette came along: the white quadrant (bottom right) is white.
@@ -117,7 +117,7 @@ TEST(Form1Turn, GreyStaysEightBitsAndSmallDepthsBecome24) {
   EXPECT_EQ(GetRValue(white), GetBValue(white));
   // The second turn goes into the bitmap the picture had before, whose
   // colour table must be the grey one again.
-  w->RunCommand("ToolButton4");
+  w->RunCommand(Cmd::ToolButton4);
   EXPECT_EQ(w->ImageJpg().picture().BitsPerPixel(), 8);
   EXPECT_EQ(w->ImageJpg().picture().Width(), 40);
   const COLORREF topLeft = testing::PixelOf(w->ImageJpg().picture(), 2, 2);
@@ -170,10 +170,10 @@ TEST(Form1Turn, CommandsWaitForATurnAndACloseComesAfterIt) {
   for (const wchar_t* name : {L"a.jpg", L"b.jpg"}) WriteBytes(w.dir() / name, Jpeg(200, 300));
   w.Open((w.dir() / L"a.jpg").wstring());
   // Queued before the turn, handled while it processes messages.
-  ::PostMessageW(w->Handle(), WM_COMMAND, static_cast<WPARAM>(CommandIdOf("ToolButton18")),
+  ::PostMessageW(w->Handle(), WM_COMMAND, static_cast<WPARAM>(CommandId(Cmd::ToolButton18)),
                  reinterpret_cast<LPARAM>(w->WindowOf("ToolBar1")));
   ::PostMessageW(w->Handle(), WM_CLOSE, 0, 0);
-  w->RunCommand("ToolButton4");
+  w->RunCommand(Cmd::ToolButton4);
   EXPECT_EQ(w->CurrentIndex, 0) << "the forward step ran during the turn";
   EXPECT_EQ(w->ImageJpg().picture().Width(), 300);
   EXPECT_FALSE(w.destroyed()) << "the window closed in the middle of the turn";
@@ -196,7 +196,7 @@ TEST(Form1TurnAndSave, FullSizeAtAnyZoomWithTimeAndExifKept) {
   w->settings().Comp = 66;
   w.Open(path.wstring());
   ASSERT_EQ(w->ImageJpg().picture().Width(), 80);
-  w->RunCommand("ToolButton14");
+  w->RunCommand(Cmd::ToolButton14);
 
   const auto facts = testing::ReadJpegFacts(Vector(ReadBytes(path)));
   EXPECT_EQ(facts.width, 480);
@@ -224,7 +224,7 @@ TEST(Form1TurnAndSave, FullSizeAtAnyZoomWithTimeAndExifKept) {
   EXPECT_EQ(w.dir().FileNames(), std::vector<std::wstring>{L"photo.jpg"});
   EXPECT_EQ(ProgressPosition(w), 0);
 
-  w->RunCommand("ToolButton15");  // and back
+  w->RunCommand(Cmd::ToolButton15);  // and back
   EXPECT_EQ(testing::ReadJpegFacts(Vector(ReadBytes(path))).width, 640);
 }
 
@@ -233,7 +233,7 @@ TEST(Form1TurnAndSave, GreyJpegStaysGrey) {
   const auto path = w.dir() / L"grey.jpg";
   WriteBytes(path, Bytes(testing::MakeJpeg(testing::JpegKind::Gray, 48, 32, 90)));
   w.Open(path.wstring());
-  w->RunCommand("ToolButton15");
+  w->RunCommand(Cmd::ToolButton15);
   const auto facts = testing::ReadJpegFacts(Vector(ReadBytes(path)));
   EXPECT_EQ(facts.components, 1);
   EXPECT_EQ(facts.width, 32);
@@ -299,21 +299,21 @@ TEST(Form1Save, CopiesByteForByteAndAsksBeforeOverwriting) {
   const std::wstring question = L"同名のファイルが存在します。\n\r上書きしますか？";
   {
     DialogRecorder dialogs(true);
-    w->RunCommand("ToolButton9");
+    w->RunCommand(Cmd::ToolButton9);
     EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_EQ(ReadBytes(target), original);
   }
   WriteBytes(target, "older copy");
   {
     DialogRecorder dialogs(false);
-    w->RunCommand("mnuSave");
+    w->RunCommand(Cmd::mnuSave);
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0], question);
     EXPECT_EQ(ReadBytes(target), "older copy");
   }
   {
     DialogRecorder dialogs(true);
-    w->RunCommand("ToolButton9");
+    w->RunCommand(Cmd::ToolButton9);
     EXPECT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(ReadBytes(target), original);
   }
@@ -329,7 +329,7 @@ TEST(Form1Save, TheFileItselfThePlaceholderAndAMissingFolder) {
     // Before any file is shown: the placeholder names no file.
     DialogRecorder dialogs(true);
     w->settings().SavePath = win::WideToCp932(w.dir().path().wstring() + L"\\");
-    w->RunCommand("ToolButton9");
+    w->RunCommand(Cmd::ToolButton9);
     EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_TRUE(errors.messages.empty());
   }
@@ -337,7 +337,7 @@ TEST(Form1Save, TheFileItselfThePlaceholderAndAMissingFolder) {
   {
     // Into its own folder: asked, then nothing happens to the file.
     DialogRecorder dialogs(true);
-    w->RunCommand("ToolButton9");
+    w->RunCommand(Cmd::ToolButton9);
     EXPECT_EQ(dialogs.questions.size(), 1u);
     EXPECT_TRUE(errors.messages.empty());
     EXPECT_EQ(ReadBytes(path), original);
@@ -354,7 +354,7 @@ TEST(Form1Save, TheFileItselfThePlaceholderAndAMissingFolder) {
   {
     // Without the trailing "\" the folder and the name run together.
     w->settings().SavePath = win::WideToCp932((w.dir() / L"copy-").wstring());
-    w->RunCommand("ToolButton9");
+    w->RunCommand(Cmd::ToolButton9);
     EXPECT_EQ(ReadBytes(w.dir() / L"copy-photo.jpg"), original);
   }
 }

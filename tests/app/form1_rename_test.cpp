@@ -108,7 +108,7 @@ TEST(Form1RenameBar, TheDateIsTodayWithoutAFileAndResetUsesInit) {
   std::swprintf(expected, 64, L"無題(%04d-%02d-%02d)005.jpg", today.wYear, today.wMonth, today.wDay);
   w->settings().Init = 5;
   SetBar(w, L"無題", true, 3, 42);
-  w->RunCommand("ToolButton20");
+  w->RunCommand(Cmd::ToolButton20);
   EXPECT_EQ(w->TextOf("EditCou"), L"5");
   EXPECT_EQ(w->TextOf("PanelFName"), expected);
 }
@@ -132,7 +132,7 @@ TEST(Form1RenameBar, RenameAndAdvanceToTheLastFile) {
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(win::WideToUtf8(s.current));
-    w->RunCommand("ToolButton19");
+    w->RunCommand(Cmd::ToolButton19);
     EXPECT_EQ(w->FileListBox1.Items(), s.list);
     EXPECT_EQ(w->CurrentIndex, s.index);
     EXPECT_EQ(w->CurrentPath, (w.dir() / s.current).wstring());
@@ -150,7 +150,7 @@ TEST(Form1RenameBar, ANameThatExistsStopsWithTheMessageUntilItIsGone) {
   Folder(w, {L"a.jpg", L"b.jpg", L"無題001.jpg"}, L"a.jpg");
   SetBar(w, L"無題", false, 3, 1);
   DialogRecorder dialogs;
-  w->RunCommand("ToolButton19");
+  w->RunCommand(Cmd::ToolButton19);
   ASSERT_EQ(dialogs.notices.size(), 1u);
   EXPECT_EQ(dialogs.notices[0], L"同名のファイルが既に存在します。\n\rそのファイルを処理してからやりなおしてください。");
   EXPECT_EQ(w->CurrentPath, (w.dir() / L"a.jpg").wstring());
@@ -158,7 +158,7 @@ TEST(Form1RenameBar, ANameThatExistsStopsWithTheMessageUntilItIsGone) {
   EXPECT_TRUE(std::filesystem::exists(w.dir() / L"a.jpg"));
 
   ::DeleteFileW((w.dir() / L"無題001.jpg").c_str());
-  w->RunCommand("ToolButton19");
+  w->RunCommand(Cmd::ToolButton19);
   EXPECT_EQ(dialogs.notices.size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(w.dir() / L"無題001.jpg"));
   EXPECT_FALSE(std::filesystem::exists(w.dir() / L"a.jpg"));
@@ -223,7 +223,7 @@ TEST(Form1DeleteAndAdvance, FirstLastAndOnlyFile) {
     SCOPED_TRACE(win::WideToUtf8(c.open) + " of " + std::to_string(c.files.size()));
     MainWindow w;
     Folder(w, c.files, c.open);
-    w->RunCommand("ToolButton29");
+    w->RunCommand(Cmd::ToolButton29);
     EXPECT_FALSE(std::filesystem::exists(w.dir() / c.open));
     EXPECT_EQ(w->TextOf("PanelCou"), c.counter);
     EXPECT_EQ(w->CurrentIndex, c.index);
@@ -234,7 +234,7 @@ TEST(Form1DeleteAndAdvance, FirstLastAndOnlyFile) {
       EXPECT_TRUE(w->ImageJpg().picture().Empty());
       EXPECT_EQ(w->CurrentPath, (w.dir() / c.open).wstring()) << "keeps the deleted file's path";
       // Again on the empty list: the picture stays clear, nothing else happens.
-      w->RunCommand("ToolButton29");
+      w->RunCommand(Cmd::ToolButton29);
       EXPECT_EQ(w->TextOf("PanelCou"), L"1/0");
     }
   }

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 #include "tests/viewers/tiff_fixtures.h"
@@ -23,7 +25,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::Click(std::string_view command) {
-  ::SendMessageW(form_.Handle(), WM_COMMAND, static_cast<WPARAM>(CommandIdOf(command)),
+  const Command* c = CommandNamed(command);
+  if (!c) {
+    ADD_FAILURE() << "no command " << command;
+    return;
+  }
+  ::SendMessageW(form_.Handle(), WM_COMMAND, static_cast<WPARAM>(CommandId(c->id)),
                  reinterpret_cast<LPARAM>(form_.Handle()));
 }
 

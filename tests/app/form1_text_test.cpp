@@ -47,11 +47,11 @@ TEST(Form1Text, JisAndEucBecomeReadableAndTheOwnTextComesBack) {
     w.Open(path.wstring());
     EXPECT_EQ(w->RichEdit1().LineCount(), 3u);
     EXPECT_EQ(w->RichEdit1().Line(1), r.bytes);
-    w->RunCommand("mnuToSJIS");
+    w->RunCommand(Cmd::mnuToSJIS);
     EXPECT_EQ(w->RichEdit1().Text(), L"abc\r\n日本語テキスト\r\nend");
-    w->RunCommand("mnuToSJIS");  // again from the file, the same result
+    w->RunCommand(Cmd::mnuToSJIS);  // again from the file, the same result
     EXPECT_EQ(w->RichEdit1().Line(1), kSjis);
-    w->RunCommand("N6");
+    w->RunCommand(Cmd::N6);
     EXPECT_EQ(w->RichEdit1().Line(1), r.bytes);
   }
 }
@@ -64,7 +64,7 @@ TEST(Form1Text, TheDumpShowsEveryLineUnderItsHeader) {
   WriteBytes(path, bytes);
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);  // read-only files dump too
   w.Open(path.wstring());
-  w->RunCommand("mnuBin");
+  w->RunCommand(Cmd::mnuBin);
   EXPECT_TRUE(w->IsShown("PanelBin"));
   EXPECT_EQ(win::WideToUtf8(w->TextOf("PanelBin")), std::string(kDumpHeader));
   ASSERT_EQ(w->RichEdit1().LineCount(), 19u);
@@ -79,13 +79,13 @@ TEST(Form1Text, TheDumpShowsEveryLineUnderItsHeader) {
   EXPECT_EQ(text.top, header.bottom);
 
   // Stepping keeps the dump font; the own text brings the settings' font back.
-  w->RunCommand("N6");
+  w->RunCommand(Cmd::N6);
   EXPECT_FALSE(w->IsShown("PanelBin"));
   EXPECT_EQ(w->RichEdit1().FontName(), L"Terminal");
   EXPECT_EQ(w->RichEdit1().FontSize(), 10);
   w->settings().FontName = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
   w->settings().FontSize = 12;
-  w->RunCommand("N6");
+  w->RunCommand(Cmd::N6);
   EXPECT_EQ(w->RichEdit1().FontName(), L"ＭＳ ゴシック");
   EXPECT_EQ(w->RichEdit1().FontSize(), 12);
 }
@@ -96,16 +96,16 @@ TEST(Form1Text, EmptyFilesFoldersAndUndumpableFiles) {
   WriteBytes(empty, "");
   w.Open(empty.wstring());
   EXPECT_EQ(w->RichEdit1().LineCount(), 0u);
-  for (const char* command : {"mnuBin", "mnuToSJIS", "N6"}) {
+  for (const Cmd command : {Cmd::mnuBin, Cmd::mnuToSJIS, Cmd::N6}) {
     w->RunCommand(command);
-    EXPECT_EQ(w->RichEdit1().LineCount(), 0u) << command;
-    EXPECT_FALSE(w->IsShown("PanelBin")) << command;
+    EXPECT_EQ(w->RichEdit1().LineCount(), 0u) << CommandName(command);
+    EXPECT_FALSE(w->IsShown("PanelBin")) << CommandName(command);
   }
   w.Open(w.dir().path().wstring());
   EXPECT_EQ(w->RichEdit1().Text(), L"ﾃﾞｨﾚｸﾄﾘです");
-  w->RunCommand("mnuToSJIS");
+  w->RunCommand(Cmd::mnuToSJIS);
   EXPECT_EQ(w->RichEdit1().Text(), L"ﾃﾞｨﾚｸﾄﾘです");
-  w->RunCommand("mnuBin");
+  w->RunCommand(Cmd::mnuBin);
   EXPECT_EQ(w->RichEdit1().Text(), L"このファイルはダンプできません");
   EXPECT_TRUE(w->IsShown("PanelBin"));
 }
@@ -154,11 +154,11 @@ TEST(Form1Text, CaretAndSelectionByKeysAndMouseThenCopy) {
   EXPECT_EQ(view.Caret(), (TextPosition{0, 10}));
   // From the end of line 0 to the start of line 1: the line break alone.
   EXPECT_EQ(view.SelectedText(), "\r\n");
-  w->RunCommand("Copy1");
+  w->RunCommand(Cmd::Copy1);
   EXPECT_EQ(ClipboardText(CF_UNICODETEXT), L"\r\n");
   EXPECT_EQ(view.SelectedText(), "") << "copying collapses the selection";
   EXPECT_EQ(view.Caret(), (TextPosition{0, 10}));
-  w->RunCommand("Copy1");  // nothing selected: the clipboard is emptied
+  w->RunCommand(Cmd::Copy1);  // nothing selected: the clipboard is emptied
   EXPECT_EQ(ClipboardText(CF_UNICODETEXT), L"");
 }
 
@@ -167,8 +167,8 @@ TEST(Form1Text, NothingIsWrittenBesideTheProgram) {
   const auto path = w.dir() / L"euc.txt";
   WriteBytes(path, kEuc);
   w.Open(path.wstring());
-  w->RunCommand("mnuToSJIS");
-  w->RunCommand("mnuBin");
+  w->RunCommand(Cmd::mnuToSJIS);
+  w->RunCommand(Cmd::mnuBin);
   const std::wstring folder = win::FolderWithSlash(win::ExecutablePath());
   EXPECT_EQ(::GetFileAttributesW((folder + L"$bindump.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(::GetFileAttributesW((w.dir() / L"$bindump.txt").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -210,7 +210,7 @@ TEST(Form1Text, TheInformationSheet) {
   ::SetFileTime(h, nullptr, nullptr, &utc);
   ::CloseHandle(h);
   w.Open(path.wstring());
-  w->RunCommand("N5");
+  w->RunCommand(Cmd::N5);
   auto& view = w->RichEdit1();
   ASSERT_EQ(view.LineCount(), 8u);
   EXPECT_EQ(view.Line(0), win::WideToCp932(path.wstring()));

@@ -213,7 +213,7 @@ TEST(Form1View, EveryButtonHasItsHintAndPicture) {
     SCOPED_TRACE(std::string(c.name));
     NMTTDISPINFOW info{};
     info.hdr.code = TTN_GETDISPINFOW;
-    info.hdr.idFrom = static_cast<UINT_PTR>(CommandId(i));
+    info.hdr.idFrom = static_cast<UINT_PTR>(CommandId(c.id));
     ::SendMessageW(w->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.lpszText ? std::wstring(info.lpszText) : L"", c.text ? c.text : L"");
     // Buttons of the view table are shown by the mode (the text view at start).
@@ -235,6 +235,14 @@ TEST(Form1View, EveryButtonHasItsHintAndPicture) {
   ::DestroyMenu(menu);
   EXPECT_EQ(captions, (std::vector<std::wstring>{L"拡大", L"縮小", L"", L"左回転", L"右回転", L"", L"コピー", L"保存",
                                                  L"メール", L"印刷", L"", L"終了"}));
+}
+
+TEST(Form1View, EveryNameTheTablesUseIsAnElementOfTheWindow) {
+  // A misspelt name in either table would otherwise be skipped without a word.
+  MainWindow w;
+  for (const ViewRow& row : ViewTable()) EXPECT_TRUE(w->HasElement(row.control)) << "view table: " << row.control;
+  for (const Command& c : CommandMap()) EXPECT_TRUE(w->HasElement(c.name)) << "command map: " << c.name;
+  EXPECT_FALSE(w->HasElement("ToolButton99"));
 }
 
 TEST(Form1View, MetafilesAreDrawnAtTheirOwnSize) {

@@ -34,18 +34,18 @@ TEST(Form1Zoom, ABigJpegIsDecodedAgainAtEachLevel) {
   WriteBytes(path, Jpeg(4000, 3000));
   w.Open(path.wstring());
   struct Step {
-    const char* command;
+    Cmd command;
     int level, width, height;
     const wchar_t* label;
   };
   const Step steps[] = {
-      {"ToolButton1", 0, 4000, 3000, L"100%"},  // nothing above full size
-      {"ToolButton2", 1, 2000, 1500, L"50%"},   {"ToolButton2", 2, 1000, 750, L"25%"},
-      {"ToolButton2", 3, 500, 375, L"12.5%"},   {"ToolButton2", 3, 500, 375, L"12.5%"},
-      {"ToolButton1", 2, 1000, 750, L"25%"},
+      {Cmd::ToolButton1, 0, 4000, 3000, L"100%"},  // nothing above full size
+      {Cmd::ToolButton2, 1, 2000, 1500, L"50%"},   {Cmd::ToolButton2, 2, 1000, 750, L"25%"},
+      {Cmd::ToolButton2, 3, 500, 375, L"12.5%"},   {Cmd::ToolButton2, 3, 500, 375, L"12.5%"},
+      {Cmd::ToolButton1, 2, 1000, 750, L"25%"},
   };
   for (const Step& s : steps) {
-    SCOPED_TRACE(std::string(s.command) + " to " + std::to_string(s.level));
+    SCOPED_TRACE(std::string(CommandName(s.command)) + " to " + std::to_string(s.level));
     w->RunCommand(s.command);
     EXPECT_EQ(w->ZoomLevel(), s.level);
     EXPECT_EQ(w->ImageJpg().picture().Width(), s.width);
@@ -66,13 +66,13 @@ TEST(Form1Zoom, ScrollPositionsDoubleAndHalveWithTheZoom) {
   auto& box = w->ScrollBox1();
   box.SetHorzPosition(100);
   box.SetVertPosition(60);
-  w->RunCommand("ToolButton1");
+  w->RunCommand(Cmd::ToolButton1);
   EXPECT_EQ(box.HorzPosition(), 200);
   EXPECT_EQ(box.VertPosition(), 120);
-  w->RunCommand("ToolButton2");
+  w->RunCommand(Cmd::ToolButton2);
   EXPECT_EQ(box.HorzPosition(), 100);
   EXPECT_EQ(box.VertPosition(), 60);
-  w->RunCommand("ToolButton2");
+  w->RunCommand(Cmd::ToolButton2);
   EXPECT_EQ(box.HorzPosition(), 50);
   EXPECT_EQ(box.VertPosition(), 30);
 }
@@ -116,15 +116,15 @@ TEST(Form1Zoom, TheFitButtonSetsTheSettingAndRefits) {
   WriteBytes(path, Jpeg(3000, 2000));
   w.Open(path.wstring());
   const HWND toolbar = ::GetParent(w->WindowOf("PanelCou"));
-  ::SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(CommandIdOf("ToolButton30")), TRUE);
-  w->RunCommand("ToolButton30");
+  ::SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(CommandId(Cmd::ToolButton30)), TRUE);
+  w->RunCommand(Cmd::ToolButton30);
   EXPECT_EQ(w->settings().FitWin, 1);
   EXPECT_TRUE(w->ImageJpg().stretch);
   RECT box{};
   ::GetWindowRect(w->ScrollBox1().Handle(), &box);
   EXPECT_LE(ControlSize(w->ImageJpg().Handle()).cx, box.right - box.left - 4);
-  ::SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(CommandIdOf("ToolButton30")), FALSE);
-  w->RunCommand("ToolButton30");
+  ::SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(CommandId(Cmd::ToolButton30)), FALSE);
+  w->RunCommand(Cmd::ToolButton30);
   EXPECT_EQ(w->settings().FitWin, 0);
   EXPECT_EQ(ControlSize(w->ImageJpg().Handle()).cx, 3000);
 }
@@ -182,7 +182,7 @@ TEST(Form1States, MinimisingGoesIntoTheTrayOnlyWhenTrayIsOn) {
     const auto path = w.dir() / L"p.jpg";
     WriteBytes(path, Jpeg(64, 48));
     w.Open(path.wstring());
-    if (std::string_view(how) == "menu") w->RunCommand("mnuMin");
+    if (std::string_view(how) == "menu") w->RunCommand(Cmd::mnuMin);
     else ::SendMessageW(w->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     PumpMessages();
     EXPECT_FALSE(::IsWindowVisible(w->Handle()));
@@ -221,8 +221,8 @@ TEST(Form1States, SlideShowTicksStepStopAndLoop) {
   tick();
   EXPECT_EQ(w->TextOf("PanelCou"), L"1/3") << "off: nothing";
   const HWND toolbar = ::GetParent(w->WindowOf("PanelCou"));
-  ::SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(CommandIdOf("ToolButton31")), TRUE);
-  w->RunCommand("ToolButton31");
+  ::SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(CommandId(Cmd::ToolButton31)), TRUE);
+  w->RunCommand(Cmd::ToolButton31);
   EXPECT_EQ(w->settings().ViewSlide, 1);
   const wchar_t* expected[] = {L"2/3", L"3/3", L"3/3"};
   for (const wchar_t* counter : expected) {
