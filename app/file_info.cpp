@@ -11,6 +11,7 @@ const std::string kNameLabel = "\xCC\xA7\xB2\xD9\x96\xBC       " + kColon;      
 const std::string kAttrLabel = "\xCC\xA7\xB2\xD9\x91\xAE\x90\xAB     " + kColon;      // ﾌｧｲﾙ属性
 const std::string kTimeLabel = "\xC0\xB2\xD1\xBD\xC0\xDD\xCC\xDF     " + kColon;      // ﾀｲﾑｽﾀﾝﾌﾟ
 const std::string kSizeLabel = "\xCC\xA7\xB2\xD9\x92\xB7       " + kColon;            // ﾌｧｲﾙ長
+const std::string kEncodingLabel = "\x95\xB6\x8E\x9A\xBA\xB0\xC4\xDE     " + kColon;    // 文字ｺｰﾄﾞ
 
 }  // namespace
 
@@ -35,6 +36,8 @@ std::vector<std::string> FileInfoHead(const FileFacts& facts) {
 std::string FileInfoTimestampLine(const std::string& timestamp) { return kTimeLabel + timestamp; }
 
 std::string FileInfoSizeLine(const std::string& size) { return kSizeLabel + size + " Bytes"; }
+
+std::string FileInfoEncodingLine(std::string_view encoding) { return kEncodingLabel + std::string(encoding); }
 
 std::string GroupDigits(uint64_t value, const std::string& separator) {
   const std::string digits = std::to_string(value);

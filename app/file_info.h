@@ -3,6 +3,7 @@
 // bytes wide, so the values line up in a fixed-pitch font.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mirabo {
@@ -19,6 +20,8 @@ std::vector<std::string> FileInfoHead(const FileFacts& facts);
 // Line 7 and line 8.
 std::string FileInfoTimestampLine(const std::string& timestamp);
 std::string FileInfoSizeLine(const std::string& size);
+// Line 9 of a file's sheet: the encoding its text is read in ("UTF-8").
+std::string FileInfoEncodingLine(std::string_view encoding);
 
 // A byte count with a separator between groups of three digits.
 std::string GroupDigits(uint64_t value, const std::string& separator);

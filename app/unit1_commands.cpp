@@ -18,7 +18,7 @@ void TForm1::ToolButton26Click() {
   switch (viewMode) {
     case ViewMode::Text:
       // The selection stays; with none the clipboard still gets a text.
-      win::SetClipboardText(Handle(), richEdit1_->SelectedText());
+      richEdit1_->CopyToClipboard(true);
       break;
     case ViewMode::Jpeg:
     case ViewMode::Picture:
@@ -72,10 +72,11 @@ void TForm1::ToolButton11Click() {
     case ViewMode::Text: {
       const auto choice = ShowPrintDialog(Handle());
       if (!choice) return;
-      std::vector<std::string> lines;
+      // The characters, whatever the file's encoding.
+      std::vector<std::wstring> lines;
       const uint64_t count = richEdit1_->LineCount();
       lines.reserve(static_cast<size_t>(count));
-      for (uint64_t i = 0; i < count; ++i) lines.push_back(richEdit1_->Line(i));
+      for (uint64_t i = 0; i < count; ++i) lines.push_back(richEdit1_->LineText(i));
       PrintTextLines(*choice->startJob(documentName), lines, richEdit1_->FontName(), richEdit1_->FontSize());
       break;
     }

@@ -11,11 +11,22 @@
 #include "base/win/paths.h"
 #include "base/win/text.h"
 #include "text/dump.h"
+#include "text/encoding.h"
 
 namespace mirabo {
 namespace {
 
 constexpr char kFolderLine[] = "\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xB7";  // ﾃﾞｨﾚｸﾄﾘです (CP932)
+
+// The encoding the text view finds in the file: from its head, read once.
+std::string_view EncodingOf(const std::wstring& path) {
+  const win::UniqueFile file = win::OpenForSharedReading(path);
+  std::string head(text::kDetectionHead, '\0');
+  DWORD got = 0;
+  if (!file || !::ReadFile(file.Get(), head.data(), static_cast<DWORD>(head.size()), &got, nullptr)) got = 0;
+  head.resize(got);
+  return text::EncodingName(text::DetectEncoding(head, got < text::kDetectionHead).encoding);
+}
 
 }  // namespace
 
@@ -67,6 +78,9 @@ void TForm1::mnuToSJISClick() {
   if (CurrentPath.empty() || richEdit1_->LineCount() == 0) return;
   ShowText();
   TextPresentationFont();
+  // A Unicode file is shown as its characters already: the conversion,
+  // which knows JIS, EUC-JP and Shift-JIS bytes, would only damage it.
+  if (richEdit1_->Encoding() != text::Encoding::ShiftJis) return;
   const uint64_t lines = richEdit1_->LineCount();
   SetProgress(0, static_cast<int>(std::min<uint64_t>(lines, INT_MAX)));
   const TextPosition caret = richEdit1_->SelStart();
@@ -165,6 +179,7 @@ void TForm1::ShowFileInfo() {
   ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SMONTHOUSANDSEP, separator, 8);
   const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   sheet += FileInfoSizeLine(GroupDigits(size, win::WideToCp932(separator)));
+  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) sheet += "\r\n" + FileInfoEncodingLine(EncodingOf(CurrentPath));
   richEdit1_->SetText(sheet);
 }
 

@@ -89,12 +89,53 @@ LineIndex::LineIndex(std::string_view text, size_t expectedLines, bool split) : 
   maxLine_ = std::max<size_t>(maxLine_, static_cast<size_t>(size_ - starts_.back()));
 }
 
+LineIndex LineIndex::Utf16(std::string_view text, bool bigEndian) {
+  LineIndex index;
+  index.unit_ = 2;
+  index.bigEndian_ = bigEndian;
+  index.size_ = text.size();
+  if (text.empty()) return index;
+  // A break is a unit whose one byte is 0x0A or 0x0D and whose other is 0:
+  // the bytes are found fast, then their place and partner are checked.
+  const size_t low = bigEndian ? 1 : 0;  // where the unit's low byte lies
+  const auto isBreak = [&](size_t unit, char which) {
+    return unit + 1 < text.size() && text[unit + low] == which && text[unit + 1 - low] == 0;
+  };
+  index.starts_.reserve(EstimateLines(text));
+  index.starts_.push_back(0);
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  for (const char* p = begin;;) {
+    const char* brk = FindBreak(p, end);
+    if (brk == end) break;
+    const size_t at = static_cast<size_t>(brk - begin);
+    if (at % 2 != low || !isBreak(at - low, *brk)) {
+      p = brk + 1;
+      continue;
+    }
+    size_t next = at - low + 2;
+    if (*brk == '\r' && isBreak(next, '\n')) next += 2;
+    index.maxLine_ = std::max<size_t>(index.maxLine_, static_cast<size_t>(next - index.starts_.back()));
+    if (next >= text.size()) break;
+    index.starts_.push_back(next);
+    p = begin + next;
+  }
+  index.maxLine_ = std::max<size_t>(index.maxLine_, static_cast<size_t>(index.size_ - index.starts_.back()));
+  return index;
+}
+
 std::string_view LineIndex::Line(std::string_view text, size_t index) const {
   const uint64_t start = starts_[index];
   uint64_t end = index + 1 < starts_.size() ? starts_[index + 1] : size_;
-  // Drop the line's break: LF, CR or CR LF.
-  if (end > start && text[end - 1] == '\n') --end;
-  if (end > start && text[end - 1] == '\r') --end;
+  // Drop the line's break: LF, CR or CR LF, as bytes or as UTF-16 units.
+  const auto endsWith = [&](char which) {
+    if (end < start + static_cast<uint64_t>(unit_)) return false;
+    if (unit_ == 1) return text[end - 1] == which;
+    const size_t unit = static_cast<size_t>(end - 2);
+    return (end - start) % 2 == 0 && text[unit + (bigEndian_ ? 1 : 0)] == which && text[unit + (bigEndian_ ? 0 : 1)] == 0;
+  };
+  if (endsWith('\n')) end -= static_cast<uint64_t>(unit_);
+  if (endsWith('\r')) end -= static_cast<uint64_t>(unit_);
   return text.substr(start, end - start);
 }
 

@@ -10,11 +10,15 @@ TextLineSource::TextLineSource(std::string bytes) : owned_(std::move(bytes)), te
 
 TextLineSource::TextLineSource(std::string_view mapped, std::shared_ptr<const void> keepAlive)
     : keepAlive_(std::move(keepAlive)), text_(mapped) {
+  const std::string_view head = text_.substr(0, text::kDetectionHead);
+  const text::Detection found = text::DetectEncoding(head, head.size() == text_.size());
+  encoding_ = found.encoding;
+  text_.remove_prefix(found.markBytes);
   Build();
 }
 
 void TextLineSource::Build() {
-  index_ = LineIndex(text_);
+  index_ = text::IsUtf16(encoding_) ? LineIndex::Utf16(text_, encoding_ == text::Encoding::Utf16Be) : LineIndex(text_);
   maxLine_ = index_.MaxLineBytes();
 }
 

@@ -10,7 +10,7 @@
 #include "base/win/clipboard.h"
 #include "base/win/dpi.h"
 #include "base/win/text.h"
-#include "text/cp932.h"
+#include "text/encoding.h"
 
 namespace mirabo {
 namespace {
@@ -20,19 +20,7 @@ constexpr int kTabColumns = 8;
 // The scroll bars hold 32-bit positions; longer texts scroll in steps.
 int BarValue(uint64_t value) { return static_cast<int>(std::min<uint64_t>(value, INT_MAX)); }
 
-size_t NextChar(const std::string& s, size_t i) {
-  if (i >= s.size()) return s.size();
-  return std::min(s.size(), i + (cp932::IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1));
-}
-
-size_t PrevChar(const std::string& s, size_t i) {
-  size_t prev = 0, at = 0;
-  while (at < i && at < s.size()) {
-    prev = at;
-    at = NextChar(s, at);
-  }
-  return prev;
-}
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "lines are UTF-16 on Windows");
 
 }  // namespace
 
@@ -59,9 +47,28 @@ std::wstring TTextControl::Text() const {
   std::wstring text;
   for (uint64_t i = 0; i < source_->LineCount(); ++i) {
     if (i) text += L"\r\n";
-    text += win::Cp932ToWide(source_->Line(i));
+    text += LineText(i);
   }
   return text;
+}
+
+std::wstring TTextControl::Decoded(std::string_view bytes) const {
+  const text::Encoding encoding = source_->Encoding();
+  if (encoding == text::Encoding::ShiftJis) return win::Cp932ToWide(std::string(bytes));
+  std::u16string units;
+  units.reserve(bytes.size());
+  text::AppendUtf16(bytes, encoding, units);
+  return std::wstring(reinterpret_cast<const wchar_t*>(units.data()), units.size());
+}
+
+std::wstring TTextControl::LineText(uint64_t index) const { return Decoded(source_->Line(index)); }
+
+size_t TTextControl::NextChar(const std::string& line, size_t at) const {
+  return text::NextCharacter(line, at, source_->Encoding());
+}
+
+size_t TTextControl::PrevChar(const std::string& line, size_t at) const {
+  return text::PreviousCharacter(line, at, source_->Encoding());
 }
 
 void TTextControl::SetFont(const std::wstring& face, int pointSize, int dpi) {
@@ -95,13 +102,34 @@ uint64_t TTextControl::VisibleLines() const {
 
 std::wstring TTextControl::DisplayText(const std::string& bytes) const {
   // Tabs to the next multiple of eight columns; a control shows them so.
-  if (bytes.find('\t') == std::string::npos) return win::Cp932ToWide(bytes);
-  std::string expanded;
-  for (const char c : bytes) {
-    if (c == '\t') expanded.append(kTabColumns - expanded.size() % kTabColumns, ' ');
-    else expanded += c;
+  const text::Encoding encoding = source_->Encoding();
+  if (encoding == text::Encoding::ShiftJis) {
+    // A Shift-JIS character is as wide as its bytes.
+    if (bytes.find('\t') == std::string::npos) return win::Cp932ToWide(bytes);
+    std::string expanded;
+    for (const char c : bytes) {
+      if (c == '\t') expanded.append(kTabColumns - expanded.size() % kTabColumns, ' ');
+      else expanded += c;
+    }
+    return win::Cp932ToWide(expanded);
   }
-  return win::Cp932ToWide(expanded);
+  const std::wstring line = Decoded(bytes);
+  if (line.find(L'\t') == std::wstring::npos) return line;
+  const std::u16string_view units(reinterpret_cast<const char16_t*>(line.data()), line.size());
+  std::wstring expanded;
+  size_t cells = 0;
+  for (size_t i = 0, n = 0; i < units.size(); i += n) {
+    const char32_t c = text::CodePointAt(units, i, n);
+    if (c == U'\t') {
+      const size_t spaces = kTabColumns - cells % kTabColumns;
+      expanded.append(spaces, L' ');
+      cells += spaces;
+    } else {
+      expanded.append(line, i, n);
+      cells += static_cast<size_t>(text::CellWidth(c));
+    }
+  }
+  return expanded;
 }
 
 int TTextControl::ColumnX(const std::string& bytes, size_t column) const {
@@ -231,10 +259,30 @@ std::string TTextControl::SelectedText() const {
   return out;
 }
 
-void TTextControl::CopyToClipboard() const {
+std::wstring TTextControl::SelectedWideText() const {
   const std::string bytes = SelectedText();
-  if (bytes.empty()) win::EmptyClipboardOf(Handle());
-  else win::SetClipboardText(Handle(), bytes);
+  if (source_->Encoding() == text::Encoding::ShiftJis) return win::Cp932ToWide(bytes);
+  // Decoded line by line: a UTF-16 line break is no pair of bytes.
+  const TextPosition from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
+  std::wstring out;
+  for (uint64_t line = from.line; from != to && line <= to.line; ++line) {
+    const std::string lineBytes = source_->Line(line);
+    const size_t begin = line == from.line ? std::min(from.column, lineBytes.size()) : 0;
+    const size_t end = line == to.line ? std::min(to.column, lineBytes.size()) : lineBytes.size();
+    if (line != from.line) out += L"\r\n";
+    out += Decoded(std::string_view(lineBytes).substr(begin, end - begin));
+  }
+  return out;
+}
+
+void TTextControl::CopyToClipboard(bool evenEmpty) const {
+  if (anchor_ == caret_ && !evenEmpty) {
+    win::EmptyClipboardOf(Handle());
+  } else if (source_->Encoding() == text::Encoding::ShiftJis) {
+    win::SetClipboardText(Handle(), SelectedText());  // the bytes as they are, exactly
+  } else {
+    win::SetClipboardText(Handle(), SelectedWideText());
+  }
 }
 
 void TTextControl::OnKey(WPARAM key) {

@@ -1,8 +1,11 @@
 #pragma once
-// The text view behind RichEdit1: read-only plain text of CP932 bytes with
-// both scroll bars and no word wrap, a caret and a selection, copy to the
-// clipboard. It shows lines from a line source and asks it only for the
-// lines on screen, so a file's size costs neither time nor memory.
+// The text view behind RichEdit1: read-only plain text with both scroll
+// bars and no word wrap, a caret and a selection, copy to the clipboard. It
+// shows lines from a line source (Shift-JIS, UTF-8 or UTF-16 bytes) and asks
+// it only for the lines on screen, decoding just those, so a file's size
+// costs neither time nor memory. Lines are drawn as UTF-16 with the
+// system's font linking for what the font lacks; columns and tab stops count
+// the characters as they are seen (a wide character two cells).
 #include <windows.h>
 
 #include <cstdint>
@@ -16,7 +19,7 @@
 
 namespace mirabo {
 
-// A place in the text: a line and a byte column in it.
+// A place in the text: a line and the byte offset of a character in it.
 struct TextPosition {
   uint64_t line = 0;
   size_t column = 0;
@@ -31,7 +34,11 @@ class ITextView {
   virtual void SetText(std::string cp932) = 0;
   virtual void SetSource(std::shared_ptr<const ILineSource> source) = 0;
   virtual uint64_t LineCount() const = 0;
+  // The line's bytes in the source's encoding.
   virtual std::string Line(uint64_t index) const = 0;
+  // The line's characters.
+  virtual std::wstring LineText(uint64_t index) const = 0;
+  virtual text::Encoding Encoding() const = 0;
   // The whole text as UTF-16 with CR LF between lines (for small texts).
   virtual std::wstring Text() const = 0;
   // The face at pointSize on a screen of dpi dots per inch.
@@ -40,8 +47,13 @@ class ITextView {
   virtual int FontSize() const = 0;
   virtual TextPosition SelStart() const = 0;
   virtual void SetSelStart(TextPosition position) = 0;
-  virtual std::string SelectedText() const = 0;  // CP932, CR LF between lines
-  virtual void CopyToClipboard() const = 0;
+  virtual std::string SelectedText() const = 0;  // the source's bytes, CR LF between lines
+  virtual std::wstring SelectedWideText() const = 0;
+  // The selection as Unicode text (and as Shift-JIS: a Shift-JIS file's
+  // bytes as they are, other text where Shift-JIS has every character).
+  // Without a selection the clipboard is emptied, or given an empty text
+  // when evenEmpty.
+  virtual void CopyToClipboard(bool evenEmpty = false) const = 0;
 };
 
 class TTextControl : public ITextView, public win::Window<TTextControl> {
@@ -52,6 +64,8 @@ class TTextControl : public ITextView, public win::Window<TTextControl> {
   void SetSource(std::shared_ptr<const ILineSource> source) override;
   uint64_t LineCount() const override { return source_->LineCount(); }
   std::string Line(uint64_t index) const override { return source_->Line(index); }
+  std::wstring LineText(uint64_t index) const override;
+  text::Encoding Encoding() const override { return source_->Encoding(); }
   std::wstring Text() const override;
   void SetFont(const std::wstring& face, int pointSize, int dpi) override;
   std::wstring FontName() const override { return face_; }
@@ -59,7 +73,8 @@ class TTextControl : public ITextView, public win::Window<TTextControl> {
   TextPosition SelStart() const override { return std::min(anchor_, caret_); }
   void SetSelStart(TextPosition position) override;
   std::string SelectedText() const override;
-  void CopyToClipboard() const override;
+  std::wstring SelectedWideText() const override;
+  void CopyToClipboard(bool evenEmpty = false) const override;
 
   TextPosition Caret() const { return caret_; }
   TextPosition Anchor() const { return anchor_; }
@@ -70,7 +85,12 @@ class TTextControl : public ITextView, public win::Window<TTextControl> {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
  private:
+  // The line as drawn: decoded, tabs expanded to the next multiple of eight
+  // cells.
   std::wstring DisplayText(const std::string& bytes) const;
+  std::wstring Decoded(std::string_view bytes) const;
+  size_t NextChar(const std::string& line, size_t at) const;
+  size_t PrevChar(const std::string& line, size_t at) const;
   int ColumnX(const std::string& bytes, size_t column) const;
   size_t ColumnAt(const std::string& bytes, int x) const;
   TextPosition HitTest(int x, int y) const;

@@ -27,6 +27,15 @@ void SetClipboardText(HWND owner, const std::string& cp932) {
   ::CloseClipboard();
 }
 
+void SetClipboardText(HWND owner, const std::wstring& text) {
+  if (!::OpenClipboard(owner)) return;
+  ::EmptyClipboard();
+  Put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  const std::string cp932 = WideToCp932(text);
+  if (Cp932ToWide(cp932) == text) Put(CF_TEXT, cp932.c_str(), cp932.size() + 1);
+  ::CloseClipboard();
+}
+
 void SetClipboardDib(HWND owner, const std::vector<uint8_t>& packedDib) {
   if (packedDib.empty() || !::OpenClipboard(owner)) return;
   ::EmptyClipboard();

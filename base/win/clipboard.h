@@ -12,6 +12,10 @@ namespace mirabo::win {
 
 // Puts the text even when it is empty (an empty text is still a text).
 void SetClipboardText(HWND owner, const std::string& cp932);
+// Unicode text; as Shift-JIS too when every character has a Shift-JIS
+// form (otherwise a program that asks for it gets the system's own
+// conversion of the Unicode text).
+void SetClipboardText(HWND owner, const std::wstring& text);
 void SetClipboardDib(HWND owner, const std::vector<uint8_t>& packedDib);
 // Empties the clipboard and puts nothing.
 void EmptyClipboardOf(HWND owner);

@@ -88,7 +88,7 @@ std::optional<PrintChoice> ShowPrintDialog(HWND owner) {
   return choice;
 }
 
-void PrintTextLines(IPrintDevice& device, const std::vector<std::string>& lines, const std::wstring& fontFace,
+void PrintTextLines(IPrintDevice& device, const std::vector<std::wstring>& lines, const std::wstring& fontFace,
                     int pointSize) {
   HDC dc = device.StartPage();
   const int dpi = std::max(::GetDeviceCaps(dc, LOGPIXELSY), 1);
@@ -110,7 +110,7 @@ void PrintTextLines(IPrintDevice& device, const std::vector<std::string>& lines,
   int lineHeight = select(dc);
   const int bottom = ::GetDeviceCaps(dc, VERTRES);
   int y = 0;
-  for (const std::string& line : lines) {
+  for (const std::wstring& text : lines) {
     if (y > 0 && y + lineHeight > bottom) {
       selected.reset();
       device.EndPage();
@@ -118,7 +118,6 @@ void PrintTextLines(IPrintDevice& device, const std::vector<std::string>& lines,
       lineHeight = select(dc);
       y = 0;
     }
-    const std::wstring text = win::Cp932ToWide(line);
     ::TabbedTextOutW(dc, 0, y, text.c_str(), static_cast<int>(text.size()), 0, nullptr, 0);
     y += lineHeight;
   }

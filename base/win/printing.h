@@ -44,7 +44,7 @@ PrintDialog SetPrintDialog(PrintDialog dialog);
 // Lines (CP932) in the font named, one printed line each, a new page when
 // the next would pass the printable area's bottom; long lines are not
 // wrapped.
-void PrintTextLines(IPrintDevice& device, const std::vector<std::string>& lines, const std::wstring& fontFace,
+void PrintTextLines(IPrintDevice& device, const std::vector<std::wstring>& lines, const std::wstring& fontFace,
                     int pointSize);
 // The bitmap stretched into FitToPage's rectangle at the page's top left.
 void PrintBitmap(IPrintDevice& device, HBITMAP bitmap, int width, int height);

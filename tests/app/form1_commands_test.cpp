@@ -346,8 +346,8 @@ TEST(Form1Commands, PrintingTextAndPicturesOntoTheDevice) {
   size_t pages = 0;
   {
     testing::MetafilePrinter device;
-    std::vector<std::string> lines;
-    for (uint64_t i = 0; i < w->RichEdit1().LineCount(); ++i) lines.push_back(w->RichEdit1().Line(i));
+    std::vector<std::wstring> lines;
+    for (uint64_t i = 0; i < w->RichEdit1().LineCount(); ++i) lines.push_back(w->RichEdit1().LineText(i));
     PrintTextLines(device, lines, w->RichEdit1().FontName(), w->RichEdit1().FontSize());
     pages = device.pages.size();
     for (HENHMETAFILE page : device.pages)

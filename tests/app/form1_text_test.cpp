@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "base/win/dpi.h"
 #include "base/win/paths.h"
 #include "base/win/text.h"
+#include "base/win/unique_handle.h"
 #include "tests/app/form1_test_support.h"
 #include "text/dump.h"
 
@@ -212,14 +214,145 @@ TEST(Form1Text, TheInformationSheet) {
   w.Open(path.wstring());
   w->RunCommand(Cmd::N5);
   auto& view = w->RichEdit1();
-  ASSERT_EQ(view.LineCount(), 8u);
+  ASSERT_EQ(view.LineCount(), 9u);
   EXPECT_EQ(view.Line(0), win::WideToCp932(path.wstring()));
   EXPECT_EQ(view.Line(5), std::string(15, ' ') + "a - - - - r ");
   EXPECT_EQ(view.Line(7).substr(15), "1,048,576 Bytes");
+  EXPECT_EQ(view.LineText(8), L"文字ｺｰﾄﾞ     ：Shift_JIS") << "the encoding the text is read in";
   // Two-second resolution: 12:34:57 shows as 12:34:56.
   EXPECT_NE(view.Line(6).find("12:34:56"), std::string::npos) << view.Line(6);
   EXPECT_EQ(view.FontName(), L"Terminal");
   EXPECT_FALSE(w->IsShown("PanelBin"));
+}
+
+// ---- Unicode text
+
+// The characters of the Unicode files below: Japanese, a hanzi line, an
+// emoji (outside Shift-JIS), accented Latin and Korean.
+const std::wstring kUnicodeLines[] = {L"日本語のテキスト", L"汉字𠮷", L"絵文字 \U0001F600 end", L"café 가나다"};
+
+std::string Utf8(const std::wstring& wide) { return win::WideToUtf8(wide); }
+std::string Utf16(const std::wstring& wide, bool bigEndian) {
+  std::string out;
+  for (const wchar_t u : wide) {
+    const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+    out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return out;
+}
+
+// One line of the control as drawn (through WM_PRINTCLIENT), and the same
+// text drawn by the test with the control's font settings.
+struct Drawn {
+  std::vector<COLORREF> control, reference;
+};
+Drawn DrawLine(MainWindow& w, const std::wstring& text) {
+  auto& view = dynamic_cast<TTextControl&>(w->RichEdit1());
+  const HWND hwnd = view.Handle();
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
+  const int lineHeight = view.LineHeight();
+  Drawn d;
+  win::WindowDC screen(nullptr);
+  for (int which = 0; which < 2; ++which) {
+    win::MemoryDC dc(screen.Get());
+    win::UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+    win::SelectedObject selected(dc.Get(), bitmap.Get());
+    if (which == 0) {
+      ::SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+    } else {
+      win::UniqueFont font(::CreateFontW(-::MulDiv(view.FontSize(), win::DpiOf(hwnd), 72), 0, 0, 0, FW_NORMAL, 0, 0,
+                                         0, SHIFTJIS_CHARSET, 0, 0, DEFAULT_QUALITY, FIXED_PITCH,
+                                         view.FontName().c_str()));
+      win::SelectedObject selectedFont(dc.Get(), font.Get());
+      RECT band{0, 0, client.right, lineHeight};
+      ::SetTextColor(dc.Get(), ::GetSysColor(COLOR_WINDOWTEXT));
+      ::SetBkColor(dc.Get(), ::GetSysColor(COLOR_WINDOW));
+      ::ExtTextOutW(dc.Get(), 0, 0, ETO_OPAQUE | ETO_CLIPPED, &band, text.c_str(), static_cast<UINT>(text.size()),
+                    nullptr);
+    }
+    auto& pixels = which == 0 ? d.control : d.reference;
+    for (int y = 0; y < lineHeight; ++y)
+      for (int x = 0; x < client.right; ++x) pixels.push_back(::GetPixel(dc.Get(), x, y));
+  }
+  return d;
+}
+
+TEST(Form1Text, UnicodeFilesShowTheirCharacters) {
+  MainWindow w;
+  std::wstring joined;
+  for (const std::wstring& line : kUnicodeLines) joined += (joined.empty() ? L"" : L"\r\n") + line;
+  struct Row {
+    const wchar_t* name;
+    std::string bytes;
+    const char* encoding;
+  } rows[] = {
+      {L"plain.txt", Utf8(joined) + "\n", "UTF-8"},
+      {L"marked.txt", "\xEF\xBB\xBF" + Utf8(joined), "UTF-8"},
+      {L"le.txt", "\xFF\xFE" + Utf16(joined + L"\r\n", false), "UTF-16LE"},
+      {L"be.txt", "\xFE\xFF" + Utf16(joined, true), "UTF-16BE"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(win::WideToUtf8(r.name));
+    const auto path = w.dir() / r.name;
+    WriteBytes(path, r.bytes);
+    w.Open(path.wstring());
+    auto& view = w->RichEdit1();
+    ASSERT_EQ(view.LineCount(), std::size(kUnicodeLines));
+    for (size_t i = 0; i < std::size(kUnicodeLines); ++i) EXPECT_EQ(view.LineText(i), kUnicodeLines[i]) << i;
+    EXPECT_EQ(view.Text(), joined) << "no mark shown";
+    // Drawn as the characters themselves, not as bytes or question marks.
+    const Drawn d = DrawLine(w, kUnicodeLines[0]);
+    EXPECT_EQ(d.control, d.reference) << "the first line's pixels";
+    // The conversion command leaves a Unicode file's text as it is.
+    w->RunCommand(Cmd::mnuToSJIS);
+    EXPECT_EQ(view.Text(), joined);
+    // Keys step over whole characters: the emoji line's first five are
+    // 絵文字, a space and the emoji (a surrogate pair in UTF-16).
+    auto& control = dynamic_cast<TTextControl&>(view);
+    const auto press = [&](WORD key, bool shift = false) {
+      BYTE state[256] = {};
+      ::GetKeyboardState(state);
+      state[VK_SHIFT] = shift ? 0x80 : 0;
+      ::SetKeyboardState(state);
+      ::SendMessageW(control.Handle(), WM_KEYDOWN, key, 1);
+      state[VK_SHIFT] = 0;
+      ::SetKeyboardState(state);
+    };
+    control.SetSelStart({2, 0});
+    for (int i = 0; i < 4; ++i) press(VK_RIGHT);
+    for (int i = 0; i < 1; ++i) press(VK_RIGHT, true);
+    EXPECT_EQ(control.SelectedWideText(), L"😀") << "one step selects the whole emoji";
+    // From the first line's start to the emoji line's end.
+    control.SetSelStart({0, 0});
+    press(VK_DOWN, true);
+    press(VK_DOWN, true);
+    press(VK_END, true);
+    w->RunCommand(Cmd::Copy1);
+    EXPECT_EQ(ClipboardText(CF_UNICODETEXT), kUnicodeLines[0] + L"\r\n" + kUnicodeLines[1] + L"\r\n" + kUnicodeLines[2]);
+    // Info sheet: the encoding found.
+    w->RunCommand(Cmd::N5);
+    EXPECT_EQ(view.LineText(view.LineCount() - 1), L"文字ｺｰﾄﾞ     ：" + win::Utf8ToWide(r.encoding));
+  }
+}
+
+TEST(Form1Text, CopyGivesShiftJisOnlyWhereItHasEveryCharacter) {
+  MainWindow w;
+  const auto path = w.dir() / L"u.txt";
+  WriteBytes(path, Utf8(L"かな\r\n\U0001F600\r\n"));
+  w.Open(path.wstring());
+  auto& view = dynamic_cast<TTextControl&>(w->RichEdit1());
+  view.SetSelStart({0, 0});
+  view.SelectAll();
+  view.CopyToClipboard();
+  EXPECT_EQ(ClipboardText(CF_UNICODETEXT), L"かな\r\n\U0001F600");
+  // Without an emoji the Shift-JIS form is put beside it.
+  const auto other = w.dir() / L"v.txt";
+  WriteBytes(other, Utf8(L"かな\r\n漢字\r\n"));
+  w.Open(other.wstring());
+  view.SelectAll();
+  view.CopyToClipboard();
+  EXPECT_EQ(ClipboardText(CF_TEXT), L"かな\r\n漢字");
 }
 
 }  // namespace

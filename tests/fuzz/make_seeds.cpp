@@ -91,6 +91,13 @@ const std::map<std::string, std::function<Seeds()>> kSeeds = {
        return Seeds{"one\r\ntwo\nthree\rfour", "\r\n\r\n\n\r", std::string(300, 'x') + "\n" + std::string(5, 'y'),
                     std::string("\x00\x01\x02\xFF\xFE", 5), ""};
      }},
+    {"fuzz_text_encoding",
+     [] {
+       return Seeds{"\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC\r\n\xF0\x9F\x98\x80\n",
+                    std::string("\xFF\xFE\xE5\x65\x2C\x67\r\0\n\0\x3D\xD8\x00\xDE", 14),
+                    std::string("\xFE\xFF\x65\xE5\0\n\x4E\x0A\0\r", 10), "caf\xC3\xA9 \xEA\xB0\x80\n\xE0\x80",
+                    "\x93\xFA\x96\x7B\x8C\xEA\r\n\xED\xA0\x80", ""};
+     }},
     {"fuzz_ini",
      [] {
        return Seeds{"[Pos]\r\nTop=1\r\nLeft=2\r\n\r\n[View]\r\nZoom=0\r\n",
