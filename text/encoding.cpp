@@ -1,6 +1,7 @@
 #include "text/encoding.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "text/cp932.h"
@@ -53,16 +54,6 @@ char16_t Unit(std::string_view bytes, size_t i, bool bigEndian) {
 
 bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-void AppendCodePoint(char32_t c, std::u16string& out) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
 
 }  // namespace
 
@@ -123,32 +114,55 @@ size_t PreviousCharacter(std::string_view line, size_t at, Encoding encoding) {
   return previous;
 }
 
-void AppendUtf16(std::string_view line, Encoding encoding, std::u16string& out) {
+size_t DecodeUtf16(std::string_view line, Encoding encoding, char16_t* out) {
+  char16_t* const start = out;
   if (encoding == Encoding::Utf8) {
+    const char* const bytes = line.data();
     for (size_t i = 0; i < line.size();) {
-      const unsigned char c = static_cast<unsigned char>(line[i]);
+      // Runs of ASCII eight bytes at a time: most lines are mostly ASCII.
+      while (i + 8 <= line.size()) {
+        uint64_t v;
+        std::memcpy(&v, bytes + i, 8);
+        if (v & 0x8080808080808080ull) break;
+        for (int k = 0; k < 8; ++k) *out++ = static_cast<char16_t>(static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]));
+        i += 8;
+      }
+      if (i >= line.size()) break;
+      const unsigned char c = static_cast<unsigned char>(bytes[i]);
       if (c < 0x80) {
-        out += static_cast<char16_t>(c);
+        *out++ = static_cast<char16_t>(c);
         ++i;
         continue;
       }
       const int length = Utf8Length(line, i);
       if (length <= 0) {
-        out += kReplacement;
+        *out++ = kReplacement;
         ++i;
-      } else {
-        AppendCodePoint(Utf8Value(line, i, length), out);
-        i += static_cast<size_t>(length);
+        continue;
       }
+      char32_t value = Utf8Value(line, i, length);
+      if (value < 0x10000) {
+        *out++ = static_cast<char16_t>(value);
+      } else {
+        value -= 0x10000;
+        *out++ = static_cast<char16_t>(0xD800 + (value >> 10));
+        *out++ = static_cast<char16_t>(0xDC00 + (value & 0x3FF));
+      }
+      i += static_cast<size_t>(length);
     }
-    return;
-  }
-  if (IsUtf16(encoding)) {
+  } else if (IsUtf16(encoding)) {
     const bool big = encoding == Encoding::Utf16Be;
     size_t i = 0;
-    for (; i + 2 <= line.size(); i += 2) out += Unit(line, i, big);
-    if (i < line.size()) out += kReplacement;  // an odd last byte
+    for (; i + 2 <= line.size(); i += 2) *out++ = Unit(line, i, big);
+    if (i < line.size()) *out++ = kReplacement;  // an odd last byte
   }
+  return static_cast<size_t>(out - start);
+}
+
+void AppendUtf16(std::string_view line, Encoding encoding, std::u16string& out) {
+  const size_t at = out.size();
+  out.resize(at + MaxUtf16Units(line.size()));
+  out.resize(at + DecodeUtf16(line, encoding, out.data() + at));
 }
 
 int CellWidth(char32_t c) {

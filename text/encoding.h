@@ -42,6 +42,10 @@ size_t PreviousCharacter(std::string_view line, size_t at, Encoding encoding);
 // Appends the line's characters as UTF-16 (Shift-JIS is not decoded here:
 // the system's code page 932 does that).
 void AppendUtf16(std::string_view line, Encoding encoding, std::u16string& out);
+// The same into out, which has room for MaxUtf16Units(line.size()) units;
+// returns how many it wrote.
+inline size_t MaxUtf16Units(size_t bytes) { return bytes + 1; }
+size_t DecodeUtf16(std::string_view line, Encoding encoding, char16_t* out);
 
 // The cells a character takes in a fixed-pitch font: two for wide East
 // Asian characters (and emoji), one for the rest; a tab is expanded by the

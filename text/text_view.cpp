@@ -55,10 +55,9 @@ std::wstring TTextControl::Text() const {
 std::wstring TTextControl::Decoded(std::string_view bytes) const {
   const text::Encoding encoding = source_->Encoding();
   if (encoding == text::Encoding::ShiftJis) return win::Cp932ToWide(std::string(bytes));
-  std::u16string units;
-  units.reserve(bytes.size());
-  text::AppendUtf16(bytes, encoding, units);
-  return std::wstring(reinterpret_cast<const wchar_t*>(units.data()), units.size());
+  std::wstring line(text::MaxUtf16Units(bytes.size()), L'\0');
+  line.resize(text::DecodeUtf16(bytes, encoding, reinterpret_cast<char16_t*>(line.data())));
+  return line;
 }
 
 std::wstring TTextControl::LineText(uint64_t index) const { return Decoded(source_->Line(index)); }
