@@ -22,6 +22,11 @@ std::string FileInfoTimestampLine(const std::string& timestamp);
 std::string FileInfoSizeLine(const std::string& size);
 // Line 9 of a file's sheet: the encoding its text is read in ("UTF-8").
 std::string FileInfoEncodingLine(std::string_view encoding);
+// A JPEG's lines after it: how its pixels stand (the EXIF orientation and
+// what showing it upright takes) and its colour profile's description
+// (CP932; only when it has one).
+std::string FileInfoOrientationLine(int orientation);
+std::string FileInfoProfileLine(const std::string& descriptionCp932);
 
 // A byte count with a separator between groups of three digits.
 std::string GroupDigits(uint64_t value, const std::string& separator);

@@ -108,6 +108,9 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   void ToolButton30Click();  // fit toggle
   void ShowZoomLabel();
   void ApplyJpegScale();
+  // How the view prepares a JPEG: upright and in the display's colours, as
+  // the settings say; the display's profile looked up afresh.
+  JpegViewing Viewing();
   void FitPicture();
   void ShowNaturalSize();
   void StretchToWindow();
@@ -359,6 +362,9 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   int timerInterval_ = 0;
   int dpi_ = 96;
   bool placed_ = false;  // the embedded controls have their hints
+  ColourManager colours_;
+  std::wstring displayProfile_;  // the file the display's profile was read from
+  int viewTurns_ = 1;            // the on-screen turns of the JPEG shown, as an orientation
 };
 
 }  // namespace mirabo

@@ -56,7 +56,7 @@ void TForm1::ToolButton10Click() {
 void TForm1::PrintPicture(IPrintDevice& device) {
   try {
     // The file again at full size, a JPEG with the quality options.
-    imagePrt_.SetPicture(viewMode == ViewMode::Jpeg ? LoadJpegFileForPrint(CurrentPath) : LoadPictureFile(CurrentPath));
+    imagePrt_.SetPicture(viewMode == ViewMode::Jpeg ? LoadJpegFileForPrint(CurrentPath, {settings().Orientation != 0, nullptr}) : LoadPictureFile(CurrentPath));
   } catch (...) {
     device.Abort();  // the job it started ends before the error is shown
     throw;

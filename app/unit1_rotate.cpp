@@ -6,7 +6,9 @@
 #include "app/dialogs.h"
 #include "app/unit1.h"
 #include "app/view_table.h"
+#include "base/picture/jpeg_metadata.h"
 #include "base/picture/jpeg_rotate.h"
+#include "base/picture/orientation.h"
 #include "base/win/file_ops.h"
 #include "base/win/paths.h"
 #include "base/win/text.h"
@@ -97,6 +99,7 @@ void TForm1::TurnShownPicture(bool left) {
   BusyScope busy(*this);
   Picture turned = RotatePicture(shown, left, TurnProgress(shown.Height()), imageJpg_.Spare());
   imageJpg_.SetPicture(std::move(turned));
+  viewTurns_ = Compose(viewTurns_, left ? kTurnLeft : kTurnRight);
   SetProgress(0, -1);
   FitPicture();
 }
@@ -124,7 +127,8 @@ void TForm1::TurnAndSave(bool left) {
       // Decoded once, straight at the zoom level's scale.
       const int zoom = settings().Zoom;
       imageJpg_.SetPicture(LoadJpegFile(CurrentPath, zoom >= 0 && zoom <= 3 ? ZoomScaleDenominator(zoom) : 1,
-                                        imageJpg_.Spare()));
+                                        imageJpg_.Spare(), Viewing()));
+      viewTurns_ = 1;
       ShowZoomLabel();
     } else {
       imageJpg_.SetPicture(LoadPictureFile(CurrentPath));
@@ -145,11 +149,15 @@ void TForm1::SaveTurned(const std::wstring& path, bool left) {
   std::vector<uint8_t> turned;
   {
     const MappedFile file(path);
+    const std::span<const uint8_t> data{file.Data(), file.Size()};
+    // The picture as it is seen, turned: its stored orientation first.
+    const int stored = settings().Orientation ? ReadJpegMetadata(data).orientation : 1;
     std::function<void(int)> progress;
-    turned = RotateJpegData({file.Data(), file.Size()}, left, settings().Comp, [&](int row, int rows) {
-      if (!progress) progress = TurnProgress(rows);
-      progress(row);
-    });
+    turned = OrientJpegData(data, Compose(stored, left ? kTurnLeft : kTurnRight), settings().Comp,
+                            [&](int row, int rows) {
+                              if (!progress) progress = TurnProgress(rows);
+                              progress(row);
+                            });
   }
   win::ReplaceKeepingStamp(path, turned, stamp);
   SetProgress(0, -1);
@@ -168,6 +176,19 @@ void TForm1::ToolButton9Click() {
   // file itself are no-ops; any other failure would leave the user
   // believing the picture was saved.
   if (!win::IsExistingFile(CurrentPath) || win::SameFile(CurrentPath, target)) return;
+  if (viewMode == ViewMode::Jpeg && settings().Orientation) {
+    // A photo stored lying is saved as it is seen: upright (and turned as
+    // the user turned it on screen), its orientation tag 1.
+    const MappedFile file(CurrentPath);
+    const std::span<const uint8_t> data{file.Data(), file.Size()};
+    if (const int stored = ReadJpegMetadata(data).orientation; stored != 1) {
+      BusyScope busy(*this);
+      const std::vector<uint8_t> upright = OrientJpegData(data, Compose(stored, viewTurns_), settings().Comp);
+      if (!win::WriteReplacing(target, upright))
+        throw EInOutError(FormatMessageText("ファイル %s を作成できません", win::WideToUtf8(target)));
+      return;
+    }
+  }
   if (!::CopyFileW(win::ExtendedPath(CurrentPath).c_str(), win::ExtendedPath(target).c_str(), FALSE))
     throw EInOutError(FormatMessageText("ファイル %s を作成できません", win::WideToUtf8(target)));
 }

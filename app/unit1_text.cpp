@@ -6,6 +6,8 @@
 #include "app/file_info.h"
 #include "app/unit1.h"
 #include "base/errors.h"
+#include "base/picture/colour.h"
+#include "base/picture/jpeg_metadata.h"
 #include "base/picture/picture.h"
 #include "base/win/file_ops.h"
 #include "base/win/paths.h"
@@ -18,14 +20,23 @@ namespace {
 
 constexpr char kFolderLine[] = "\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xB7";  // ﾃﾞｨﾚｸﾄﾘです (CP932)
 
-// The encoding the text view finds in the file: from its head, read once.
-std::string_view EncodingOf(const std::wstring& path) {
+// The lines the sheet adds for the file's content: the encoding the text
+// view finds in its head, and for a JPEG how it stands and its profile.
+std::string ContentLines(const std::wstring& path) {
   const win::UniqueFile file = win::OpenForSharedReading(path);
   std::string head(text::kDetectionHead, '\0');
   DWORD got = 0;
   if (!file || !::ReadFile(file.Get(), head.data(), static_cast<DWORD>(head.size()), &got, nullptr)) got = 0;
   head.resize(got);
-  return text::EncodingName(text::DetectEncoding(head, got < text::kDetectionHead).encoding);
+  std::string lines = FileInfoEncodingLine(text::EncodingName(text::DetectEncoding(head, got < text::kDetectionHead).encoding));
+  if (head.size() >= 2 && head[0] == '\xFF' && head[1] == '\xD8') {
+    const MappedFile jpeg(path);
+    const JpegMetadata metadata = ReadJpegMetadata({jpeg.Data(), jpeg.Size()});
+    lines += "\r\n" + FileInfoOrientationLine(metadata.orientation);
+    const std::string description = ColourManager::Description(metadata.iccProfile);
+    if (!description.empty()) lines += "\r\n" + FileInfoProfileLine(win::WideToCp932(win::Utf8ToWide(description)));
+  }
+  return lines;
 }
 
 }  // namespace
@@ -179,7 +190,7 @@ void TForm1::ShowFileInfo() {
   ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SMONTHOUSANDSEP, separator, 8);
   const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   sheet += FileInfoSizeLine(GroupDigits(size, win::WideToCp932(separator)));
-  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) sheet += "\r\n" + FileInfoEncodingLine(EncodingOf(CurrentPath));
+  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) sheet += "\r\n" + ContentLines(CurrentPath);
   richEdit1_->SetText(sheet);
 }
 

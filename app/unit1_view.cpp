@@ -177,7 +177,8 @@ void TForm1::ShowJpeg() {
   imageJpg_.autoSize = true;
   imageJpg_.stretch = false;
   const int zoom = settings().Zoom;
-  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(zoom), imageJpg_.Spare()));
+  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(zoom), imageJpg_.Spare(), Viewing()));
+  viewTurns_ = 1;
   if (zoom >= 0 && zoom <= 3) panel1_.SetCaption(ZoomLabel(zoom));
   for (const char* name : {"ToolButton1", "ToolButton2", "ToolButton14", "ToolButton15", "mnuZoomUp",
                            "mnuZoomDown", "mnuLeftS", "mnuRightS"})

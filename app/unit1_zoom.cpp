@@ -1,10 +1,14 @@
 // Zoom, fit to window, drag scrolling and the double-click action.
 #include <windows.h>
+#include <icm.h>
 #include <shellapi.h>
+
+#include <vector>
 
 #include "app/unit1.h"
 #include "app/view_table.h"
 #include "app/zoom_fit.h"
+#include "base/win/file_ops.h"
 
 namespace mirabo {
 
@@ -18,7 +22,33 @@ void TForm1::ApplyJpegScale() {
   // A picture turned on screen is a bitmap now, which has no scale to set.
   if (level < 0 || level > 3 || CurrentPath.empty() || imageJpg_.picture().Kind() != PictureKind::Jpeg) return;
   // Decoded again at the new scale, never shrunk from a full-size bitmap.
-  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(level), imageJpg_.Spare()));
+  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(level), imageJpg_.Spare(), Viewing()));
+}
+
+JpegViewing TForm1::Viewing() {
+  const Settings& s = settings();
+  if (s.ColorManage) {
+    // The profile of the display the view is on; none is sRGB.
+    win::WindowDC dc(imageJpg_.Handle());
+    wchar_t path[MAX_PATH] = L"";
+    DWORD size = MAX_PATH;
+    const std::wstring now = ::GetICMProfileW(dc.Get(), &size, path) ? path : L"";
+    if (now != displayProfile_) {
+      displayProfile_ = now;
+      std::vector<uint8_t> bytes;
+      if (const win::UniqueFile file = win::OpenForSharedReading(now)) {
+        LARGE_INTEGER length{};
+        DWORD got = 0;
+        if (::GetFileSizeEx(file.Get(), &length) && length.QuadPart > 0 && length.QuadPart < (16 << 20)) {
+          bytes.resize(static_cast<size_t>(length.QuadPart));
+          if (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) got = 0;
+          bytes.resize(got);
+        }
+      }
+      colours_.SetDisplayProfile(bytes);
+    }
+  }
+  return {s.Orientation != 0, s.ColorManage ? &colours_ : nullptr};
 }
 
 void TForm1::ToolButton1Click() {

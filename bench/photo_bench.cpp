@@ -16,6 +16,8 @@
 #include "app/unit1.h"
 #include "base/picture/picture.h"
 #include "bench/jpeg_reference.h"
+#include "tests/base/picture/colour_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 #include "bench/timing.h"
 
 namespace {
@@ -40,8 +42,63 @@ void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 
 }  // namespace
 
+// The JPEG with segments put in after its start: an EXIF block, profile chunks.
+std::vector<uint8_t> WithSegments(const std::vector<uint8_t>& jpeg, const std::vector<std::pair<int, std::vector<uint8_t>>>& segments) {
+  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+  for (const auto& [code, payload] : segments) {
+    const size_t length = payload.size() + 2;
+    out.insert(out.end(), {0xFF, static_cast<uint8_t>(code), static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
+    out.insert(out.end(), payload.begin(), payload.end());
+  }
+  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+  return out;
+}
+
+// Showing a phone's photo: stored lying (orientation 6) and with a Display
+// P3 profile, each against the same pixels stored upright without one.
+void RunUprightBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, const std::vector<uint8_t>& jpeg) {
+  using namespace mirabo;
+  std::vector<uint8_t> icc(12, 0);
+  std::copy_n("ICC_PROFILE", 11, icc.begin());
+  icc.insert(icc.end(), {1, 1});
+  const std::vector<uint8_t> p3 = testing::DisplayP3Profile();
+  icc.insert(icc.end(), p3.begin(), p3.end());
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } files[] = {
+      {"plain", jpeg},
+      {"orientation 6", WithSegments(jpeg, {{0xE1, testing::MakeExif(false, 6, 6000, 4000, false)}})},
+      {"Display P3", WithSegments(jpeg, {{0xE2, icc}})},
+  };
+  form.settings().Zoom = 0;
+  form.settings().FitWin = 0;
+  double times[3] = {};
+  for (size_t i = 0; i < std::size(files); ++i) {
+    const std::filesystem::path path = dir / ("upright" + std::to_string(i) + ".jpg");
+    Write(path, files[i].bytes);
+    form.CurrentPath = path.wstring();
+    form.ClassifyFile(form.CurrentPath);
+    double best = 1e9;
+    for (int run = 0; run < 5; ++run) {
+      const auto start = Clock::now();
+      form.ShowJpeg();
+      ::UpdateWindow(form.Handle());
+      best = std::min(best, Milliseconds(start));
+    }
+    times[i] = best;
+    Paint();
+  }
+  std::printf("\nshowing the 6000 x 4000 JPEG at full size (best of 5): as stored upright %.0f ms\n", times[0]);
+  std::printf("  stored lying, orientation 6: %.0f ms (ratio %.3f; target: at most 1.15)\n", times[1], times[1] / times[0]);
+  std::printf("  with a Display P3 profile, on an %s display: %.0f ms (ratio %.3f; target: at most 1.25)\n",
+              form.Viewing().colours && form.Viewing().colours->DisplayIsSrgb() ? "sRGB" : "other", times[2],
+              times[2] / times[0]);
+}
+
 void RunPhotoBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, const std::vector<uint8_t>& jpeg) {
   using namespace mirabo;
+  RunUprightBenchmarks(form, dir, jpeg);
   const std::filesystem::path path = dir / "turn.jpg";
   Write(path, jpeg);
   form.settings().Zoom = 0;

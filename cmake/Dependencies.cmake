@@ -37,6 +37,17 @@ if(TIFF_LIBRARY MATCHES "\\.a$")
   set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES ZLIB::ZLIB JPEG::JPEG)
 endif()
 
+# Little CMS 2 (Debian's liblcms2-dev natively, built from Debian's source
+# for MinGW, vcpkg's "lcms" on Windows): found by its header and library.
+find_path(LCMS2_INCLUDE_DIR lcms2.h REQUIRED)
+find_library(LCMS2_LIBRARY NAMES lcms2 liblcms2 REQUIRED)
+add_library(LCMS2::LCMS2 UNKNOWN IMPORTED)
+set_target_properties(LCMS2::LCMS2 PROPERTIES IMPORTED_LOCATION "${LCMS2_LIBRARY}"
+                                             INTERFACE_INCLUDE_DIRECTORIES "${LCMS2_INCLUDE_DIR}")
+# Its header still says "register", which C++17 no longer has.
+set_property(TARGET LCMS2::LCMS2 APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS CMS_NO_REGISTER_KEYWORD)
+message(STATUS "lcms2: ${LCMS2_LIBRARY}")
+
 if(MIRABO_BUILD_TESTS)
   set(MIRABO_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree (Debian's googletest package)")
   if(EXISTS "${MIRABO_GTEST_SOURCE}/CMakeLists.txt")

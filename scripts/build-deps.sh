@@ -65,6 +65,28 @@ build() {
   echo "build-deps: $name for $triple installed in $prefix"
 }
 
+# build_autotools NAME SOURCE CONFIGURE_ARGS...: the same for a library
+# built with its configure script, in a folder of its own (the source tree
+# is shared by both targets).
+build_autotools() {
+  local name=$1 src=$2; shift 2
+  [ "$fetch_only" = 1 ] && return
+  local bld="$deps/build-$name-$triple" epoch recipe
+  epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
+  local maps="-ffile-prefix-map=$src=/usr/src/$name -ffile-prefix-map=$bld=/usr/src/$name-build"
+  recipe="$name $(basename "$src") autotools $maps $*"
+  if [ -f "$prefix/.built-$name" ] && [ "$(cat "$prefix/.built-$name")" = "$recipe" ]; then
+    return
+  fi
+  rm -rf "$bld"
+  mkdir -p "$bld"
+  (cd "$bld" && SOURCE_DATE_EPOCH=$epoch CFLAGS="-O2 $maps" "$src/configure" --host="$triple" --prefix="$prefix" \
+    --disable-shared --enable-static "$@" && SOURCE_DATE_EPOCH=$epoch make -j"$(nproc)" && make install) \
+    >"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
+  printf '%s' "$recipe" >"$prefix/.built-$name"
+  echo "build-deps: $name for $triple installed in $prefix"
+}
+
 [ "$fetch_only" = 1 ] || mkdir -p "$prefix"
 build libjpeg-turbo "$(fetch libjpeg-turbo 'libjpeg-turbo-*')" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON -DWITH_SIMD=ON \
@@ -80,3 +102,6 @@ build libtiff "$(fetch tiff 'tiff-*')" \
   -DZLIB_USE_STATIC_LIBS=ON -DZLIB_INCLUDE_DIR="/usr/$triple/include" \
   -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" \
   -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a"
+
+# Little CMS 2: colour management of photos (their embedded profiles).
+build_autotools lcms2 "$(fetch lcms2 'lcms2-*')" --without-jpeg --without-tiff --without-zlib

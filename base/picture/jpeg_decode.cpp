@@ -1,15 +1,24 @@
 #include "base/picture/jpeg_decode.h"
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
+#include "base/picture/colour.h"
+#include "base/picture/helper_thread.h"
 #include "base/picture/libjpeg_support.h"
 #include "base/picture/limits.h"
+#include "base/picture/orientation.h"
 
 namespace mirabo {
 
 namespace {
 
 using jpeg::Decompressor;
+
+// Rows decoded at a time when they are finished on the helper: the band
+// before is turned and converted while the next is decoded.
+constexpr int kBand = 64;
 
 // Adobe writes CMYK and YCCK inverted (0 = full ink); others do not.
 inline uint8_t InkToChannel(unsigned ink, unsigned black, bool inverted) {
@@ -25,10 +34,14 @@ std::string JpegTooLargeMessage(unsigned width, unsigned height) {
 
 JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptions& options,
                             const DibAllocator& allocate) {
+  // Everything with a destructor lives outside the jump point below.
   Decompressor d;
   DibFormat format;
-  std::vector<uint8_t> inkRow;
+  std::vector<uint8_t> inkRow, bands[2], inks[2];
+  std::vector<JSAMPROW> rows;
   JpegDecodeResult result;
+  std::shared_ptr<const ColourTransform> transform;
+  Helper helper;  // after the buffers, so it is done with them before they go
   if (setjmp(d.err.jump)) throw EJpegError(d.err.message);
 
   jpeg_create_decompress(&d.cinfo);
@@ -52,8 +65,15 @@ JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptio
   c.out_color_space = gray ? JCS_GRAYSCALE : ink ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_start_decompress(&c);
 
-  format.width = static_cast<int>(c.output_width);
-  format.height = static_cast<int>(c.output_height);
+  const int orientation = options.orientation >= 1 && options.orientation <= 8 ? options.orientation : 1;
+  transform =
+      gray || !options.colourFor
+          ? nullptr
+          : options.colourFor(!ink ? PixelLayout::Bgr : c.saw_Adobe_marker ? PixelLayout::CmykInverted : PixelLayout::Cmyk);
+  const ColourTransform* const colour = transform.get();
+  const int width = static_cast<int>(c.output_width), height = static_cast<int>(c.output_height);
+  format.width = Transposes(orientation) ? height : width;
+  format.height = Transposes(orientation) ? width : height;
   format.bitsPerPixel = gray ? 8 : 24;
   if (gray) {
     format.palette.resize(256);
@@ -65,24 +85,56 @@ JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptio
   uint8_t* const bits = allocate(format);
   if (!bits) throw EJpegError(JpegTooLargeMessage(c.image_width, c.image_height));
   const size_t stride = format.Stride();
-  if (ink) inkRow.resize(static_cast<size_t>(c.output_width) * 4);
-
   const bool inverted = c.saw_Adobe_marker;
-  while (c.output_scanline < c.output_height) {
-    uint8_t* out = bits + stride * c.output_scanline;
-    if (!ink) {
-      JSAMPROW row = out;
+  const int bpp = gray ? 1 : 3;
+
+  if (orientation == 1 && !colour && !ink) {
+    // Straight into the bitmap, row by row.
+    while (c.output_scanline < c.output_height) {
+      JSAMPROW row = bits + stride * c.output_scanline;
       jpeg_read_scanlines(&c, &row, 1);
-      continue;
     }
-    JSAMPROW row = inkRow.data();
-    jpeg_read_scanlines(&c, &row, 1);
-    for (size_t x = 0; x < c.output_width; ++x) {
-      const uint8_t* px = &inkRow[x * 4];
-      out[x * 3 + 0] = InkToChannel(px[2], px[3], inverted);
-      out[x * 3 + 1] = InkToChannel(px[1], px[3], inverted);
-      out[x * 3 + 2] = InkToChannel(px[0], px[3], inverted);
+  } else {
+    // Bands decoded here and finished (inks to colour, the display's
+    // colours, the turn) on the helper while the next band is decoded.
+    const size_t bandStride = static_cast<size_t>(width) * static_cast<size_t>(bpp);
+    const size_t inkStride = static_cast<size_t>(width) * 4;
+    const PixelBuffer shown{bits, format.width, format.height, stride, bpp};
+    rows.resize(kBand);
+    for (int y0 = 0, which = 0; y0 < height; y0 += kBand, which ^= 1) {
+      const int n = std::min(kBand, height - y0);
+      std::vector<uint8_t>& band = bands[which];
+      std::vector<uint8_t>& inkBand = inks[which];
+      band.resize(bandStride * static_cast<size_t>(n));
+      if (ink) inkBand.resize(inkStride * static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i)
+        rows[static_cast<size_t>(i)] = (ink ? inkBand.data() + inkStride * static_cast<size_t>(i)
+                                            : band.data() + bandStride * static_cast<size_t>(i));
+      for (int done = 0; done < n;) {
+        const auto got = jpeg_read_scanlines(&c, rows.data() + done, static_cast<JDIMENSION>(n - done));
+        if (got == 0) break;  // libjpeg fills what a damaged file lacks; it never stops short
+        done += static_cast<int>(got);
+      }
+      helper.Start([&, y0, n, which] {
+        uint8_t* const out = bands[which].data();
+        const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(n);
+        if (ink && colour) {
+          colour->Apply(inks[which].data(), out, pixels);
+        } else if (ink) {
+          const uint8_t* in = inks[which].data();
+          for (size_t i = 0; i < pixels; ++i, in += 4) {
+            out[i * 3 + 0] = InkToChannel(in[2], in[3], inverted);
+            out[i * 3 + 1] = InkToChannel(in[1], in[3], inverted);
+            out[i * 3 + 2] = InkToChannel(in[0], in[3], inverted);
+          }
+        } else if (colour) {
+          colour->Apply(out, out, pixels);
+        }
+        PlaceBand({out, width, n, bandStride, bpp}, y0, height, shown, orientation);
+      });
     }
+    helper.Wait();
+    FinishOrientation(shown, orientation);
   }
   // The rest of the file (up to EOI) is not needed: a file that is damaged
   // after its last scan still shows.

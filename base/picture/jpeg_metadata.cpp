@@ -69,7 +69,7 @@ void SwapDimensions(Tiff& tiff, Tiff::Value a, Tiff::Value b) {
 
 }  // namespace
 
-bool ResetExifAfterTurn(std::vector<uint8_t>& payload) {
+bool ResetExifAfterTurn(std::vector<uint8_t>& payload, bool sidesSwapped) {
   static constexpr char kHeader[] = "Exif\0\0";
   if (payload.size() < 6 + 8 || std::memcmp(payload.data(), kHeader, 6) != 0) return false;
   uint8_t* const t = payload.data() + 6;
@@ -84,12 +84,81 @@ bool ResetExifAfterTurn(std::vector<uint8_t>& payload) {
   if (!tiff.Has(ifd0, 2)) return false;
 
   if (const auto o = tiff.Find(ifd0, kOrientation); o.bytes) tiff.Write(o.offset, o.bytes, 1);
+  if (!sidesSwapped) return true;
   SwapDimensions(tiff, tiff.Find(ifd0, kImageWidth), tiff.Find(ifd0, kImageLength));
   if (const auto exif = tiff.Find(ifd0, kExifIfd); exif.bytes == 4) {
     const size_t sub = tiff.Read(exif.offset, 4);
     SwapDimensions(tiff, tiff.Find(sub, kPixelX), tiff.Find(sub, kPixelY));
   }
   return true;
+}
+
+int ExifOrientation(std::span<const uint8_t> payload) {
+  static constexpr char kHeader[] = "Exif\0\0";
+  if (payload.size() < 6 + 8 || std::memcmp(payload.data(), kHeader, 6) != 0) return 1;
+  // Only read: the block is not changed through this view.
+  const Tiff tiff(const_cast<uint8_t*>(payload.data()) + 6, payload.size() - 6, payload[6] == 'M');
+  const uint8_t* t = payload.data() + 6;
+  if (!((t[0] == 'I' && t[1] == 'I') || (t[0] == 'M' && t[1] == 'M')) || tiff.Read(2, 2) != 42) return 1;
+  const size_t ifd0 = tiff.Read(4, 4);
+  const auto o = tiff.Find(ifd0, kOrientation);
+  if (!o.bytes) return 1;
+  const uint32_t value = tiff.Read(o.offset, o.bytes);
+  return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+}
+
+std::vector<uint8_t> AssembleIccProfile(const std::vector<std::span<const uint8_t>>& chunks) {
+  static constexpr char kMark[] = "ICC_PROFILE";  // and its terminating NUL: 12 bytes
+  std::vector<std::span<const uint8_t>> parts;
+  size_t count = 0;
+  for (const auto& chunk : chunks) {
+    if (chunk.size() < 14 || std::memcmp(chunk.data(), kMark, 12) != 0) continue;
+    const size_t sequence = chunk[12], total = chunk[13];
+    if (total == 0 || sequence == 0 || sequence > total || (count && total != count)) return {};
+    count = total;
+    parts.resize(count);
+    if (!parts[sequence - 1].empty()) return {};  // doubled
+    parts[sequence - 1] = chunk.subspan(14);
+    if (parts[sequence - 1].empty()) return {};
+  }
+  std::vector<uint8_t> profile;
+  for (const auto& part : parts) {
+    if (part.empty()) return {};  // missing
+    profile.insert(profile.end(), part.begin(), part.end());
+  }
+  return profile;
+}
+
+JpegMetadata ReadJpegMetadata(std::span<const uint8_t> file) {
+  JpegMetadata found;
+  std::vector<std::span<const uint8_t>> iccChunks;
+  if (file.size() < 4 || file[0] != 0xFF || file[1] != 0xD8) return found;
+  bool exifSeen = false;
+  for (size_t at = 2; at + 4 <= file.size();) {
+    if (file[at] != 0xFF) break;  // not a marker: the structure ends here
+    const uint8_t marker = file[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) break;  // the first scan, or the end
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+      at += 2;
+      continue;
+    }
+    const size_t length = static_cast<size_t>(file[at + 2]) << 8 | file[at + 3];
+    if (length < 2 || at + 2 + length > file.size()) break;
+    const std::span<const uint8_t> payload = file.subspan(at + 4, length - 2);
+    if (marker == 0xE1 && !exifSeen && payload.size() >= 6 && std::memcmp(payload.data(), "Exif\0", 6) == 0) {
+      exifSeen = true;  // the first EXIF block speaks; later ones are copies
+      found.orientation = ExifOrientation(payload);
+    } else if (marker == 0xE2) {
+      iccChunks.push_back(payload);
+    }
+    at += 2 + length;
+  }
+  found.iccProfile = AssembleIccProfile(iccChunks);
+  return found;
 }
 
 bool ResetXmpOrientation(std::vector<uint8_t>& payload) {

@@ -9,6 +9,7 @@
 #include "base/picture/jpeg_metadata.h"
 #include "base/picture/libjpeg_support.h"
 #include "base/picture/limits.h"
+#include "base/picture/orientation.h"
 #include "base/picture/rotate.h"
 
 namespace mirabo {
@@ -29,6 +30,11 @@ struct SavedMarker {
 }  // namespace
 
 std::vector<uint8_t> RotateJpegData(std::span<const uint8_t> data, bool left, int quality,
+                                    const TurnProgress& progress) {
+  return OrientJpegData(data, left ? kTurnLeft : kTurnRight, quality, progress);
+}
+
+std::vector<uint8_t> OrientJpegData(std::span<const uint8_t> data, int orientation, int quality,
                                     const TurnProgress& progress) {
   // Everything with a destructor lives outside the jump points below.
   jpeg::Decompressor d;
@@ -61,11 +67,14 @@ std::vector<uint8_t> RotateJpegData(std::span<const uint8_t> data, bool left, in
   jpeg_start_decompress(&c);
 
   const int w = static_cast<int>(c.output_width), h = static_cast<int>(c.output_height);
+  const bool swapped = Transposes(orientation);
+  const int shownWidth = swapped ? h : w, shownHeight = swapped ? w : h;
   const int bpp = c.output_components;
   const size_t srcStride = static_cast<size_t>(w) * static_cast<size_t>(bpp);
-  const size_t dstStride = static_cast<size_t>(h) * static_cast<size_t>(bpp);
-  // Not value-initialised: every byte is written by the turn.
-  turned.reset(new uint8_t[dstStride * static_cast<size_t>(w)]);
+  const size_t dstStride = static_cast<size_t>(shownWidth) * static_cast<size_t>(bpp);
+  // Not value-initialised: every byte is written by the placing.
+  turned.reset(new uint8_t[dstStride * static_cast<size_t>(shownHeight)]);
+  const PixelBuffer shown{turned.get(), shownWidth, shownHeight, dstStride, bpp};
   for (auto& band : bands) band.reset(new uint8_t[srcStride * kBand]);
   rows.resize(kBand);
 
@@ -78,17 +87,14 @@ std::vector<uint8_t> RotateJpegData(std::span<const uint8_t> data, bool left, in
       if (got == 0) throw EJpegError(kDamaged);
       done += static_cast<int>(got);
     }
-    // The band's rows are the destination's columns y0.. (left turn) or
-    // h - y0 - n.. (right turn), each the full height of the destination.
-    const size_t firstColumn = static_cast<size_t>(left ? y0 : h - y0 - n);
     const PixelBuffer from{band, w, n, srcStride, bpp};
-    const PixelBuffer to{turned.get() + firstColumn * static_cast<size_t>(bpp), n, w, dstStride, bpp};
     // Start waits for the band before, so its rows count as turned now.
-    helper.Start([from, to, left] { RotateQuarter(from, to, left); });
+    helper.Start([from, y0, h, shown, orientation] { PlaceBand(from, y0, h, shown, orientation); });
     if (progress && y0 > 0)
       for (int y = (y0 - kBand + 9) / 10 * 10; y < y0; y += 10) progress(y, h);
   }
   helper.Wait();
+  FinishOrientation(shown, orientation);
   if (progress)
     for (int y = (std::max(0, (h - 1) / kBand * kBand) + 9) / 10 * 10; y < h; y += 10) progress(y, h);
 
@@ -98,15 +104,15 @@ std::vector<uint8_t> RotateJpegData(std::span<const uint8_t> data, bool left, in
 
   for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
     SavedMarker saved{m->marker, std::vector<uint8_t>(m->data, m->data + m->data_length)};
-    if (saved.code == JPEG_APP0 + 1 && !ResetExifAfterTurn(saved.payload)) ResetXmpOrientation(saved.payload);
+    if (saved.code == JPEG_APP0 + 1 && !ResetExifAfterTurn(saved.payload, swapped)) ResetXmpOrientation(saved.payload);
     markers.push_back(std::move(saved));
   }
 
   jpeg_compress_struct& o = e.cinfo;
   jpeg_create_compress(&o);
   jpeg_mem_dest(&o, &e.buffer, &e.size);
-  o.image_width = static_cast<JDIMENSION>(h);
-  o.image_height = static_cast<JDIMENSION>(w);
+  o.image_width = static_cast<JDIMENSION>(shownWidth);
+  o.image_height = static_cast<JDIMENSION>(shownHeight);
   o.input_components = bpp;
   o.in_color_space = c.out_color_space;
   jpeg_set_defaults(&o);
@@ -118,14 +124,14 @@ std::vector<uint8_t> RotateJpegData(std::span<const uint8_t> data, bool left, in
     o.write_JFIF_header = c.saw_JFIF_marker;
     if (c.saw_JFIF_marker) {
       o.density_unit = c.density_unit;
-      o.X_density = c.Y_density;
-      o.Y_density = c.X_density;
+      o.X_density = swapped ? c.Y_density : c.X_density;
+      o.Y_density = swapped ? c.X_density : c.Y_density;
     }
   }
   if (o.num_components == c.num_components)
     for (int i = 0; i < o.num_components; ++i) {
-      o.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor;
-      o.comp_info[i].v_samp_factor = c.comp_info[i].h_samp_factor;
+      o.comp_info[i].h_samp_factor = swapped ? c.comp_info[i].v_samp_factor : c.comp_info[i].h_samp_factor;
+      o.comp_info[i].v_samp_factor = swapped ? c.comp_info[i].h_samp_factor : c.comp_info[i].v_samp_factor;
     }
   jpeg_set_quality(&o, quality, TRUE);
   jpeg_start_compress(&o, TRUE);

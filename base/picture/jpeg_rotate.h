@@ -23,4 +23,11 @@ using TurnProgress = std::function<void(int row, int rows)>;
 std::vector<uint8_t> RotateJpegData(std::span<const uint8_t> jpeg, bool left, int quality,
                                     const TurnProgress& progress = {});
 
+// The same for any of the eight placements (an EXIF orientation: how the
+// stored pixels are to be shown, turns of the user's composed in): the file
+// written as it is seen, its orientation tag 1; the sides, the sampling and
+// the density exchange only when the placement exchanges them.
+std::vector<uint8_t> OrientJpegData(std::span<const uint8_t> jpeg, int orientation, int quality,
+                                    const TurnProgress& progress = {});
+
 }  // namespace mirabo

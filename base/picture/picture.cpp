@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "base/picture/bitmap_check.h"
 #include "base/picture/jpeg_decode.h"
+#include "base/picture/jpeg_metadata.h"
 #include "base/picture/metafile_check.h"
 #include "base/picture/rotate.h"
 #include "base/win/file_ops.h"
@@ -129,22 +130,33 @@ Picture LoadPictureFile(const std::wstring& path) {
   throw EMirabo(FormatMessageText("拡張子 .%s の画像形式は処理できません", Utf8(ext)));
 }
 
-Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle) {
+namespace {
+
+Picture DecodeJpegFile(const std::wstring& path, JpegDecodeOptions options, Picture* recycle, const JpegViewing& viewing) {
   MappedFile file(path);
+  const std::span<const uint8_t> data{file.Data(), file.Size()};
+  if (viewing.upright || viewing.colours) {
+    // One look at the segments before the first scan says both.
+    const JpegMetadata metadata = ReadJpegMetadata(data);
+    if (viewing.upright) options.orientation = metadata.orientation;
+    if (ColourManager* colours = viewing.colours)
+      options.colourFor = [colours, icc = metadata.iccProfile](PixelLayout layout) { return colours->For(icc, layout); };
+  }
   DibSectionAllocator target(recycle);
-  DecodeJpeg({file.Data(), file.Size()}, {scaleDenominator, true}, target.Allocator());
+  DecodeJpeg(data, options, target.Allocator());
   Picture picture = target.Take();
   picture.SetKind(PictureKind::Jpeg);
   return picture;
 }
 
-Picture LoadJpegFileForPrint(const std::wstring& path) {
-  MappedFile file(path);
-  DibSectionAllocator target;
-  DecodeJpeg({file.Data(), file.Size()}, {1, false}, target.Allocator());
-  Picture picture = target.Take();
-  picture.SetKind(PictureKind::Jpeg);
-  return picture;
+}  // namespace
+
+Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle, const JpegViewing& viewing) {
+  return DecodeJpegFile(path, {scaleDenominator, true}, recycle, viewing);
+}
+
+Picture LoadJpegFileForPrint(const std::wstring& path, const JpegViewing& viewing) {
+  return DecodeJpegFile(path, {1, false}, nullptr, viewing);
 }
 
 Picture LoadBitmapFile(const std::wstring& path) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "base/picture/colour.h"
 #include "base/picture/dib.h"
 #include "base/win/unique_handle.h"
 
@@ -87,9 +88,16 @@ Picture LoadBitmapFile(const std::wstring& path);
 Picture LoadBitmapMemory(const uint8_t* data, size_t size);
 Picture LoadIconFile(const std::wstring& path);
 Picture LoadMetafile(const std::wstring& path);
-Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle = nullptr);
+// How a JPEG is made ready for the view: upright by its EXIF orientation,
+// in the display's colours by its embedded profile (sRGB without one).
+struct JpegViewing {
+  bool upright = false;
+  ColourManager* colours = nullptr;
+};
+Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle = nullptr,
+                     const JpegViewing& viewing = {});
 // For printing: full size, with the quality options (accurate transform).
-Picture LoadJpegFileForPrint(const std::wstring& path);
+Picture LoadJpegFileForPrint(const std::wstring& path, const JpegViewing& viewing = {});
 
 // A quarter turn of a picture's pixels into a new bitmap of the same pixel
 // format (palette and bit-field masks kept); pictures of 1, 4 or 15 bits

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include "base/picture/colour.h"
 #include "base/picture/jpeg_metadata.h"
+#include "base/picture/orientation.h"
 #include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
+#include "tests/base/picture/colour_fixtures.h"
 #include "tests/base/picture/jpeg_fixtures.h"
 
 namespace mirabo {
@@ -194,6 +197,7 @@ TEST(Form1TurnAndSave, FullSizeAtAnyZoomWithTimeAndExifKept) {
   const FILETIME before = testing::LastWrite(path);
   w->settings().Zoom = 3;
   w->settings().Comp = 66;
+  w->settings().Orientation = 0;  // the stored pixels, as they were turned before photos stood upright
   w.Open(path.wstring());
   ASSERT_EQ(w->ImageJpg().picture().Width(), 80);
   w->RunCommand(Cmd::ToolButton14);
@@ -357,6 +361,147 @@ TEST(Form1Save, TheFileItselfThePlaceholderAndAMissingFolder) {
     w->RunCommand(Cmd::ToolButton9);
     EXPECT_EQ(ReadBytes(w.dir() / L"copy-photo.jpg"), original);
   }
+}
+
+// ---- Upright and in true colours
+
+// The upright picture every file below shows: red, green, blue and white
+// quarters of a 64 x 32 picture (the left half a different width from the
+// right one's height, so no turn looks like another).
+testing::Rgb Upright(int x, int y) { return testing::Pattern(x, y, 64, 32); }
+
+// A JPEG whose stored pixels, shown with orientation, are the upright
+// picture: the stored pixel (x, y) holds the upright one it is shown at.
+std::string StoredFor(int orientation, const std::vector<std::pair<int, std::vector<uint8_t>>>& markers = {}) {
+  const bool turned = Transposes(orientation);
+  const int w = turned ? 32 : 64, h = turned ? 64 : 32;
+  std::vector<uint8_t> jpeg = testing::MakeRgbJpeg(w, h, 95, [&](int y, uint8_t* rgb) {
+    for (int x = 0; x < w; ++x) {
+      const Point p = Shown(orientation, w, h, {x, y});
+      const testing::Rgb c = Upright(p.x, p.y);
+      rgb[x * 3] = c.r, rgb[x * 3 + 1] = c.g, rgb[x * 3 + 2] = c.b;
+    }
+  });
+  std::vector<uint8_t> segments;
+  auto all = markers;
+  all.insert(all.begin(), {0xE1, testing::MakeExif(orientation % 2 == 0, orientation, 0, 0, false)});
+  for (const auto& [code, payload] : all) {
+    const size_t length = payload.size() + 2;
+    segments.insert(segments.end(), {0xFF, static_cast<uint8_t>(code), static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
+    segments.insert(segments.end(), payload.begin(), payload.end());
+  }
+  jpeg.insert(jpeg.begin() + 2, segments.begin(), segments.end());
+  return Bytes(jpeg);
+}
+
+// The shown picture's quarters, each at its middle, against the upright one.
+void ExpectUpright(MainWindow& w, const std::string& what) {
+  const Picture& p = w->ImageJpg().picture();
+  ASSERT_EQ(p.Width() * 32, p.Height() * 64) << what << ": " << p.Width() << " x " << p.Height();
+  for (const auto [x, y] : {std::pair{16, 8}, std::pair{48, 8}, std::pair{16, 24}, std::pair{48, 24}}) {
+    const COLORREF got = testing::PixelOf(p, x * p.Width() / 64, y * p.Height() / 32);
+    EXPECT_TRUE(Near(got, Upright(x, y))) << what << " at " << x << "," << y << ": " << Show(got);
+  }
+}
+
+TEST(Form1Photo, EveryOrientationShowsTheSameUprightPicture) {
+  MainWindow w;
+  for (int o = 1; o <= 8; ++o) {
+    const auto path = w.dir() / (L"o" + std::to_wstring(o) + L".jpg");
+    WriteBytes(path, StoredFor(o));
+    w.Open(path.wstring());
+    for (int level = 0; level <= 3; ++level) {
+      w->settings().Zoom = level;
+      w->ApplyJpegScale();
+      ExpectUpright(w, "orientation " + std::to_string(o) + ", zoom " + std::to_string(level));
+    }
+    w->settings().Zoom = 0;
+    w->ApplyJpegScale();
+    w->FitPicture();
+    ExpectUpright(w, "orientation " + std::to_string(o) + " fitted");
+  }
+  // With the setting off, the stored pixels as they are.
+  w->settings().Orientation = 0;
+  w.Open((w.dir() / L"o6.jpg").wstring());
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 32);
+}
+
+TEST(Form1Photo, TurnAndSaveAndSaveACopyWriteThePictureAsSeen) {
+  MainWindow w;
+  const auto path = w.dir() / L"lying.jpg";
+  WriteBytes(path, StoredFor(6));
+  w.Open(path.wstring());
+  w.Click("ToolButton15");  // turn right and save
+  int width = 0, height = 0, components = 0;
+  const std::vector<uint8_t> saved = Vector(ReadBytes(path));
+  const std::vector<uint8_t> pixels = testing::DecodeAll(saved, width, height, components);
+  ASSERT_EQ(width, 32) << "the upright 64 x 32 picture turned right";
+  ASSERT_EQ(height, 64);
+  EXPECT_EQ(ReadJpegMetadata(saved).orientation, 1);
+  // Turned right: the upright picture's bottom-left corner is the top-left.
+  const auto at = [&](int x, int y) {
+    const uint8_t* px = &pixels[(static_cast<size_t>(y) * width + x) * 3];
+    return RGB(px[0], px[1], px[2]);
+  };
+  EXPECT_TRUE(Near(at(4, 4), Upright(4, 28))) << Show(at(4, 4));
+  EXPECT_TRUE(Near(at(4, 60), Upright(60, 28))) << Show(at(4, 60));
+  EXPECT_TRUE(Near(at(28, 4), Upright(4, 4))) << Show(at(28, 4));
+
+  // A copy of a lying photo turned left on screen: the file shows as it was seen.
+  const auto other = w.dir() / L"other.jpg";
+  WriteBytes(other, StoredFor(8));
+  w.Open(other.wstring());
+  w->RunCommand(Cmd::ToolButton4);  // left, on screen
+  const std::filesystem::path saveTo = w.dir() / L"saved";
+  std::filesystem::create_directory(saveTo);
+  w->settings().SavePath = win::WideToCp932(saveTo.wstring() + L"\\");
+  w.Click("ToolButton9");
+  const std::vector<uint8_t> copy = Vector(ReadBytes(saveTo / L"other.jpg"));
+  EXPECT_EQ(ReadJpegMetadata(copy).orientation, 1);
+  const std::vector<uint8_t> copied = testing::DecodeAll(copy, width, height, components);
+  const Picture& shown = w->ImageJpg().picture();
+  ASSERT_EQ(width, shown.Width());
+  ASSERT_EQ(height, shown.Height());
+  for (const auto [x, y] : {std::pair{3, 3}, std::pair{width - 4, 3}, std::pair{3, height - 4}}) {
+    const uint8_t* px = &copied[(static_cast<size_t>(y) * width + x) * 3];
+    EXPECT_TRUE(Near(testing::PixelOf(shown, x, y), {px[0], px[1], px[2]})) << x << "," << y;
+  }
+}
+
+TEST(Form1Photo, AWideGamutPhotoShowsInTheDisplaysColours) {
+  // A Display P3 orange with its profile: on an sRGB display (Wine's) the
+  // colour the transform gives, more saturated than the stored numbers;
+  // with colour management off, the stored numbers.
+  const std::vector<uint8_t> p3 = testing::DisplayP3Profile();
+  std::vector<uint8_t> chunk(12, 0);
+  std::copy_n("ICC_PROFILE", 11, chunk.begin());
+  chunk.push_back(1);
+  chunk.push_back(1);
+  chunk.insert(chunk.end(), p3.begin(), p3.end());
+  std::vector<uint8_t> jpeg = testing::MakeRgbJpeg(32, 32, 95, [](int, uint8_t* rgb) {
+    for (int x = 0; x < 32; ++x) rgb[x * 3] = 220, rgb[x * 3 + 1] = 120, rgb[x * 3 + 2] = 40;
+  });
+  const size_t length = chunk.size() + 2;
+  std::vector<uint8_t> segment{0xFF, 0xE2, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
+  segment.insert(segment.end(), chunk.begin(), chunk.end());
+  jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+  MainWindow w;
+  const auto path = w.dir() / L"p3.jpg";
+  WriteBytes(path, Bytes(jpeg));
+  ColourManager reference;
+  uint8_t expected[3] = {40, 120, 220};  // blue-green-red
+  reference.For(p3, PixelLayout::Bgr)->Apply(expected, expected, 1);
+  for (const int manage : {1, 0}) {
+    w->settings().ColorManage = manage;
+    w.Open(path.wstring());
+    const COLORREF got = testing::PixelOf(w->ImageJpg().picture(), 16, 16);
+    const int r = manage ? expected[2] : 220, g = manage ? expected[1] : 120, b = manage ? expected[0] : 40;
+    EXPECT_LE(std::abs(GetRValue(got) - r), 2) << "managed " << manage << ": " << Show(got);
+    EXPECT_LE(std::abs(GetGValue(got) - g), 2) << "managed " << manage << ": " << Show(got);
+    EXPECT_LE(std::abs(GetBValue(got) - b), 2) << "managed " << manage << ": " << Show(got);
+  }
+  EXPECT_GT(std::abs(expected[2] - 220) + std::abs(expected[1] - 120) + std::abs(expected[0] - 40), 12)
+      << "the P3 colour is another sRGB colour";
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "base/win/text.h"
 #include "base/win/unique_handle.h"
 #include "tests/app/form1_test_support.h"
+#include "tests/base/picture/colour_fixtures.h"
+#include "tests/base/picture/jpeg_fixtures.h"
 #include "text/dump.h"
 
 namespace mirabo {
@@ -223,6 +225,23 @@ TEST(Form1Text, TheInformationSheet) {
   EXPECT_NE(view.Line(6).find("12:34:56"), std::string::npos) << view.Line(6);
   EXPECT_EQ(view.FontName(), L"Terminal");
   EXPECT_FALSE(w->IsShown("PanelBin"));
+
+  // A photo under another name: how it stands, and its colour profile.
+  const auto photo = w.dir() / L"photo.dat";
+  testing::JpegExtras extras;
+  std::vector<uint8_t> chunk(12, 0);
+  std::copy_n("ICC_PROFILE", 11, chunk.begin());
+  chunk.insert(chunk.end(), {1, 1});
+  const std::vector<uint8_t> p3 = testing::DisplayP3Profile();
+  chunk.insert(chunk.end(), p3.begin(), p3.end());
+  extras.markers = {{0xE1, testing::MakeExif(true, 6, 8, 8, false)}, {0xE2, chunk}};
+  const std::vector<uint8_t> jpeg = testing::MakeJpeg(testing::JpegKind::Rgb, 8, 8, 90, extras);
+  WriteBytes(photo, std::string(jpeg.begin(), jpeg.end()));
+  w.Open(photo.wstring());
+  w->RunCommand(Cmd::N5);
+  ASSERT_EQ(view.LineCount(), 11u);
+  EXPECT_EQ(view.LineText(9), L"向き         ：6 (右90°回転)");
+  EXPECT_EQ(view.LineText(10), L"ICCﾌﾟﾛﾌｧｲﾙ   ：Display P3");
 }
 
 // ---- Unicode text

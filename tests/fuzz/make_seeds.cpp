@@ -147,6 +147,16 @@ const std::map<std::string, std::function<Seeds()>> kSeeds = {
                        "<x:xmpmeta><rdf:Description tiff:Orientation=\"8\"/></x:xmpmeta>");
        seeds.push_back(std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
                        "<tiff:Orientation>6</tiff:Orientation>");
+       // Segments as a file holds them after its start: EXIF, two profile chunks.
+       const std::string exif = Str(mirabo::testing::MakeExif(false, 3, 64, 32, false));
+       const auto segment = [](int code, const std::string& payload) {
+         const size_t length = payload.size() + 2;
+         return std::string{'\xFF', static_cast<char>(code), static_cast<char>(length >> 8), static_cast<char>(length)} +
+                payload;
+       };
+       const std::string icc = std::string("ICC_PROFILE") + '\0';
+       seeds.push_back(segment(0xE1, exif) + segment(0xE2, icc + '\x01' + '\x02' + "part one") +
+                       segment(0xE2, icc + '\x02' + '\x02' + "part two") + "\xFF\xDA");
        return seeds;
      }},
     {"fuzz_pcx",
