@@ -34,4 +34,14 @@ std::vector<uint8_t> DisplayP3Profile() {
 
 std::vector<uint8_t> SrgbProfile() { return Saved(cmsCreate_sRGBProfile()); }
 
+std::vector<uint8_t> AdobeRgbProfile() {
+  const cmsCIExyY white{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 563.0 / 256.0);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsFreeToneCurve(curve);
+  return Saved(profile);
+}
+
 }  // namespace mirabo::testing

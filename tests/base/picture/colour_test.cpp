@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <lcms2.h>
+
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "tests/base/picture/colour_fixtures.h"
 
@@ -51,6 +55,59 @@ TEST(Colour, OnlyPicturesNotInTheDisplaysColoursAreConverted) {
   const Bgr srgbRed = Through(*fromSrgb, {0, 0, 255});
   EXPECT_LT(srgbRed.r, 250);
   EXPECT_EQ(manager.For(p3, PixelLayout::Bgr), nullptr) << "a P3 picture on a P3 display";
+}
+
+// The fast tables against Little CMS computing in double precision, for
+// pairs of profiles users have: every colour of a grid, and the darks
+// level by level where a curve's steps are finest.
+TEST(Colour, TablesGiveTheEnginesColoursWithinALevel) {
+  const auto p3 = testing::DisplayP3Profile(), srgb = testing::SrgbProfile(), adobe = testing::AdobeRgbProfile();
+  const struct {
+    const char* name;
+    std::vector<uint8_t> picture, display;
+  } pairs[] = {
+      {"Display P3 on sRGB", p3, srgb},
+      {"sRGB on Display P3", srgb, p3},
+      {"Display P3 on Adobe RGB", p3, adobe},
+      {"Adobe RGB on sRGB", adobe, srgb},
+  };
+  std::vector<uint8_t> colours;
+  for (int b = 0; b <= 256; b += 16)
+    for (int g = 0; g <= 256; g += 16)
+      for (int r = 0; r <= 256; r += 16)
+        for (int level : {b, g, r}) colours.push_back(static_cast<uint8_t>(std::min(level, 255)));
+  for (int level = 0; level < 48; ++level)
+    for (int grey : {level, level, level, level, 0, 0, 0, level, 0}) colours.push_back(static_cast<uint8_t>(grey));
+  const size_t pixels = colours.size() / 3;
+  for (const auto& pair : pairs) {
+    ColourManager manager;
+    manager.SetDisplayProfile(pair.display);
+    const auto fast = manager.For(pair.picture, PixelLayout::Bgr);
+    ASSERT_NE(fast, nullptr) << pair.name;
+    EXPECT_TRUE(fast->Fast()) << pair.name;
+    std::vector<uint8_t> got(colours.size());
+    fast->Apply(colours.data(), got.data(), pixels);
+
+    cmsHPROFILE from = cmsOpenProfileFromMem(pair.picture.data(), static_cast<cmsUInt32Number>(pair.picture.size()));
+    cmsHPROFILE to = cmsOpenProfileFromMem(pair.display.data(), static_cast<cmsUInt32Number>(pair.display.size()));
+    cmsHTRANSFORM exact = cmsCreateTransform(from, TYPE_BGR_DBL, to, TYPE_BGR_DBL, INTENT_PERCEPTUAL, cmsFLAGS_NOOPTIMIZE);
+    ASSERT_NE(exact, nullptr);
+    std::vector<double> in(colours.begin(), colours.end()), want(colours.size());
+    for (double& v : in) v /= 255;
+    cmsDoTransform(exact, in.data(), want.data(), static_cast<cmsUInt32Number>(pixels));
+    cmsDeleteTransform(exact);
+    cmsCloseProfile(from);
+    cmsCloseProfile(to);
+    int worst = 0;
+    size_t at = 0;
+    for (size_t i = 0; i < colours.size(); ++i) {
+      const int expected = static_cast<int>(std::lround(std::clamp(want[i], 0.0, 1.0) * 255));
+      if (std::abs(got[i] - expected) > worst) worst = std::abs(got[i] - expected), at = i;
+    }
+    EXPECT_LE(worst, 1) << pair.name << ": pixel " << at / 3 << " (bgr " << int(colours[at / 3 * 3]) << ","
+                        << int(colours[at / 3 * 3 + 1]) << "," << int(colours[at / 3 * 3 + 2]) << ") channel "
+                        << at % 3 << " gives " << int(got[at]) << ", exactly " << want[at] * 255;
+  }
 }
 
 }  // namespace
