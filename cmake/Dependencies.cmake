@@ -1,7 +1,8 @@
 # libjpeg-turbo, libtiff and GoogleTest are real, installed dependencies,
 # never vendored.
-#  - MinGW cross builds on Debian: libjpeg-turbo and libtiff are built once
-#    from Debian's source packages into MIRABO_DEPS_DIR (scripts/build-deps.sh)
+#  - MinGW cross builds on Debian: libjpeg-turbo, libtiff with its codecs
+#    (liblzma, libzstd, libwebp) and Little CMS are built once from Debian's
+#    source packages into MIRABO_DEPS_DIR (scripts/build-deps.sh)
 #    against Debian's MinGW zlib, GoogleTest is compiled from Debian's
 #    /usr/src/googletest.
 #  - Native Linux: Debian's libjpeg62-turbo-dev, libtiff-dev and the same
@@ -33,8 +34,17 @@ find_package(ZLIB REQUIRED)
 find_package(TIFF REQUIRED)
 message(STATUS "libtiff: ${TIFF_LIBRARIES} (version ${TIFF_VERSION_STRING})")
 if(TIFF_LIBRARY MATCHES "\\.a$")
-  # A static libtiff does not carry the codecs' libraries with it.
-  set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES ZLIB::ZLIB JPEG::JPEG)
+  # A static libtiff does not carry the codecs' libraries with it: the
+  # ones built beside it (WebP before the library it uses itself), then
+  # zlib and libjpeg.
+  set(_codecs)
+  foreach(_lib webp sharpyuv zstd lzma)
+    find_library(MIRABO_${_lib}_LIBRARY NAMES lib${_lib}.a ${_lib})
+    if(MIRABO_${_lib}_LIBRARY)
+      list(APPEND _codecs "${MIRABO_${_lib}_LIBRARY}")
+    endif()
+  endforeach()
+  set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES ${_codecs} ZLIB::ZLIB JPEG::JPEG)
 endif()
 
 # Little CMS 2 (Debian's liblcms2-dev natively, built from Debian's source

@@ -2,7 +2,8 @@
 # Builds the libraries the program links statically for one MinGW target from
 # Debian's source packages, once: libjpeg-turbo with its SIMD (nasm), then
 # libtiff against that libjpeg-turbo and the MinGW zlib (Deflate and
-# JPEG-in-TIFF). A later call finds the installed tree and returns.
+# JPEG-in-TIFF) and the codec libraries Debian's own libtiff has: liblzma,
+# libzstd and libwebp. A later call finds the installed tree and returns.
 # usage: build-deps.sh TRIPLE DEPS_DIR   -> DEPS_DIR/TRIPLE/{include,lib}
 #        build-deps.sh --fetch DEPS_DIR  only fetches every source package
 set -euo pipefail
@@ -44,21 +45,23 @@ fetch() {
 # again). Reproducibly: the source and build folders are mapped away in what
 # the compiler records, and the libraries' own build dates (libjpeg-turbo
 # prints one in its version text) are the Debian source package's date, not
-# today's.
+# today's. $subdir: where in the source the project's CMakeLists.txt is;
+# $cflags: C flags the recipe adds.
 build() {
   local name=$1 src=$2; shift 2
   [ "$fetch_only" = 1 ] && return
   local bld="$deps/build-$name-$triple" epoch recipe
   epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
   local maps="-ffile-prefix-map=$src=/usr/src/$name -ffile-prefix-map=$bld=/usr/src/$name-build"
-  recipe="$name $(basename "$src") $maps $*"
+  local flags="$maps${cflags:+ $cflags}"
+  recipe="$name $(basename "$src")${subdir:+/$subdir} $flags $*"
   if [ -f "$prefix/.built-$name" ] && [ "$(cat "$prefix/.built-$name")" = "$recipe" ]; then
     return
   fi
   rm -rf "$bld"
-  SOURCE_DATE_EPOCH=$epoch cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
+  SOURCE_DATE_EPOCH=$epoch cmake -S "$src${subdir:+/$subdir}" -B "$bld" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DCMAKE_C_FLAGS="$maps" -DCMAKE_CXX_FLAGS="$maps" \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
     -DCMAKE_CROSSCOMPILING_EMULATOR= "$@" >"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
   SOURCE_DATE_EPOCH=$epoch cmake --build "$bld" --target install >>"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
   printf '%s' "$recipe" >"$prefix/.built-$name"
@@ -92,16 +95,32 @@ build libjpeg-turbo "$(fetch libjpeg-turbo 'libjpeg-turbo-*')" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON -DWITH_SIMD=ON \
   -DREQUIRE_SIMD=ON -DWITH_ARITH_DEC=ON -DWITH_ARITH_ENC=ON
 
-# Only the codecs documents use: CCITT, LZW, PackBits, Deflate, JPEG (old
-# and new). Nothing else may be found on the build machine by accident.
-build libtiff "$(fetch tiff 'tiff-*')" \
+# The codecs of today's TIFF files beside the classic ones: LZMA, Zstandard
+# and WebP-in-TIFF (libwebp also decodes the program's WebP pictures).
+build_autotools xz "$(fetch xz-utils 'xz-utils-*')" --disable-xz --disable-xzdec --disable-lzmadec \
+  --disable-lzmainfo --disable-lzma-links --disable-scripts --disable-doc --disable-nls --enable-threads=vista
+subdir=build/cmake build zstd "$(fetch libzstd 'libzstd-*')" \
+  -DZSTD_BUILD_STATIC=ON -DZSTD_BUILD_SHARED=OFF -DZSTD_BUILD_PROGRAMS=OFF -DZSTD_BUILD_TESTS=OFF \
+  -DZSTD_MULTITHREAD_SUPPORT=OFF -DZSTD_LEGACY_SUPPORT=OFF
+build libwebp "$(fetch libwebp 'libwebp-*')" \
+  -DBUILD_SHARED_LIBS=OFF -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
+  -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF \
+  -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF
+
+# Every codec Debian's libtiff has but JBIG (jbigkit is GPL) and LERC;
+# nothing else may be found on the build machine by accident. The static
+# liblzma is declared so (its header would import it from a DLL).
+cflags=-DLZMA_API_STATIC build libtiff "$(fetch tiff 'tiff-*')" \
   -DBUILD_SHARED_LIBS=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF \
   -Dtiff-docs=OFF -Dcxx=OFF -Dtiff-opengl=OFF -Dwin32-io=ON \
-  -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON -Djbig=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
-  -Dlerc=OFF -Dlibdeflate=OFF -Dpixarlog=OFF -Djpeg12=OFF \
+  -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON -Djbig=OFF -Dlzma=ON -Dzstd=ON -Dwebp=ON \
+  -Dlerc=OFF -Dlibdeflate=OFF -Dpixarlog=ON -Djpeg12=OFF \
   -DZLIB_USE_STATIC_LIBS=ON -DZLIB_INCLUDE_DIR="/usr/$triple/include" \
   -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" \
-  -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a"
+  -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a" \
+  -DLIBLZMA_INCLUDE_DIR="$prefix/include" -DLIBLZMA_LIBRARY="$prefix/lib/liblzma.a" \
+  -DZSTD_INCLUDE_DIR="$prefix/include" -DZSTD_LIBRARY="$prefix/lib/libzstd.a" \
+  -DWebP_INCLUDE_DIR="$prefix/include" -DWebP_LIBRARY="$prefix/lib/libwebp.a"
 
 # Little CMS 2: colour management of photos (their embedded profiles).
 build_autotools lcms2 "$(fetch lcms2 'lcms2-*')" --without-jpeg --without-tiff --without-zlib

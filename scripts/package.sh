@@ -38,6 +38,10 @@ license() {
       "$(find $deps -maxdepth 2 -path '*libjpeg-turbo-*/README.ijg' | head -n 1)"
     section "LibTIFF" "$(find $deps -maxdepth 2 -path '*tiff-*/LICENSE.md' | head -n 1)"
     section "Little CMS" "$(find $deps -maxdepth 2 -path '*lcms2-*/COPYING' | head -n 1)"
+    section "liblzma (XZ Utils)" "$(find $deps -maxdepth 2 -path '*xz-utils-*/COPYING' | head -n 1)"
+    section "Zstandard" "$(find $deps -maxdepth 2 -path '*libzstd-*/LICENSE' | head -n 1)"
+    section "libwebp" "$(find $deps -maxdepth 2 -path '*libwebp-*/COPYING' | head -n 1)" \
+      "$(find $deps -maxdepth 2 -path '*libwebp-*/PATENTS' | head -n 1)"
     section "zlib" /usr/share/doc/libz-mingw-w64-dev/copyright
     section "MinGW-w64 runtime and winpthreads" /usr/share/doc/mingw-w64-common/copyright
   } | sed 's/\r$//; s/$/\r/'

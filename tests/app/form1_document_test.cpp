@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "tests/app/form1_test_support.h"
 #include "tests/app/print_recorder.h"
@@ -142,6 +144,42 @@ TEST(Form1Document, PagesStepZoomAndTurnWithThePageBar) {
     for (int x = 0; x < 30; ++x) ASSERT_EQ(shown.At(x, y), ExpectedColour(pages[2], x, y)) << x << "," << y;
   w.Click("ToolButton21");
   EXPECT_EQ(w->TextOf("Panel2"), L"2/3");
+}
+
+// One file of each kind real files showed wrong or were refused, and the
+// turned forms, each shown as its author meant.
+TEST(Form1Document, TheVariantsOfRealFilesShowAsTheirAuthorsMeant) {
+  MainWindow w;
+  std::vector<test::VariantPage> files = test::VariantPages();
+  for (const uint16_t orientation : {ORIENTATION_LEFTTOP, ORIENTATION_RIGHTTOP, ORIENTATION_RIGHTBOT}) {
+    test::TiffPage turned = ThreePages()[2];
+    turned.orientation = orientation;
+    files.push_back({"RGB, orientation " + std::to_string(orientation), turned});
+  }
+  test::TiffPage fax = ThreePages()[0];
+  fax.width = 61;
+  fax.orientation = ORIENTATION_LEFTBOT;
+  files.push_back({"G4, orientation 8", fax});
+  int index = 0;
+  for (const test::VariantPage& file : files) {
+    SCOPED_TRACE(file.name);
+    const auto path = w.dir() / (L"variant" + std::to_wstring(index++) + L".tif");
+    WriteBytes(path, Bytes(test::WriteTiff({file.page})));
+    w.Open(path.wstring());
+    ASSERT_EQ(w->viewMode, ViewMode::Document);
+    EXPECT_EQ(w->ImgEdit1.ImageWidth(), test::ShownWidth(file.page));
+    EXPECT_EQ(w->ImgEdit1.ImageHeight(), test::ShownHeight(file.page));
+    const Painted shown = Paint(w->WindowOf("ImgEdit1"));
+    ASSERT_EQ(shown.width, test::ShownWidth(file.page));
+    int wrong = 0;
+    for (int y = 0; y < shown.height; ++y)
+      for (int x = 0; x < shown.width; ++x) {
+        const uint32_t got = shown.At(x, y), want = ExpectedColour(file.page, x, y);
+        bool close = true;
+        for (int shift : {0, 8, 16}) close &= std::abs(int(got >> shift & 255) - int(want >> shift & 255)) <= file.tolerance;
+        if (!close && wrong++ < 3) ADD_FAILURE() << "(" << x << ", " << y << "): got " << std::hex << got << ", expected " << want;
+      }
+  }
 }
 
 TEST(Form1Document, PcxPagesShowAndCopyAsDibs) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "tests/viewers/tiff_fixtures.h"
@@ -38,7 +39,7 @@ void ExpectPixels(const DocPage& page, const Made& made, int tolerance) {
 }
 
 struct TiffRow {
-  const char* name;
+  std::string name;
   TiffPage page;
   PageFormat format;
   int tolerance = 0;
@@ -125,6 +126,34 @@ TEST(TiffDocument, EveryLayoutScannersAndFaxesWriteShowsItsPixels) {
     ASSERT_EQ(page.height, row.page.height);
     EXPECT_EQ(static_cast<int>(page.format), static_cast<int>(row.format));
     ExpectPixels(page, row.page, row.tolerance);
+  }
+}
+
+TEST(TiffDocument, TheVariantsRealFilesHoldShowAsTheirAuthorsMeant) {
+  const auto oriented = [](TiffPage p, uint16_t orientation) {
+    p.orientation = orientation;
+    p.width = 37, p.height = 23;
+    return p;
+  };
+  std::vector<TiffRow> rows;
+  for (const test::VariantPage& v : test::VariantPages())
+    rows.push_back({v.name, v.page, v.grey ? PageFormat::Grey : PageFormat::Colour, v.tolerance});
+  for (uint16_t o = ORIENTATION_TOPLEFT; o <= ORIENTATION_LEFTBOT; ++o) {
+    rows.push_back({"RGB, orientation", oriented(Colour(3, PHOTOMETRIC_RGB, COMPRESSION_LZW), o), PageFormat::Colour});
+    rows.push_back({"bilevel, orientation", oriented(Bilevel(COMPRESSION_CCITTFAX4), o), PageFormat::Bilevel});
+    rows.push_back({"16-bit CMYK, orientation", oriented(test::Cmyk16Page(0), o), PageFormat::Colour, 1});
+  }
+  for (const TiffRow& row : rows) {
+    SCOPED_TRACE(row.name + " " + std::to_string(row.page.orientation));
+    auto doc = Open(test::WriteTiff({row.page}));
+    const DocPage page = doc->ReadPage(0);
+    ASSERT_EQ(page.width, test::ShownWidth(row.page));
+    ASSERT_EQ(page.height, test::ShownHeight(row.page));
+    EXPECT_EQ(static_cast<int>(page.format), static_cast<int>(row.format));
+    ExpectPixels(page, row.page, row.tolerance);
+    if (row.page.photometric >= PHOTOMETRIC_CIELAB && row.page.photometric <= PHOTOMETRIC_ITULAB) {
+      EXPECT_EQ(page.PixelRgb(0, 0), 0xFFFFFFu) << "L*a*b* white is white exactly";
+    }
   }
 }
 
@@ -258,6 +287,12 @@ TEST(Documents, WhatCannotBeShownIsRefusedWithItsReason) {
   }
   const std::string refused = message(file);
   EXPECT_TRUE(startsWith(refused, "ページが大きすぎて表示できません")) << refused;
+
+  // A sample form no page shows: our line first, whoever refuses it.
+  TiffPage complex = Grey(16, COMPRESSION_NONE);
+  complex.sampleFormat = SAMPLEFORMAT_COMPLEXINT;
+  const std::string sorry = message(test::WriteTiff({complex}));
+  EXPECT_TRUE(startsWith(sorry, "1 ページ目を読み込めません。\n\rこのページの形式には対応していません。")) << sorry;
 }
 
 // ---- PCX

@@ -1,9 +1,11 @@
 #include "tests/viewers/tiff_fixtures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace mirabo::test {
 namespace {
@@ -51,7 +53,29 @@ int MemMap(thandle_t, void**, toff_t*) { return 0; }
 void MemUnmap(thandle_t, void*, toff_t) {}
 
 // The value of one stored sample of pixel (x, y) of the upright picture.
-unsigned StoredSample(const TiffPage& p, int x, int y, int sample) {
+uint64_t StoredSample(const TiffPage& p, int x, int y, int sample) {
+  if (p.value) {
+    const double v = p.value(x, y, sample);
+    if (p.sampleFormat == SAMPLEFORMAT_IEEEFP) {
+      if (p.bits == 64) {
+        uint64_t u;
+        std::memcpy(&u, &v, 8);
+        return u;
+      }
+      const float f = static_cast<float>(v);
+      uint32_t u;
+      std::memcpy(&u, &f, 4);
+      if (p.bits == 32) return u;
+      // to half precision (the fixtures' values are exact in it)
+      const uint32_t sign = u >> 16 & 0x8000;
+      const int exponent = static_cast<int>(u >> 23 & 255) - 127 + 15;
+      if ((u & 0x7FFFFFFF) == 0) return sign;
+      if (exponent <= 0) return sign | static_cast<uint32_t>(std::ldexp(std::fabs(f), 24));
+      return sign | static_cast<uint32_t>(exponent) << 10 | (u >> 13 & 1023);
+    }
+    const int64_t n = static_cast<int64_t>(std::llround(v));
+    return static_cast<uint64_t>(n) & (p.bits >= 64 ? ~0ull : (1ull << p.bits) - 1);
+  }
   const uint32_t c = p.pattern(x, y);
   const uint8_t a = p.alpha(x, y);
   switch (p.photometric) {
@@ -72,24 +96,39 @@ unsigned StoredSample(const TiffPage& p, int x, int y, int sample) {
   }
 }
 
+// Where the stored pixel (x, y) stands in the upright picture, for the
+// eight orientations (0th row and 0th column as TIFF names them).
+void Upright(const TiffPage& p, int& x, int& y) {
+  const int w = p.width, h = p.height, sx = x, sy = y;
+  switch (p.orientation) {
+    case ORIENTATION_TOPRIGHT: x = w - 1 - sx; break;
+    case ORIENTATION_BOTRIGHT: x = w - 1 - sx, y = h - 1 - sy; break;
+    case ORIENTATION_BOTLEFT: y = h - 1 - sy; break;
+    case ORIENTATION_LEFTTOP: x = sy, y = sx; break;
+    case ORIENTATION_RIGHTTOP: x = h - 1 - sy, y = sx; break;
+    case ORIENTATION_RIGHTBOT: x = h - 1 - sy, y = w - 1 - sx; break;
+    case ORIENTATION_LEFTBOT: x = sy, y = w - 1 - sx; break;
+    default: break;
+  }
+}
+
 // One stored row of one plane (or of all samples when contiguous), packed.
 std::vector<uint8_t> StoredRow(const TiffPage& p, int storedY, int plane) {
-  const int y = p.orientation == ORIENTATION_BOTLEFT ? p.height - 1 - storedY : storedY;
   const bool contig = p.planar == PLANARCONFIG_CONTIG;
   const int perPixel = contig ? p.samples : 1;
   const size_t bitsPerRow = static_cast<size_t>(p.width) * perPixel * p.bits;
   std::vector<uint8_t> row((bitsPerRow + 7) / 8, 0);
   size_t bit = 0;
-  for (int x = 0; x < p.width; ++x)
+  for (int storedX = 0; storedX < p.width; ++storedX)
     for (int s = 0; s < perPixel; ++s, bit += p.bits) {
-      const unsigned v = StoredSample(p, x, y, contig ? s : plane);
-      if (p.bits == 16) {
-        row[bit / 8] = static_cast<uint8_t>(v);  // native order: little-endian here
-        row[bit / 8 + 1] = static_cast<uint8_t>(v >> 8);
-      } else if (p.bits == 8) {
-        row[bit / 8] = static_cast<uint8_t>(v);
+      int x = storedX, y = storedY;
+      Upright(p, x, y);
+      const uint64_t v = StoredSample(p, x, y, contig ? s : plane);
+      if (p.bits % 8 == 0) {
+        for (int b = 0; b < p.bits / 8; ++b) row[bit / 8 + b] = static_cast<uint8_t>(v >> (8 * b));  // little-endian here
       } else {
-        row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | v << (8 - p.bits - bit % 8));
+        for (int b = 0; b < p.bits; ++b)  // from the top bit down
+          if (v >> (p.bits - 1 - b) & 1) row[(bit + b) / 8] = static_cast<uint8_t>(row[(bit + b) / 8] | 0x80 >> ((bit + b) % 8));
       }
     }
   return row;
@@ -108,7 +147,13 @@ void WritePage(TIFF* t, const TiffPage& p) {
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, p.planar);
   TIFFSetField(t, TIFFTAG_ORIENTATION, p.orientation);
   TIFFSetField(t, TIFFTAG_FILLORDER, p.fillOrder);
+  TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, p.sampleFormat);
+  if (p.smax > p.smin) {
+    TIFFSetField(t, TIFFTAG_SMINSAMPLEVALUE, p.smin);
+    TIFFSetField(t, TIFFTAG_SMAXSAMPLEVALUE, p.smax);
+  }
   Check(TIFFSetField(t, TIFFTAG_COMPRESSION, p.compression), "compression");
+  if (p.compression == COMPRESSION_WEBP) TIFFSetField(t, TIFFTAG_WEBP_LOSSLESS, p.webpLossless);
   if (p.group3Options) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, p.group3Options);
   if (p.compression == COMPRESSION_JPEG) {
     TIFFSetField(t, TIFFTAG_JPEGQUALITY, 95);
@@ -176,7 +221,11 @@ uint32_t BilevelPattern(int x, int y) { return ((x / 3 + y / 2) % 3 == 0 || x ==
 uint32_t GreyPattern(int x, int y) { return ((x * 3 + y * 4) & 255) * 0x010101u; }
 uint32_t ColourPattern(int x, int y) { return Rgb(x * 4, y * 6, (x + y) * 2 + 16); }
 
+int ShownWidth(const TiffPage& p) { return p.orientation >= ORIENTATION_LEFTTOP ? p.height : p.width; }
+int ShownHeight(const TiffPage& p) { return p.orientation >= ORIENTATION_LEFTTOP ? p.width : p.height; }
+
 uint32_t ExpectedColour(const TiffPage& p, int x, int y) {
+  if (p.expected) return p.expected(x, y);
   const uint32_t c = p.pattern(x, y);
   switch (p.photometric) {
     case PHOTOMETRIC_MINISWHITE:
@@ -193,6 +242,120 @@ uint32_t ExpectedColour(const TiffPage& p, int x, int y) {
       return Rgb(over(Red(c)), over(Green(c)), over(Blue(c)));
     }
   }
+}
+
+// ---- the variants
+
+namespace {
+
+uint32_t GreyOf(unsigned level) { return (level & 255) * 0x010101u; }
+// A ramp from 0 to 255 across the page, the same on every row.
+unsigned Ramp(int x, int width) { return static_cast<unsigned>(x * 255 / (width - 1)); }
+
+// A page of any sample form: value gives each stored sample from the
+// ramp's level, expected the colour shown.
+TiffPage Samples(uint16_t photometric, uint16_t bits, uint16_t samples, uint16_t format,
+                 std::function<double(unsigned level, int sample)> value, std::function<uint32_t(unsigned level)> expected) {
+  TiffPage p;
+  p.width = 52, p.height = 9, p.rowsPerStrip = 4;
+  p.photometric = photometric, p.bits = bits, p.samples = samples, p.sampleFormat = format;
+  const int w = p.width;
+  p.value = [w, value](int x, int, int s) { return value(Ramp(x, w), s); };
+  p.expected = [w, expected](int x, int) { return expected(Ramp(x, w)); };
+  return p;
+}
+
+template <class F>
+TiffPage With(TiffPage p, F change) {
+  change(p);
+  return p;
+}
+
+// Six swatches across the page, each an L*a*b* colour under D50 and the
+// sRGB colour it is (from sRGB's D50 matrix): white, black, a middle grey
+// and three colours inside every encoding's range.
+struct Swatch {
+  double l, a, b;
+  uint32_t srgb;
+};
+constexpr Swatch kSwatches[] = {{100, 0, 0, 0xFFFFFF},           {0, 0, 0, 0x000000},
+                                {50, 0, 0, 0x777777},            {54.22, 38.20, 46.24, 0xC86432},
+                                {55.39, -10.09, -38.94, 0x3C8CC8}, {73.68, -40.75, 46.11, 0x78C85A}};
+TiffPage Lab(uint16_t photometric, uint16_t bits, std::function<double(const Swatch&, int sample)> encode) {
+  TiffPage p;
+  p.width = 36, p.height = 5;
+  p.photometric = photometric, p.bits = bits, p.samples = 3;
+  p.value = [encode](int x, int, int s) { return encode(kSwatches[x / 6], s); };
+  p.expected = [](int x, int) { return kSwatches[x / 6].srgb; };
+  return p;
+}
+
+TiffPage Plain(uint16_t bits, uint16_t samples, uint16_t photometric, uint16_t compression) {
+  TiffPage p;
+  p.bits = bits, p.samples = samples, p.photometric = photometric, p.compression = compression;
+  p.pattern = samples == 1 ? GreyPattern : ColourPattern;
+  return p;
+}
+
+}  // namespace
+
+TiffPage Cmyk16Page(unsigned k) {
+  return Samples(PHOTOMETRIC_SEPARATED, 16, 4, SAMPLEFORMAT_UINT,
+                 [k](unsigned v, int s) { return (s == 3 ? k : s == 0 ? v : s == 1 ? 255 - v : 40) * 257.0; },
+                 [k](unsigned v) {
+                   const auto ink = [k](unsigned c) { return (255 - k) * (255 - c) / 255; };
+                   return Rgb(ink(v), ink(255 - v), ink(40));
+                 });
+}
+
+std::vector<VariantPage> VariantPages() {
+  const auto lz = [](TiffPage& p) { p.compression = COMPRESSION_LZW; };
+  return {
+      {"1-bit palette", Plain(1, 1, PHOTOMETRIC_PALETTE, COMPRESSION_NONE)},
+      {"signed 16-bit ramp", Samples(PHOTOMETRIC_MINISBLACK, 16, 1, SAMPLEFORMAT_INT,
+                                     [](unsigned v, int) { return v * 257.0 - 32768; }, GreyOf), 0, true},
+      {"signed 8-bit ramp", Samples(PHOTOMETRIC_MINISBLACK, 8, 1, SAMPLEFORMAT_INT,
+                                    [](unsigned v, int) { return v - 128.0; }, GreyOf), 0, true},
+      {"signed 16-bit, 0..4095 by SMin/SMaxSampleValue",
+       With(Samples(PHOTOMETRIC_MINISBLACK, 16, 1, SAMPLEFORMAT_INT, [](unsigned v, int) { return v * 4095.0 / 255; }, GreyOf),
+            [](TiffPage& p) { p.smin = 0, p.smax = 4095; }), 1, true},
+      {"float 32-bit grey by the page's range",
+       Samples(PHOTOMETRIC_MINISBLACK, 32, 1, SAMPLEFORMAT_IEEEFP, [](unsigned v, int) { return v * 3.5 - 100; }, GreyOf), 0, true},
+      {"float 32-bit grey by SMin/SMaxSampleValue",
+       With(Samples(PHOTOMETRIC_MINISBLACK, 32, 1, SAMPLEFORMAT_IEEEFP, [](unsigned v, int) { return v / 255.0 * 0.5; },
+                    [](unsigned v) { return GreyOf(v / 2 + (v & 1)); }), [](TiffPage& p) { p.smin = 0, p.smax = 1; }),
+       1, true},
+      {"float 16-bit RGB, LZW", With(Samples(PHOTOMETRIC_RGB, 16, 3, SAMPLEFORMAT_IEEEFP,
+                                              [](unsigned v, int s) { return (s == 0 ? v : s == 1 ? 255 - v : 128) / 255.0; },
+                                              [](unsigned v) { return Rgb(v, 255 - v, 128); }), lz), 1},
+      {"float 64-bit RGB, separate planes",
+       With(Samples(PHOTOMETRIC_RGB, 64, 3, SAMPLEFORMAT_IEEEFP, [](unsigned v, int s) { return s == 1 ? v / 255.0 : 0.0; },
+                    [](unsigned v) { return Rgb(0, v, 0); }), [](TiffPage& p) { p.planar = PLANARCONFIG_SEPARATE; })},
+      {"12-bit grey, LZW", With(Samples(PHOTOMETRIC_MINISBLACK, 12, 1, SAMPLEFORMAT_UINT,
+                                        [](unsigned v, int) { return v * 4095.0 / 255; }, GreyOf), lz), 1, true},
+      {"12-bit grey min-is-white, tiled",
+       With(Samples(PHOTOMETRIC_MINISWHITE, 12, 1, SAMPLEFORMAT_UINT, [](unsigned v, int) { return 4095 - v * 4095.0 / 255; }, GreyOf),
+            [](TiffPage& p) { p.tileWidth = p.tileHeight = 16; }), 1, true},
+      {"32-bit unsigned grey", Samples(PHOTOMETRIC_MINISBLACK, 32, 1, SAMPLEFORMAT_UINT,
+                                       [](unsigned v, int) { return v * 16843009.0; }, GreyOf), 0, true},
+      {"32-bit signed RGB", Samples(PHOTOMETRIC_RGB, 32, 3, SAMPLEFORMAT_INT,
+                                    [](unsigned v, int s) { return (s == 2 ? 255 - v : v) * 16843009.0 - 2147483648.0; },
+                                    [](unsigned v) { return Rgb(v, v, 255 - v); })},
+      {"16-bit CMYK", Cmyk16Page(0), 1},
+      {"16-bit CMYK with black", Cmyk16Page(100), 1},
+      {"8-bit CMYK, JPEG", With(Plain(8, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_JPEG), [](TiffPage& p) { p.rowsPerStrip = 16; }), 12},
+      {"CIELab 8-bit", Lab(PHOTOMETRIC_CIELAB, 8, [](const Swatch& c, int s) { return s == 0 ? c.l * 255 / 100 : s == 1 ? c.a : c.b; }), 3},
+      {"CIELab 16-bit", Lab(PHOTOMETRIC_CIELAB, 16,
+                            [](const Swatch& c, int s) { return s == 0 ? c.l * 65535 / 100 : (s == 1 ? c.a : c.b) * 256; }), 2},
+      {"ICCLab 8-bit", Lab(PHOTOMETRIC_ICCLAB, 8,
+                           [](const Swatch& c, int s) { return s == 0 ? c.l * 255 / 100 : (s == 1 ? c.a : c.b) + 128; }), 3},
+      {"ITULab 8-bit", Lab(PHOTOMETRIC_ITULAB, 8, [](const Swatch& c, int s) {
+         return s == 0 ? c.l * 255 / 100 : s == 1 ? (c.a + 21760.0 / 255) * 255 / (42670.0 / 255) : (c.b + 19200.0 / 255) * 255 / (51000.0 / 255);
+       }), 3},
+      {"grey 8-bit LZMA", Plain(8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZMA), 0, true},
+      {"RGB ZSTD", Plain(8, 3, PHOTOMETRIC_RGB, COMPRESSION_ZSTD)},
+      {"RGB WebP lossless", Plain(8, 3, PHOTOMETRIC_RGB, COMPRESSION_WEBP)},
+  };
 }
 
 std::vector<uint8_t> WriteTiff(const std::vector<TiffPage>& pages) {

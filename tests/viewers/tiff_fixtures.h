@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace mirabo::test {
@@ -34,7 +35,33 @@ struct TiffPage {
   PagePattern pattern = BilevelPattern;
   // The alpha each pixel gets (255 = opaque), for the alpha layouts.
   std::function<uint8_t(int x, int y)> alpha = [](int, int) -> uint8_t { return 255; };
+  // Pages of any sample form: each stored sample's number (integers are
+  // stored in two's complement whatever their form) and the colour the
+  // viewer is to show, both at the upright picture's (x, y).
+  uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+  std::function<double(int x, int y, int sample)> value;
+  PagePattern expected;
+  double smin = 0, smax = 0;  // written when smax > smin
+  int webpLossless = 1;
 };
+
+// The size of the page as shown (width and height exchanged by the
+// orientations 5 to 8).
+int ShownWidth(const TiffPage& page);
+int ShownHeight(const TiffPage& page);
+
+// One page of each layout the viewer once showed wrong or refused: a
+// 1-bit palette, signed, floating-point, 12- and 32-bit samples, 16-bit
+// CMYK, L*a*b* in its three encodings, the newer compressions.
+struct VariantPage {
+  std::string name;
+  TiffPage page;
+  int tolerance = 0;  // per channel
+  bool grey = false;  // shown as a grey page (else colour)
+};
+std::vector<VariantPage> VariantPages();
+// 16 bits a sample of cyan, magenta, yellow and the given black (0..255).
+TiffPage Cmyk16Page(unsigned black);
 
 // A TIFF file in memory with one directory a page.
 std::vector<uint8_t> WriteTiff(const std::vector<TiffPage>& pages);

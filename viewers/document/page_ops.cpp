@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "base/picture/rotate.h"
 
@@ -167,6 +169,50 @@ DocPage TurnPage(const DocPage& page, int quarterTurnsLeft) {
     case 1: return TurnQuarter(page, true);
     case 2: return TurnQuarter(TurnQuarter(page, true), true);
     case 3: return TurnQuarter(page, false);
+    default: return page;
+  }
+}
+
+namespace {
+
+void FlipRows(DocPage& page) {
+  std::vector<uint8_t> spare(page.stride);
+  for (int a = 0, b = page.height - 1; a < b; ++a, --b) {
+    std::memcpy(spare.data(), page.Row(a), page.stride);
+    std::memcpy(page.Row(a), page.Row(b), page.stride);
+    std::memcpy(page.Row(b), spare.data(), page.stride);
+  }
+}
+
+void FlipColumns(DocPage& page) {
+  const int bpp = page.BitsPerPixel() / 8;
+  for (int y = 0; y < page.height; ++y) {
+    uint8_t* row = page.Row(y);
+    for (int a = 0, b = page.width - 1; a < b; ++a, --b) {
+      if (bpp == 0) {  // one bit a pixel, the leftmost in the top bit
+        const uint8_t ma = static_cast<uint8_t>(0x80 >> (a & 7)), mb = static_cast<uint8_t>(0x80 >> (b & 7));
+        const bool va = row[a >> 3] & ma, vb = row[b >> 3] & mb;
+        row[a >> 3] = static_cast<uint8_t>(vb ? row[a >> 3] | ma : row[a >> 3] & ~ma);
+        row[b >> 3] = static_cast<uint8_t>(va ? row[b >> 3] | mb : row[b >> 3] & ~mb);
+      } else {
+        std::swap_ranges(row + a * bpp, row + (a + 1) * bpp, row + b * bpp);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+DocPage OrientPage(DocPage page, int orientation) {
+  // The transposed forms are the quarter turns, 5 and 7 then mirrored.
+  switch (orientation) {
+    case 2: FlipColumns(page); return page;
+    case 3: return TurnPage(page, 2);
+    case 4: FlipRows(page); return page;
+    case 5: page = TurnPage(page, 3); FlipColumns(page); return page;
+    case 6: return TurnPage(page, 3);
+    case 7: page = TurnPage(page, 3); FlipRows(page); return page;
+    case 8: return TurnPage(page, 1);
     default: return page;
   }
 }

@@ -15,6 +15,11 @@ namespace mirabo {
 // kept. Left: (x, y) goes to (y, W - 1 - x); right: (x, y) to (H - 1 - y, x).
 DocPage TurnPage(const DocPage& page, int quarterTurnsLeft);
 
+// The page a file stores in one of the eight orientations TIFF and EXIF
+// number (1 upright ... 5 to 8 rows and columns exchanged) as it is to be
+// shown; the format is kept.
+DocPage OrientPage(DocPage page, int orientation);
+
 // Each factor x factor block averaged to one pixel (factor >= 2); the result
 // is width / factor by height / factor (at least 1 x 1). Black-and-white
 // pages come back grey: the share of white in the block.

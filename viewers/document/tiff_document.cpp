@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +12,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/picture/orientation.h"
 #include "viewers/document/page_ops.h"
+#include "viewers/document/tiff_samples.h"
 
 namespace mirabo {
 namespace {
@@ -100,6 +103,8 @@ std::vector<uint64_t> DirectoryOffsets(ByteSource& source) {
   }
   return offsets;
 }
+
+constexpr const char* kUnsupported = "このページの形式には対応していません。";
 
 class TiffDocument : public Document {
  public:
@@ -198,9 +203,12 @@ class TiffDocument : public Document {
     TIFFGetFieldDefaulted(tif_, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetField(tif_, TIFFTAG_PHOTOMETRIC, &photometric);
     TIFFGetFieldDefaulted(tif_, TIFFTAG_ORIENTATION, &orientation);
-    const bool bilevel = bits == 1 && samples == 1;
+    if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) orientation = ORIENTATION_TOPLEFT;
     const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
-    if (bilevel && grey && orientation == ORIENTATION_TOPLEFT) {
+    // Black and white is a grey page of one bit; a one-bit palette page
+    // has colours of its own.
+    const bool bilevel = bits == 1 && samples == 1 && grey;
+    if (bilevel && orientation == ORIENTATION_TOPLEFT) {
       const SquareSize square = SquaredSize(static_cast<int>(width), static_cast<int>(height), res.x, res.y);
       const bool widen = square.width != static_cast<int>(width);
       DocPage page = MakePage(static_cast<int>(width), widen ? static_cast<int>(height) : square.height,
@@ -215,11 +223,104 @@ class TiffDocument : public Document {
       }
       return page;
     }
-    DocPage page = ReadRgba(static_cast<int>(width), static_cast<int>(height), bilevel, grey,
-                            res.oblong ? &scratch_ : recycle);
-    page.xdpi = res.x;
-    page.ydpi = res.y;
+    const SampleLayout layout = Layout(bits, samples, photometric);
+    const bool own = NeedsSampleReader(layout);
+    // libtiff's reader turns the first four orientations itself; the
+    // transposed ones, and every page read here, are turned afterwards.
+    const bool turnAfter = own || orientation > ORIENTATION_BOTLEFT;
+    DocPage* into = res.oblong || turnAfter ? &scratch_ : recycle;
+    DocPage page = own ? ReadSamples(static_cast<int>(width), static_cast<int>(height), layout, into)
+                       : ReadRgba(static_cast<int>(width), static_cast<int>(height), bilevel, grey,
+                                  turnAfter ? orientation : ORIENTATION_TOPLEFT, into);
+    if (turnAfter && orientation != ORIENTATION_TOPLEFT) {
+      page = OrientPage(std::move(page), orientation);
+      scratch_ = DocPage();
+    }
+    const bool across = Transposes(orientation);
+    page.xdpi = across ? res.y : res.x;
+    page.ydpi = across ? res.x : res.y;
     return page;
+  }
+
+  SampleLayout Layout(uint16_t bits, uint16_t samples, uint16_t photometric) {
+    SampleLayout l;
+    l.bits = bits;
+    l.samples = samples;
+    l.photometric = photometric;
+    uint16_t format = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tif_, TIFFTAG_SAMPLEFORMAT, &format);
+    l.format = format;
+    uint16_t extras = 0;
+    uint16_t* extra = nullptr;
+    if (TIFFGetField(tif_, TIFFTAG_EXTRASAMPLES, &extras, &extra) && extras > 0 && extra)
+      l.extraAlpha = extra[0] == EXTRASAMPLE_ASSOCALPHA ? 1 : extra[0] == EXTRASAMPLE_UNASSALPHA ? 2 : 0;
+    double low = 0, high = 0;
+    l.hasRange = TIFFGetField(tif_, TIFFTAG_SMINSAMPLEVALUE, &low) && TIFFGetField(tif_, TIFFTAG_SMAXSAMPLEVALUE, &high) &&
+                 std::isfinite(low) && std::isfinite(high) && high > low;
+    l.rangeMin = low;
+    l.rangeMax = high;
+    return l;
+  }
+
+  // The stored samples, strip by strip or tile by tile, then the page they
+  // show.
+  DocPage ReadSamples(int width, int height, const SampleLayout& layout, DocPage* recycle) {
+    if (!SampleReaderShows(layout)) throw EDocumentError(kUnsupported);
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tif_, TIFFTAG_PLANARCONFIG, &planar);
+    StoredPlanes stored;
+    stored.width = width;
+    stored.height = height;
+    stored.separate = planar == PLANARCONFIG_SEPARATE && layout.samples > 1;
+    const int planes = stored.separate ? layout.samples : 1;
+    const int perPixel = stored.separate ? 1 : layout.samples;
+    stored.rowBytes = (static_cast<size_t>(width) * static_cast<size_t>(perPixel) * static_cast<size_t>(layout.bits) + 7) / 8;
+    const size_t planeBytes = stored.rowBytes * static_cast<size_t>(height);
+    // Not cleared: a page whose data is missing fails at its first strip
+    // before anything is written.
+    std::unique_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[planeBytes * static_cast<size_t>(planes)]);
+    if (!memory) ThrowPageTooLarge(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
+    for (int p = 0; p < planes; ++p) stored.plane.push_back(memory.get() + planeBytes * static_cast<size_t>(p));
+
+    if (TIFFIsTiled(tif_)) {
+      uint32_t tw = 0, th = 0;
+      TIFFGetField(tif_, TIFFTAG_TILEWIDTH, &tw);
+      TIFFGetField(tif_, TIFFTAG_TILELENGTH, &th);
+      const tmsize_t tileRow = TIFFTileRowSize(tif_);
+      if (tw == 0 || th == 0 || tileRow <= 0) throw EDocumentError("タイルの大きさが正しくありません");
+      Reserve(TIFFTileSize(tif_));
+      for (int p = 0; p < planes; ++p)
+        for (uint32_t y0 = 0; y0 < static_cast<uint32_t>(height); y0 += th)
+          for (uint32_t x0 = 0; x0 < static_cast<uint32_t>(width); x0 += tw) {
+            if (TIFFReadEncodedTile(tif_, TIFFComputeTile(tif_, x0, y0, 0, static_cast<uint16_t>(p)), chunk_.data(),
+                                    static_cast<tmsize_t>(chunk_.size())) < 0)
+              throw EDocumentError(lastError_);
+            // Tile widths are multiples of 16, so a tile starts on a byte.
+            const size_t first = static_cast<size_t>(x0) * static_cast<size_t>(perPixel) * static_cast<size_t>(layout.bits) / 8;
+            const size_t bytes = std::min<size_t>(static_cast<size_t>(tileRow), stored.rowBytes - first);
+            const uint32_t rows = std::min<uint32_t>(th, static_cast<uint32_t>(height) - y0);
+            for (uint32_t r = 0; r < rows; ++r)
+              std::memcpy(memory.get() + planeBytes * static_cast<size_t>(p) + (y0 + r) * stored.rowBytes + first,
+                          chunk_.data() + r * static_cast<size_t>(tileRow), bytes);
+          }
+    } else {
+      uint32_t rowsPerStrip = static_cast<uint32_t>(height);
+      TIFFGetFieldDefaulted(tif_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+      rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, static_cast<uint32_t>(height));
+      if (static_cast<size_t>(TIFFScanlineSize(tif_)) != stored.rowBytes) throw EDocumentError(kUnsupported);
+      const uint32_t stripsPerPlane = (static_cast<uint32_t>(height) + rowsPerStrip - 1) / rowsPerStrip;
+      if (static_cast<uint64_t>(stripsPerPlane) * static_cast<uint64_t>(planes) > TIFFNumberOfStrips(tif_))
+        throw EDocumentError(lastError_);
+      for (int p = 0; p < planes; ++p)
+        for (uint32_t s = 0; s < stripsPerPlane; ++s) {
+          const uint32_t y0 = s * rowsPerStrip, rows = std::min<uint32_t>(rowsPerStrip, static_cast<uint32_t>(height) - y0);
+          if (TIFFReadEncodedStrip(tif_, s + static_cast<uint32_t>(p) * stripsPerPlane,
+                                   memory.get() + planeBytes * static_cast<size_t>(p) + y0 * stored.rowBytes,
+                                   static_cast<tmsize_t>(rows * stored.rowBytes)) < 0)
+            throw EDocumentError(lastError_);
+        }
+    }
+    return PageFromSamples(stored, layout, recycle);
   }
 
   void Reserve(tmsize_t size) {
@@ -279,13 +380,14 @@ class TiffDocument : public Document {
   }
 
   // Every other layout: libtiff's RGBA reader, top row first.
-  DocPage ReadRgba(int width, int height, bool bilevel, bool grey, DocPage* recycle) {
+  // orientation: the rows as libtiff is to hand them over (the page's own
+  // orientation gives them as stored).
+  DocPage ReadRgba(int width, int height, bool bilevel, bool grey, uint16_t orientation, DocPage* recycle) {
     char message[1024] = "";
-    if (!TIFFRGBAImageOK(tif_, message))
-      throw EDocumentError(std::string("このページの形式には対応していません。\n\r") + message);
+    if (!TIFFRGBAImageOK(tif_, message)) throw EDocumentError(std::string(kUnsupported) + "\n\r" + message);
     TIFFRGBAImage image{};
-    if (!TIFFRGBAImageBegin(&image, tif_, 1, message)) throw EDocumentError(message);
-    image.req_orientation = ORIENTATION_TOPLEFT;
+    if (!TIFFRGBAImageBegin(&image, tif_, 1, message)) throw EDocumentError(std::string(kUnsupported) + "\n\r" + message);
+    image.req_orientation = orientation;
     // Not cleared first: the reader writes every pixel of a page it reads
     // whole, and a damaged page whose size is all it has fails at its first
     // strip without a gigabyte being written with zeros.
