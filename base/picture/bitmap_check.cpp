@@ -11,6 +11,15 @@ using checks::Bytes;
 using checks::Need;
 using checks::Problem;
 
+namespace {
+
+// The sizes of the Windows information headers (40, and the later forms
+// with their masks, colour space and profile); any other size from 16 to 64
+// is OS/2 2.x's header, cut where its writer chose.
+bool IsWindowsHeader(uint64_t size) { return size == 40 || size == 52 || size == 56 || size == 108 || size == 124; }
+
+}  // namespace
+
 LayoutResult CheckBitmapFile(std::span<const uint8_t> data) {
   const Bytes d(data);
   LayoutResult result;
@@ -23,48 +32,80 @@ LayoutResult CheckBitmapFile(std::span<const uint8_t> data) {
     }
     Need(d.size() >= l.infoOffset + 4, "header cut short");
     l.headerSize = d.U32(l.infoOffset);
-    uint64_t bitCount = 0, compression = 0, sizeImage = 0;
+    const uint64_t at = l.infoOffset;
+    uint64_t bitCount = 0, compression = kRgb, sizeImage = 0, used = 0, masksAfter = 0;
     if (l.headerSize == 12) {
-      Need(d.size() >= l.infoOffset + 12, "header cut short");
-      l.width = static_cast<int>(d.U16(l.infoOffset + 4));
-      l.height = static_cast<int>(d.U16(l.infoOffset + 6));
-      bitCount = d.U16(l.infoOffset + 10);
-      if (bitsOffset == 0) bitsOffset = l.infoOffset + 12 + (bitCount <= 8 ? 3ull << bitCount : 0);
-    } else {
-      Need(l.headerSize >= 40 && l.headerSize <= 1024, "header size");
-      Need(d.size() >= l.infoOffset + 40, "header cut short");
-      const int32_t w = d.I32(l.infoOffset + 4), h = d.I32(l.infoOffset + 8);
+      Need(d.size() >= at + 12, "header cut short");
+      l.width = static_cast<int>(d.U16(at + 4));
+      l.height = static_cast<int>(d.U16(at + 6));
+      bitCount = d.U16(at + 10);
+      l.entryBytes = 3;
+    } else if (IsWindowsHeader(l.headerSize) || (l.headerSize >= 16 && l.headerSize <= 64)) {
+      Need(d.size() >= at + l.headerSize, "header cut short");
+      const bool os2 = !IsWindowsHeader(l.headerSize);
+      const int32_t w = d.I32(at + 4), h = d.I32(at + 8);
       Need(h != INT32_MIN, "height");
       l.width = w;
       l.height = h < 0 ? -h : h;
-      bitCount = d.U16(l.infoOffset + 14);
-      compression = d.U32(l.infoOffset + 16);
-      sizeImage = d.U32(l.infoOffset + 20);
-      if (bitsOffset == 0) {
-        // A packed DIB: the colour table (or bit-field masks) follows the header.
-        const uint64_t used = d.U32(l.infoOffset + 32);
-        const uint64_t colours = used ? used : (bitCount <= 8 ? 1ull << bitCount : 0);
-        const uint64_t masks = (compression == 3 && l.headerSize == 40) ? 12 : 0;
-        bitsOffset = l.infoOffset + l.headerSize + masks + colours * 4;
+      l.topDown = h < 0;
+      bitCount = d.U16(at + 14);
+      if (l.headerSize >= 20) compression = d.U32(at + 16);
+      if (l.headerSize >= 24) sizeImage = d.U32(at + 20);
+      if (l.headerSize >= 36) used = d.U32(at + 32);
+      if (os2) {
+        // OS/2's 3 (Huffman) and 4 (24-bit RLE) are no Windows forms.
+        Need(compression == kRgb || compression == kRle8 || compression == kRle4, "compression");
+      } else if (compression == kBitFields || compression == kAlphaBitFields) {
+        const int count = compression == kAlphaBitFields ? 4 : 3;
+        const uint64_t from = l.headerSize >= 52 ? at + 40 : at + l.headerSize;
+        if (l.headerSize < 52) masksAfter = 4ull * static_cast<uint64_t>(count);
+        Need(d.size() >= from + 4ull * static_cast<uint64_t>(count), "masks cut short");
+        for (int i = 0; i < count; ++i) l.masks[i] = d.U32(from + 4ull * static_cast<uint64_t>(i));
+        if (count == 3 && l.headerSize >= 56) l.masks[3] = d.U32(at + 52);
       }
+      Need(!l.topDown || compression == kRgb || compression == kBitFields || compression == kAlphaBitFields,
+           "compressed rows stored top-down");
+    } else {
+      Need(false, "header size");
+    }
+    l.bitCount = static_cast<int>(bitCount);
+    l.compression = static_cast<uint32_t>(compression);
+    if (compression == kRgb) {
+      if (bitCount == 16) l.masks[0] = 0x7C00, l.masks[1] = 0x03E0, l.masks[2] = 0x001F;
+      // The fourth byte may be alpha: the decoder looks whether any is set.
+      if (bitCount == 32) l.masks[0] = 0xFF0000, l.masks[1] = 0xFF00, l.masks[2] = 0xFF, l.masks[3] = 0xFF000000;
     }
     Need(l.width > 0 && l.height > 0 && l.width <= kMaxPictureSide && l.height <= kMaxPictureSide,
          "picture size");
     Need(static_cast<uint64_t>(l.width) * static_cast<uint64_t>(l.height) <= kMaxPicturePixels, "picture size");
-    Need(bitsOffset >= l.infoOffset + l.headerSize && bitsOffset <= d.size(), "pixel offset");
+    l.paletteOffset = static_cast<size_t>(std::min<uint64_t>(at + l.headerSize + masksAfter, d.size()));
+    const uint64_t maxEntries = bitCount <= 8 ? 1ull << bitCount : 0;
+    uint64_t entries = bitCount <= 8 ? (used && used < maxEntries ? used : maxEntries) : 0;
+    if (bitsOffset == 0) bitsOffset = l.paletteOffset + entries * static_cast<uint64_t>(l.entryBytes);  // a packed DIB
+    Need(bitsOffset >= at + l.headerSize && bitsOffset <= d.size(), "pixel offset");
+    // A table cut short by the pixels keeps the entries it has; the rest
+    // show black.
+    if (bitsOffset > l.paletteOffset)
+      entries = std::min<uint64_t>(entries, (bitsOffset - l.paletteOffset) / static_cast<uint64_t>(l.entryBytes));
+    else
+      entries = 0;
+    l.paletteEntries = static_cast<uint32_t>(entries);
     l.bitsOffset = static_cast<size_t>(bitsOffset);
     l.bitsAvailable = d.size() - bitsOffset;
     switch (compression) {
-      case 0:
-      case 3:
-      case 6:
+      case kRgb:
+      case kBitFields:
+      case kAlphaBitFields:
         Need(IsPixelDepth(bitCount), "depth");
+        Need(compression == kRgb || bitCount == 16 || bitCount == 32, "depth");
         l.bitsNeeded = RowBytes(static_cast<uint64_t>(l.width), bitCount) * static_cast<uint64_t>(l.height);
         break;
-      case 1:
-      case 2:
-      case 4:
-      case 5:
+      case kRle8:
+      case kRle4:
+        Need(bitCount == (compression == kRle8 ? 8u : 4u), "depth");
+        [[fallthrough]];
+      case kJpeg:
+      case kPng:
         // The decoder stops at the size the header gives: never beyond the file.
         l.compressed = true;
         l.bitsNeeded = sizeImage ? std::min<uint64_t>(sizeImage, l.bitsAvailable) : l.bitsAvailable;

@@ -252,26 +252,44 @@ void CheckWmfRecord(const WmfRecord& r, const Bytes& p, uint32_t recordWords, ui
 }
 
 // The header and every record of a Windows metafile; the size to play.
-size_t CheckWmf(const Bytes& d) {
+// header: the file size the header should state when it states more than
+// the file holds (0 when it is right).
+size_t CheckWmf(const Bytes& d, uint32_t& headerWords) {
   Need(d.size() >= 18, "header cut short");
   Need(d.U16(0) == 1 || d.U16(0) == 2, "header type");
   Need(d.U16(2) == 9, "header size");
   Need(d.U16(4) == 0x0100 || d.U16(4) == 0x0300, "header version");
-  const uint64_t total = 2ull * d.U32(6);
-  Need(total >= 18 && total <= d.size(), "the header's file size is beyond the file");
+  uint64_t total = 2ull * d.U32(6);
+  Need(total >= 18, "the header's file size is beyond the file");
+  // Writers that count the placeable header in (11 words too many) are
+  // common and the system plays their files: the file's end is the end.
+  // Any other overstatement is taken when the records up to the end
+  // record lie inside the file.
+  const bool overstated = total > d.size();
+  const bool placeableCounted = total == d.size() + 22;
+  if (overstated) total = d.size() & ~uint64_t{1};
   const uint32_t objects = d.U16(10);
   uint64_t at = 18;
+  bool ended = false;
   while (at < total) {
     Need(at + 6 <= total, "record header cut short");
     const uint32_t words = d.U32(at);
     const uint16_t function = static_cast<uint16_t>(d.U16(at + 4));
     Need(words >= 3, "record size below the minimum");
     Need(at + 2ull * words <= total, "record beyond the end of the file");
-    if (function == 0) break;  // META_EOF: the player stops here
+    if (function == 0) {  // META_EOF: the player stops here
+      ended = true;
+      at += 2ull * words;
+      break;
+    }
     if (const WmfRecord* r = FindWmfRecord(function)) CheckWmfRecord(*r, d.Sub(at + 6, 2ull * words - 6), words, objects);
     at += 2ull * words;
   }
-  return static_cast<size_t>(total);
+  if (!overstated) return static_cast<size_t>(total);
+  Need(ended || placeableCounted, "the header's file size is beyond the file");
+  const uint64_t played = ended ? at : total;
+  headerWords = static_cast<uint32_t>(played / 2);
+  return static_cast<size_t>(played);
 }
 
 // ---------------------------------------------------------------------------
@@ -568,13 +586,13 @@ CheckResult Check(std::span<const uint8_t> data) {
       result.metafile.unitsPerInch = static_cast<int>(d.U16(14));
       Need(result.metafile.unitsPerInch > 0, "units per inch");
       result.metafile.offset = 22;
-      result.metafile.size = CheckWmf(d.Sub(22, d.size() - 22));
+      result.metafile.size = CheckWmf(d.Sub(22, d.size() - 22), result.metafile.headerWords);
     } else if (d.size() >= 44 && d.U32(40) == 0x464D4520) {
       result.metafile.format = Format::Emf;
       result.metafile.size = CheckEmf(d, result.metafile);
     } else {
       result.metafile.format = Format::Wmf;
-      result.metafile.size = CheckWmf(d);
+      result.metafile.size = CheckWmf(d, result.metafile.headerWords);
     }
     result.ok = true;
   } catch (const Problem& p) {

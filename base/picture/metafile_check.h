@@ -21,6 +21,10 @@ struct Checked {
   // The bytes to hand to the player: the header's own length, so bytes after
   // it (and the placeable header) never reach it.
   size_t offset = 0, size = 0;
+  // A Windows metafile whose header states more than the file holds: the
+  // size in words its header must state for the player (which walks to the
+  // header's size) to stay inside what it is given; 0 when it is right.
+  uint32_t headerWords = 0;
   // Placeable metafiles: the picture's box in units, and units per inch.
   int left = 0, top = 0, right = 0, bottom = 0, unitsPerInch = 0;
   // Enhanced metafiles: the frame in hundredths of a millimetre.

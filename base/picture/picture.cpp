@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/picture/bitmap_check.h"
+#include "base/picture/bitmap_decode.h"
 #include "base/picture/jpeg_decode.h"
 #include "base/picture/jpeg_metadata.h"
 #include "base/picture/metafile_check.h"
@@ -169,30 +170,19 @@ Picture LoadBitmapMemory(const uint8_t* data, size_t size) {
   const bitmap::LayoutResult checked = bitmap::CheckBitmapFile({data, size});
   if (!checked.ok) throw EMirabo(invalid);
   const bitmap::Layout& l = checked.layout;
-  // The header and colour table are copied so GDI never reads past the file.
-  std::vector<uint8_t> info(data + l.infoOffset, data + l.bitsOffset);
-  info.resize(std::max(info.size(), sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD) + 12), 0);
-  if (l.compressed) {
-    // The decoders stop at the header's size: no further than the file goes.
-    const auto sizeImage = static_cast<DWORD>(l.bitsNeeded);
-    std::memcpy(info.data() + offsetof(BITMAPINFOHEADER, biSizeImage), &sizeImage, sizeof sizeImage);
-  }
-  const uint8_t* bits = data + l.bitsOffset;
-  std::vector<uint8_t> padded;
-  if (!l.compressed && l.bitsAvailable < l.bitsNeeded) {
-    // A short file shows the rows it holds; the rest stays blank.
-    padded.assign(static_cast<size_t>(l.bitsNeeded), 0);
-    std::memcpy(padded.data(), bits, static_cast<size_t>(l.bitsAvailable));
-    bits = padded.data();
-  }
-  const int width = l.width, height = l.height;
-  Picture picture = BlankPicture(width, height, RGB(255, 255, 255), nullptr);
-  int lines = 0;
-  DrawInto(picture, [&](HDC dc) {
-    lines = ::StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, bits,
-                            reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, SRCCOPY);
-  });
-  if (lines == 0) throw EMirabo(invalid);
+  // Our own reader, not the system's: every form the checks pass draws,
+  // and draws alike on every system. Real transparency is drawn over the
+  // view's own colour.
+  const COLORREF back = ::GetSysColor(COLOR_BTNFACE);
+  Picture picture;
+  const bitmap::DecodeResult decoded = bitmap::DecodeBitmap(
+      {data, size}, l, {GetRValue(back), GetGValue(back), GetBValue(back)}, [&]() -> bitmap::Target {
+        void* bits = nullptr;
+        picture = BlankPicture(l.width, l.height, RGB(255, 255, 255), &bits);
+        return {static_cast<uint8_t*>(bits), static_cast<size_t>(l.width) * 4};
+      });
+  if (!decoded.ok) throw EMirabo(invalid);
+  ::GdiFlush();
   return picture;
 }
 
@@ -231,6 +221,12 @@ Picture LoadMetafile(const std::wstring& path) {
   const metafile::Checked& m = checked.metafile;
   const uint8_t* bytes = file.Data() + m.offset;
   const UINT size = static_cast<UINT>(m.size);
+  std::vector<uint8_t> mended;
+  if (m.headerWords) {  // the header's size put right in a copy
+    mended.assign(bytes, bytes + size);
+    for (int i = 0; i < 4; ++i) mended[6 + i] = static_cast<uint8_t>(m.headerWords >> (8 * i));
+    bytes = mended.data();
+  }
   HENHMETAFILE emf = nullptr;
   int64_t width = 0, height = 0;
   win::WindowDC screen(nullptr);

@@ -128,6 +128,30 @@ const std::map<std::string, std::function<Seeds()>> kSeeds = {
        seeds.push_back(Dib(3, 3, 8, 1, 4));
        seeds.push_back(IconFile(16, 4));
        seeds.push_back(IconFile(32, 32));
+       // The forms our own decoder reads: 2 bits, run lengths, masks with
+       // alpha, OS/2's short header, JPEG pixels.
+       seeds.push_back(BmpFile(Dib(9, 4, 2), 16));
+       std::string rle = Dib(8, 4, 8, 1, 4);
+       rle += std::string("\x03\x01\x00\x03\x01\x02\x03\x00\x00\x02\x02\x01\x02\x02\x00\x00\x00\x01", 18);
+       seeds.push_back(rle);
+       seeds.push_back(Dib(8, 4, 4, 2, 16) + std::string("\x05\x12\x00\x03\x34\x50\x00\x02\x01\x01\x00\x01", 12));
+       std::string alpha = Dib(5, 3, 32, 6, 0);
+       alpha.insert(40, std::string("\x00\xff\x00\x00\x00\x00\xff\x00\x00\x00\x00\xff\xff\x00\x00\x00", 16));
+       seeds.push_back(alpha);
+       std::string os2;
+       Put32(os2, 16);
+       Put32(os2, 6);
+       Put32(os2, 3);
+       Put16(os2, 1);
+       Put16(os2, 8);
+       for (int i = 0; i < 256 * 4 + 8 * 3; ++i) os2 += static_cast<char>(i * 13);
+       seeds.push_back(os2);
+       std::string jpeg = Dib(8, 8, 24, 4, 0);
+       jpeg.resize(40);
+       jpeg += Str(mirabo::testing::MakeRgbJpeg(8, 8, 80, [](int y, uint8_t* rgb) {
+         for (int i = 0; i < 24; ++i) rgb[i] = static_cast<uint8_t>(i * 9 + y);
+       }));
+       seeds.push_back(jpeg);
        return seeds;
      }},
     {"fuzz_metafile",
@@ -198,6 +222,26 @@ const std::map<std::string, std::function<Seeds()>> kSeeds = {
        colour.compression = COMPRESSION_ADOBE_DEFLATE;
        colour.pattern = mirabo::test::ColourPattern;
        seeds.push_back(Str(mirabo::test::WriteTiff({colour})));
+       // The layouts made from their samples, and the turned ones.
+       struct Form {
+         uint16_t photometric, bits, samples, format, orientation;
+       };
+       for (const Form f : {Form{PHOTOMETRIC_MINISBLACK, 12, 1, SAMPLEFORMAT_UINT, 1},
+                            Form{PHOTOMETRIC_MINISBLACK, 16, 1, SAMPLEFORMAT_INT, 6},
+                            Form{PHOTOMETRIC_RGB, 32, 3, SAMPLEFORMAT_IEEEFP, 1},
+                            Form{PHOTOMETRIC_MINISBLACK, 16, 2, SAMPLEFORMAT_IEEEFP, 5},
+                            Form{PHOTOMETRIC_SEPARATED, 16, 4, SAMPLEFORMAT_UINT, 7},
+                            Form{PHOTOMETRIC_CIELAB, 8, 3, SAMPLEFORMAT_UINT, 1},
+                            Form{PHOTOMETRIC_ITULAB, 16, 3, SAMPLEFORMAT_UINT, 8},
+                            Form{PHOTOMETRIC_PALETTE, 1, 1, SAMPLEFORMAT_UINT, 8}}) {
+         TiffPage page;
+         page.width = 18, page.height = 7, page.rowsPerStrip = 3;
+         page.photometric = f.photometric, page.bits = f.bits, page.samples = f.samples;
+         page.sampleFormat = f.format, page.orientation = f.orientation;
+         if (f.samples == 2) page.extraSample = EXTRASAMPLE_UNASSALPHA;
+         if (f.photometric != PHOTOMETRIC_PALETTE) page.value = [](int x, int y, int s) { return (x * 7 + y * 3 + s) % 200 * 1.5; };
+         seeds.push_back(Str(mirabo::test::WriteTiff({page})));
+       }
        return seeds;
      }},
 };

@@ -60,8 +60,12 @@ TEST(MetafileCheck, HostileMetafilesAreRefused) {
   };
   WmfSpec badSum = testing::DrawingWmf();
   badSum.badChecksum = true;
-  WmfSpec longer = testing::DrawingWmf();
-  longer.sizeAdjustWords = 1;
+  // A header stating more than the file, cut before its end record.
+  const std::string drawing = testing::MakeWmf(testing::DrawingWmf());
+  std::string longerCut = drawing.substr(0, drawing.size() - 6);
+  WmfSpec countedPlaceable = WmfWith({{0x0103, {8}, 500}});
+  countedPlaceable.placeable = true;
+  countedPlaceable.sizeAdjustWords = 11;
   EmfSpec emfLonger = testing::DrawingEmf();
   emfLonger.bytesAdjust = 4;
   EmfSpec emfNoHandles = testing::DrawingEmf();
@@ -80,7 +84,8 @@ TEST(MetafileCheck, HostileMetafilesAreRefused) {
        testing::MakeWmf(WmfWith({{0x0F43, {0x20, 0xCC, 0, 2, 2, 0, 0, 9, 9, 0, 0, 40, 0, 64, 0, 64, 0, 1, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}})), "bitmap pixels outside the record"},
       {"WMF: a record of size 0", testing::MakeWmf(WmfWith({{0x0103, {8}, 0x0}, {0x0103, {8}, 2}})), "record size below the minimum"},
       {"WMF: a record beyond the end", testing::MakeWmf(WmfWith({{0x0103, {8}, 500}})), "record beyond the end of the file"},
-      {"WMF: a header claiming more than the file", testing::MakeWmf(longer), "the header's file size is beyond the file"},
+      {"WMF: a header claiming more than the file, without its end", longerCut, "the header's file size is beyond the file"},
+      {"WMF: the placeable header counted in, a record beyond the end", testing::MakeWmf(countedPlaceable), "record beyond the end of the file"},
       {"WMF: a placeable header with a wrong checksum", testing::MakeWmf(badSum), "placeable header checksum"},
       {"WMF: a header of the wrong size", "\x01\x00\x0A\x00\x00\x03" + std::string(20, '\0'), "header size"},
       {"EMF: SELECTOBJECT of a handle beyond the header's count", testing::MakeEmf(EmfWith({{37, {7}}})), "object number beyond the header's count"},
@@ -111,6 +116,39 @@ TEST(MetafileCheck, HostileMetafilesAreRefused) {
   zero[108 + 4] = 0;
   zero[108 + 5] = 0;
   EXPECT_FALSE(CheckBytes(zero).ok);
+}
+
+// Writers that count the placeable header in the file size, or state
+// more than they wrote, make files the system plays: they pass, with the
+// size the header should have stated.
+TEST(MetafileCheck, HeadersStatingMoreThanTheFileArePlayedToTheirEnd) {
+  struct Row {
+    const char* what;
+    bool placeable;
+    int32_t adjustWords;
+    size_t cutBytes;  // taken off the end
+  };
+  const Row rows[] = {
+      {"placeable header counted in", true, 11, 0},
+      {"placeable header counted in, no end record", true, 11 - 3, 6},
+      {"a size far beyond the file", false, 100000, 0},
+      {"a plain file one word short", false, 1, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    WmfSpec spec = testing::DrawingWmf();
+    spec.placeable = r.placeable;
+    spec.sizeAdjustWords = r.adjustWords;
+    std::string bytes = testing::MakeWmf(spec);
+    bytes.resize(bytes.size() - r.cutBytes);
+    const CheckResult result = CheckBytes(bytes);
+    ASSERT_TRUE(result.ok) << result.problem;
+    const size_t offset = r.placeable ? 22 : 0;
+    EXPECT_EQ(result.metafile.offset, offset);
+    EXPECT_EQ(result.metafile.size, bytes.size() - offset);
+    EXPECT_EQ(result.metafile.headerWords * 2u, bytes.size() - offset);
+  }
+  EXPECT_EQ(CheckBytes(testing::MakeWmf(testing::DrawingWmf())).metafile.headerWords, 0u) << "a right size is left alone";
 }
 
 TEST(MetafileCheck, HugeClaimedSizesAreDrawnSmallerKeepingTheirShape) {

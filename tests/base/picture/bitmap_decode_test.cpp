@@ -1,0 +1,299 @@
+#include "base/picture/bitmap_decode.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/base/picture/jpeg_fixtures.h"
+
+namespace mirabo::bitmap {
+namespace {
+
+// A bitmap written field by field: any header form, depth, compression,
+// masks and colour table; the pixels as stored.
+struct Spec {
+  uint32_t headerSize = 40;
+  int width = 7, height = 5;
+  bool topDown = false;
+  int bits = 24;
+  uint32_t compression = kRgb;
+  std::vector<uint32_t> palette;  // 0xRRGGBB
+  std::vector<uint32_t> masks;    // after a 40-byte header, or inside a longer one
+  std::vector<uint8_t> pixels;
+};
+
+void Put(std::vector<uint8_t>& s, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+std::vector<uint8_t> Write(const Spec& b) {
+  std::vector<uint8_t> info;
+  Put(info, b.headerSize, 4);
+  if (b.headerSize == 12) {
+    Put(info, static_cast<uint32_t>(b.width), 2);
+    Put(info, static_cast<uint32_t>(b.height), 2);
+    Put(info, 1, 2);
+    Put(info, static_cast<uint32_t>(b.bits), 2);
+  } else {
+    Put(info, static_cast<uint32_t>(b.width), 4);
+    Put(info, static_cast<uint32_t>(b.topDown ? -b.height : b.height), 4);
+    Put(info, 1, 2);
+    Put(info, static_cast<uint32_t>(b.bits), 2);
+    if (b.headerSize >= 20) Put(info, b.compression, 4);
+    if (b.headerSize >= 24) Put(info, static_cast<uint32_t>(b.pixels.size()), 4);
+    while (info.size() < 32 && info.size() < b.headerSize) info.push_back(0);
+    if (b.headerSize >= 36) Put(info, static_cast<uint32_t>(b.palette.size()), 4);
+    while (info.size() < b.headerSize) info.push_back(0);
+    for (size_t i = 0; i < b.masks.size(); ++i) {
+      if (b.headerSize >= 52) {
+        for (int k = 0; k < 4; ++k) info[40 + 4 * i + k] = static_cast<uint8_t>(b.masks[i] >> (8 * k));
+      } else {
+        Put(info, b.masks[i], 4);
+      }
+    }
+  }
+  for (const uint32_t c : b.palette) {
+    Put(info, c, 3);  // blue, green, red
+    if (b.headerSize != 12) info.push_back(0);
+  }
+  std::vector<uint8_t> file = {'B', 'M'};
+  Put(file, static_cast<uint32_t>(14 + info.size() + b.pixels.size()), 4);
+  Put(file, 0, 4);
+  Put(file, static_cast<uint32_t>(14 + info.size()), 4);
+  file.insert(file.end(), info.begin(), info.end());
+  file.insert(file.end(), b.pixels.begin(), b.pixels.end());
+  return file;
+}
+
+uint32_t Rgb(unsigned r, unsigned g, unsigned b) { return (r & 255) << 16 | (g & 255) << 8 | (b & 255); }
+uint32_t Colour(int x, int y) { return Rgb(x * 36, 255 - y * 50, (x + y) * 20 + 5); }
+std::vector<uint32_t> Palette(int entries) {
+  std::vector<uint32_t> p;
+  for (int i = 0; i < entries; ++i) p.push_back(Rgb(i * 37 + 11, 255 - i * 13, i * 91));
+  return p;
+}
+int Index(int x, int y, int bits) { return (x + 2 * y) % (1 << bits); }
+
+// Rows of palette indices, bottom row first, each padded to four bytes.
+std::vector<uint8_t> IndexRows(const Spec& b) {
+  std::vector<uint8_t> out;
+  const size_t rowBytes = (static_cast<size_t>(b.width) * b.bits + 31) / 32 * 4;
+  for (int r = 0; r < b.height; ++r) {
+    const int y = b.topDown ? r : b.height - 1 - r;
+    std::vector<uint8_t> row(rowBytes, 0);
+    for (int x = 0; x < b.width; ++x) {
+      const size_t bit = static_cast<size_t>(x) * b.bits;
+      row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | Index(x, y, b.bits) << (8 - b.bits - bit % 8));
+    }
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
+// Rows of direct colours: pack gives a pixel's stored bytes.
+template <class Pack>
+std::vector<uint8_t> ColourRows(const Spec& b, Pack pack) {
+  std::vector<uint8_t> out;
+  const size_t rowBytes = (static_cast<size_t>(b.width) * b.bits + 31) / 32 * 4;
+  for (int r = 0; r < b.height; ++r) {
+    const int y = b.topDown ? r : b.height - 1 - r;
+    std::vector<uint8_t> row;
+    for (int x = 0; x < b.width; ++x) Put(row, pack(x, y), b.bits / 8);
+    row.resize(rowBytes, 0);
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
+Spec Paletted(uint32_t headerSize, int bits) {
+  Spec b;
+  b.headerSize = headerSize, b.bits = bits;
+  b.palette = Palette(1 << bits);
+  b.pixels = IndexRows(b);
+  return b;
+}
+
+constexpr Background kBack{0xD4, 0xD0, 0xC8};
+uint32_t OverBack(uint32_t c, unsigned a) {
+  const auto mix = [a](unsigned v, unsigned under) { return (v * a + under * (255 - a) + 127) / 255; };
+  return Rgb(mix(c >> 16 & 255, kBack.red), mix(c >> 8 & 255, kBack.green), mix(c & 255, kBack.blue));
+}
+
+struct Decoded {
+  bool ok = false;
+  std::string problem;
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0xRRGGBB, top row first
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+Decoded Decode(const std::vector<uint8_t>& file) {
+  Decoded d;
+  const LayoutResult layout = CheckBitmapFile(file);
+  if (!layout.ok) {
+    d.problem = layout.problem;
+    return d;
+  }
+  d.width = layout.layout.width, d.height = layout.layout.height;
+  std::vector<uint8_t> bits(static_cast<size_t>(d.width) * d.height * 4, 0xFF);
+  const DecodeResult r = DecodeBitmap(file, layout.layout, kBack, [&] { return Target{bits.data(), static_cast<size_t>(d.width) * 4}; });
+  d.ok = r.ok, d.problem = r.problem;
+  for (size_t i = 0; i < bits.size(); i += 4) d.pixels.push_back(Rgb(bits[i + 2], bits[i + 1], bits[i]));
+  return d;
+}
+
+struct Row {
+  const char* what;
+  Spec spec;
+  std::function<uint32_t(int x, int y)> expected;
+  int tolerance = 0;
+};
+
+TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
+  const auto paletteColour = [](int bits) { return [bits](int x, int y) { return Palette(1 << bits)[Index(x, y, bits)]; }; };
+  std::vector<Row> rows = {
+      {"1-bit", Paletted(40, 1), paletteColour(1)},
+      {"2-bit (Windows CE)", Paletted(40, 2), paletteColour(2)},
+      {"4-bit", Paletted(40, 4), paletteColour(4)},
+      {"8-bit", Paletted(40, 8), paletteColour(8)},
+      {"8-bit, 12-byte header (3-byte entries)", Paletted(12, 8), paletteColour(8)},
+      {"1-bit, OS/2 2.x 16-byte header", Paletted(16, 1), paletteColour(1)},
+      {"8-bit, OS/2 2.x 16-byte header", Paletted(16, 8), paletteColour(8)},
+      {"8-bit, OS/2 2.x 64-byte header", Paletted(64, 8), paletteColour(8)},
+  };
+  {
+    Spec b = Paletted(40, 8);
+    b.palette.resize(3);  // a short table: indices beyond it are black
+    b.pixels = IndexRows(b);
+    rows.push_back({"8-bit, three colours", b, [](int x, int y) { return Index(x, y, 8) < 3 ? Palette(3)[Index(x, y, 8)] : 0u; }});
+  }
+  {
+    Spec b;
+    b.pixels = ColourRows(b, [](int x, int y) { return Colour(x, y); });
+    rows.push_back({"24-bit", b, Colour});
+    b.topDown = true;
+    b.pixels = ColourRows(b, [](int x, int y) { return Colour(x, y); });
+    rows.push_back({"24-bit top-down", b, Colour});
+  }
+  const auto five = [](uint32_t c, int shift) { return (c >> shift & 255) >> 3; };
+  const auto fiveBack = [](unsigned v) { return v * 255 / 31; };
+  {
+    Spec b;
+    b.bits = 16;
+    b.pixels = ColourRows(b, [&](int x, int y) {
+      const uint32_t c = Colour(x, y);
+      return five(c, 16) << 10 | five(c, 8) << 5 | five(c, 0);
+    });
+    rows.push_back({"16-bit 5-5-5", b, [&](int x, int y) {
+                      const uint32_t c = Colour(x, y);
+                      return Rgb(fiveBack(five(c, 16)), fiveBack(five(c, 8)), fiveBack(five(c, 0)));
+                    }});
+    b.compression = kBitFields;
+    b.masks = {0xF800, 0x07E0, 0x001F};
+    b.pixels = ColourRows(b, [&](int x, int y) {
+      const uint32_t c = Colour(x, y);
+      return five(c, 16) << 11 | (c >> 8 & 255) >> 2 << 5 | five(c, 0);
+    });
+    rows.push_back({"16-bit 5-6-5 bit fields", b, [&](int x, int y) {
+                      const uint32_t c = Colour(x, y);
+                      return Rgb(fiveBack(five(c, 16)), ((c >> 8 & 255) >> 2) * 255 / 63, fiveBack(five(c, 0)));
+                    }});
+  }
+  const auto alpha = [](int x, int y) { return static_cast<unsigned>((x * 40 + y * 7) % 256); };
+  {
+    Spec b;
+    b.bits = 32;
+    b.pixels = ColourRows(b, [](int x, int y) { return Colour(x, y); });
+    rows.push_back({"32-bit, fourth byte zero: opaque", b, Colour});
+    b.pixels = ColourRows(b, [&](int x, int y) { return Colour(x, y) | alpha(x, y) << 24; });
+    rows.push_back({"32-bit with alpha", b, [&](int x, int y) { return OverBack(Colour(x, y), alpha(x, y)); }});
+    b.compression = kAlphaBitFields;
+    b.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};
+    b.pixels = ColourRows(b, [&](int x, int y) {
+      const uint32_t c = Colour(x, y);
+      return (c >> 16 & 255) << 8 | (c >> 8 & 255) << 16 | (c & 255) << 24 | alpha(x, y);
+    });
+    rows.push_back({"32-bit alpha bit fields", b, [&](int x, int y) { return OverBack(Colour(x, y), alpha(x, y)); }});
+    b.headerSize = 124;
+    b.compression = kBitFields;
+    rows.push_back({"32-bit, V5 header's masks with alpha", b, [&](int x, int y) { return OverBack(Colour(x, y), alpha(x, y)); }});
+  }
+  {
+    // RLE8: a run, an absolute run, a move, end of line, end of picture;
+    // what the file skips keeps the target's colour.
+    Spec b = Paletted(40, 8);
+    b.compression = kRle8;
+    b.pixels = {3, 1, 0, 3, 4, 5, 6, 0, 0, 0,  // row 0 (bottom): 1 1 1 4 5 6, end of line
+                0, 2, 2, 1,                      // two right, one up: row 2 from x = 2
+                2, 7, 0, 0,                      // 7 7, end of line
+                1, 9, 0, 1};                     // row 3: 9, end of picture
+    const auto expected = [](int x, int y) -> uint32_t {
+      const int row = 4 - y;
+      const auto p = Palette(256);
+      if (row == 0 && x < 6) return p[x < 3 ? 1 : x + 1];
+      if (row == 2 && (x == 2 || x == 3)) return p[7];
+      if (row == 3 && x == 0) return p[9];
+      return 0xFFFFFF;
+    };
+    rows.push_back({"RLE8", b, expected});
+    Spec c = Paletted(40, 4);
+    c.compression = kRle4;
+    c.pixels = {5, 0x12, 0, 3, 0x34, 0x50, 0, 1};  // 1 2 1 2 1, then 3 4 5
+    rows.push_back({"RLE4", c, [](int x, int y) -> uint32_t {
+                      const auto p = Palette(16);
+                      const int seq[] = {1, 2, 1, 2, 1, 3, 4};
+                      return y == 4 && x < 7 ? p[seq[x]] : 0xFFFFFF;
+                    }});
+  }
+  {
+    Spec b;
+    b.compression = kJpeg;
+    b.width = 16, b.height = 8;
+    b.pixels = testing::MakeRgbJpeg(16, 8, 100, [](int y, uint8_t* rgb) {
+      for (int x = 0; x < 16; ++x) rgb[3 * x] = static_cast<uint8_t>(100 + x * 4), rgb[3 * x + 1] = static_cast<uint8_t>(60 + y * 6), rgb[3 * x + 2] = 90;
+    });
+    rows.push_back({"JPEG pixels", b, [](int x, int y) { return Rgb(100 + x * 4, 60 + y * 6, 90); }, 6});
+  }
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Decoded d = Decode(Write(row.spec));
+    ASSERT_TRUE(d.ok) << d.problem;
+    ASSERT_EQ(d.width, row.spec.width);
+    ASSERT_EQ(d.height, row.spec.height);
+    int wrong = 0;
+    for (int y = 0; y < d.height; ++y)
+      for (int x = 0; x < d.width; ++x) {
+        const uint32_t got = d.At(x, y), want = row.expected(x, y);
+        bool close = true;
+        for (int shift : {0, 8, 16}) close &= std::abs(int(got >> shift & 255) - int(want >> shift & 255)) <= row.tolerance;
+        if (!close && wrong++ < 3) ADD_FAILURE() << "(" << x << ", " << y << "): got " << std::hex << got << ", expected " << want;
+      }
+  }
+}
+
+TEST(BitmapDecode, WhatCannotBeDrawnIsRefused) {
+  Spec png;
+  png.compression = kPng;
+  png.pixels = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+  EXPECT_FALSE(Decode(Write(png)).ok) << "PNG pixels wait for the PNG decoder";
+  Spec jpeg;
+  jpeg.compression = kJpeg;
+  jpeg.pixels = testing::MakeRgbJpeg(8, 8, 90, [](int, uint8_t* rgb) { std::fill(rgb, rgb + 24, uint8_t{7}); });
+  const Decoded wrongSize = Decode(Write(jpeg));  // the header says 7 x 5
+  EXPECT_FALSE(wrongSize.ok);
+  EXPECT_EQ(wrongSize.problem, "JPEG size");
+  Spec topDownRle = Paletted(40, 8);
+  topDownRle.compression = kRle8;
+  topDownRle.topDown = true;
+  EXPECT_EQ(Decode(Write(topDownRle)).problem, "compressed rows stored top-down");
+  Spec huffman = Paletted(64, 1);
+  huffman.compression = 3;  // OS/2's Huffman 1-D
+  EXPECT_EQ(Decode(Write(huffman)).problem, "compression");
+}
+
+}  // namespace
+}  // namespace mirabo::bitmap
