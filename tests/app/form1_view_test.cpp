@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "app/view_table.h"
 #include "base/win/text.h"
 #include "tests/app/form1_test_support.h"
 #include "tests/app/media_fixtures.h"
+#include "tests/base/picture/bitmap_fixtures.h"
 #include "tests/base/picture/jpeg_fixtures.h"
 #include "tests/base/picture/metafile_fixtures.h"
 
@@ -200,6 +204,77 @@ TEST(Form1View, OtherBitmapLayoutsIconsAndPlaceableMetafiles) {
   const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
   EXPECT_EQ(w->ImageJpg().picture().Width(), 2 * dpi);
   EXPECT_EQ(w->ImageJpg().picture().Height(), dpi);
+}
+
+// Forms the system's loader refused or drew wrong, by our own reader; and
+// a metafile whose header counts the placeable header in its size.
+TEST(Form1View, BitmapVariantsAndOverstatedMetafilesShow) {
+  MainWindow w;
+  namespace bmp = testing::bmp;
+  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+  struct Row {
+    const wchar_t* name;
+    bmp::Spec spec;
+    std::function<COLORREF(int x, int y)> expected;
+    int tolerance = 0;
+  };
+  const auto fromRgb = [](uint32_t c) { return RGB(c >> 16 & 255, c >> 8 & 255, c & 255); };
+  const auto paletted = [&](int bits) { return [=](int x, int y) { return fromRgb(bmp::Palette(1 << bits)[bmp::Index(x, y, bits)]); }; };
+  std::vector<Row> rows = {{L"two.bmp", bmp::Paletted(40, 2), paletted(2)}, {L"os2.bmp", bmp::Paletted(16, 8), paletted(8)}};
+  bmp::Spec alpha;
+  alpha.bits = 32;
+  alpha.pixels = bmp::ColourRows(alpha, [](int x, int y) { return bmp::Colour(x, y) | static_cast<uint32_t>(x * 40) << 24; });
+  rows.push_back({L"alpha.bmp", alpha, [&](int x, int y) {
+                    const uint32_t c = bmp::Colour(x, y);
+                    const unsigned a = static_cast<unsigned>(x * 40);
+                    const auto mix = [a](unsigned v, unsigned under) { return (v * a + under * (255 - a) + 127) / 255; };
+                    return RGB(mix(c >> 16 & 255, GetRValue(face)), mix(c >> 8 & 255, GetGValue(face)), mix(c & 255, GetBValue(face)));
+                  }});
+  bmp::Spec jpeg;
+  jpeg.compression = 4;  // BI_JPEG
+  jpeg.width = 16, jpeg.height = 8;
+  jpeg.pixels = testing::MakeRgbJpeg(16, 8, 100, [](int y, uint8_t* rgb) {
+    for (int x = 0; x < 16; ++x) rgb[3 * x] = static_cast<uint8_t>(100 + x * 4), rgb[3 * x + 1] = static_cast<uint8_t>(60 + y * 6), rgb[3 * x + 2] = 90;
+  });
+  rows.push_back({L"jpeg.bmp", jpeg, [](int x, int y) { return RGB(100 + x * 4, 60 + y * 6, 90); }, 6});
+  for (const Row& r : rows) {
+    SCOPED_TRACE(U8(r.name));
+    const auto path = w.dir() / r.name;
+    WriteBytes(path, Bytes(bmp::Write(r.spec)));
+    w.Open(path.wstring());
+    ASSERT_EQ(w->viewMode, ViewMode::Picture);
+    const Picture& p = w->ImageJpg().picture();
+    ASSERT_EQ(p.Width(), r.spec.width);
+    ASSERT_EQ(p.Height(), r.spec.height);
+    for (int y = 0; y < p.Height(); ++y)
+      for (int x = 0; x < p.Width(); ++x) {
+        const COLORREF got = testing::PixelOf(p, x, y), want = r.expected(x, y);
+        ASSERT_NEAR(GetRValue(got), GetRValue(want), r.tolerance) << "(" << x << "," << y << ")";
+        ASSERT_NEAR(GetGValue(got), GetGValue(want), r.tolerance) << "(" << x << "," << y << ")";
+        ASSERT_NEAR(GetBValue(got), GetBValue(want), r.tolerance) << "(" << x << "," << y << ")";
+      }
+  }
+
+  // Drawn exactly as the same drawing with a right header.
+  testing::WmfSpec drawing = testing::DrawingWmf();
+  drawing.placeable = true;
+  const auto right = w.dir() / L"right.wmf", counted = w.dir() / L"counted.wmf";
+  WriteBytes(right, testing::MakeWmf(drawing));
+  drawing.sizeAdjustWords = 11;
+  WriteBytes(counted, testing::MakeWmf(drawing));
+  testing::ErrorRecorder errors;
+  w.Open(right.wstring());
+  const Picture& first = w->ImageJpg().picture();
+  std::vector<COLORREF> expected;
+  for (int y = 0; y < first.Height(); y += 3)
+    for (int x = 0; x < first.Width(); x += 3) expected.push_back(testing::PixelOf(first, x, y));
+  w.Open(counted.wstring());
+  EXPECT_TRUE(errors.messages.empty()) << errors.messages[0];
+  const Picture& second = w->ImageJpg().picture();
+  std::vector<COLORREF> shown;
+  for (int y = 0; y < second.Height(); y += 3)
+    for (int x = 0; x < second.Width(); x += 3) shown.push_back(testing::PixelOf(second, x, y));
+  EXPECT_TRUE(shown == expected) << "the drawing differs";
 }
 
 TEST(Form1View, EveryButtonHasItsHintAndPicture) {
