@@ -31,6 +31,7 @@ HICON ProgramIcon() {
 TForm1::TForm1(Form1Environment env, ITrayShell& tray) : env_(std::move(env)), trayShell_(tray) {}
 
 TForm1::~TForm1() {
+  readAhead_.Discard();
   fileDrop1_.reset();
   trayIcon1_.reset();
   spis1_.reset();
@@ -322,6 +323,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return DefaultProc(msg, wp, lp);
     case WM_TIMER:
       if (wp == kTimer1 && !busy_) Timer1Timer();
+      if (wp == kReadAheadTimer) StartReadAhead();
       return 0;
     case WM_CLOSE:
       if (busy_) {
@@ -338,6 +340,8 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       ::KillTimer(Handle(), kTimer1);
+      ::KillTimer(Handle(), kReadAheadTimer);
+      readAhead_.Discard();
       if (OnDestroyed) OnDestroyed();
       return 0;
     default:

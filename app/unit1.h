@@ -14,6 +14,7 @@
 #include "app/classify.h"
 #include "app/command_map.h"
 #include "app/folder_list.h"
+#include "app/read_ahead.h"
 #include "app/view_table.h"
 #include "base/controls/controls.h"
 #include "base/win/popup_menu.h"
@@ -53,6 +54,9 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
  public:
   static constexpr const wchar_t* kClassName = L"TForm1";
   static constexpr UINT_PTR kTimer1 = 1;
+  // Fires once the queue is idle after a picture is shown: the next one is
+  // then read ahead.
+  static constexpr UINT_PTR kReadAheadTimer = 2;
 
   // tray: the notification area the tray icon talks to (tests pass a recorder).
   explicit TForm1(Form1Environment env, ITrayShell& tray = SystemTrayShell());
@@ -111,6 +115,12 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   // How the view prepares a JPEG: upright and in the display's colours, as
   // the settings say; the display's profile looked up afresh.
   JpegViewing Viewing();
+  // ---- Read-ahead: the neighbour in the direction of the last step,
+  // decoded while the user looks at the picture shown.
+  void ScheduleReadAhead();
+  void StartReadAhead();
+  PictureReadAhead::Key JpegReadAheadKey(const std::wstring& path);
+  PictureReadAhead& ReadAhead() { return readAhead_; }
   void FitPicture();
   void ShowNaturalSize();
   void StretchToWindow();
@@ -365,6 +375,9 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   ColourManager colours_;
   std::wstring displayProfile_;  // the file the display's profile was read from
   int viewTurns_ = 1;            // the on-screen turns of the JPEG shown, as an orientation
+  int stepDirection_ = 1;        // of the last step: 1 on, -1 back
+  // Last: it is stopped before anything its thread may use goes.
+  PictureReadAhead readAhead_;
 };
 
 }  // namespace mirabo

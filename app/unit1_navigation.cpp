@@ -24,9 +24,15 @@ void TForm1::StepTo(int index) {
   ShowCurrentFile();
 }
 
-void TForm1::ToolButton17Click() { StepTo(BackIndex(CurrentIndex, FileListBox1.Count())); }
+void TForm1::ToolButton17Click() {
+  stepDirection_ = -1;
+  StepTo(BackIndex(CurrentIndex, FileListBox1.Count()));
+}
 
-void TForm1::ToolButton18Click() { StepTo(ForwardIndex(CurrentIndex, FileListBox1.Count())); }
+void TForm1::ToolButton18Click() {
+  stepDirection_ = 1;
+  StepTo(ForwardIndex(CurrentIndex, FileListBox1.Count()));
+}
 
 void TForm1::PopupMenuListPopup() {
   popupMenuList_.items.clear();

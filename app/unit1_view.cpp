@@ -177,7 +177,11 @@ void TForm1::ShowJpeg() {
   imageJpg_.autoSize = true;
   imageJpg_.stretch = false;
   const int zoom = settings().Zoom;
-  imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(zoom), imageJpg_.Spare(), Viewing()));
+  const JpegViewing viewing = Viewing();
+  if (std::optional<Picture> ready = readAhead_.Take(JpegReadAheadKey(CurrentPath)))
+    imageJpg_.SetPicture(std::move(*ready));
+  else
+    imageJpg_.SetPicture(LoadJpegFile(CurrentPath, ZoomScaleDenominator(zoom), imageJpg_.Spare(), viewing));
   viewTurns_ = 1;
   if (zoom >= 0 && zoom <= 3) panel1_.SetCaption(ZoomLabel(zoom));
   for (const char* name : {"ToolButton1", "ToolButton2", "ToolButton14", "ToolButton15", "mnuZoomUp",
@@ -185,6 +189,7 @@ void TForm1::ShowJpeg() {
     SetEnabled(name, true);
   FitPicture();
   FocusEditKey();
+  ScheduleReadAhead();
 }
 
 void TForm1::ShowPicture() {

@@ -51,6 +51,47 @@ JpegViewing TForm1::Viewing() {
   return {s.Orientation != 0, s.ColorManage ? &colours_ : nullptr};
 }
 
+PictureReadAhead::Key TForm1::JpegReadAheadKey(const std::wstring& path) {
+  // Whatever changes the pixels: the zoom level's scale, the orientation
+  // and colour settings and the display's profile.
+  const Settings& s = settings();
+  const int zoom = s.Zoom;
+  return {path, std::to_wstring(ZoomScaleDenominator(zoom)) + L"/" + std::to_wstring(s.Orientation) + L"/" +
+                    std::to_wstring(s.ColorManage) + L"/" + displayProfile_};
+}
+
+void TForm1::ScheduleReadAhead() {
+  if (settings().ReadAhead) ::SetTimer(Handle(), kReadAheadTimer, 1, nullptr);
+}
+
+void TForm1::StartReadAhead() {
+  ::KillTimer(Handle(), kReadAheadTimer);
+  if (!settings().ReadAhead || busy_ || viewMode != ViewMode::Jpeg || CurrentPath.empty()) {
+    readAhead_.Discard();
+    return;
+  }
+  // Only when nothing waits: a held key's next step comes first.
+  if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_SENDMESSAGE))) {
+    ::SetTimer(Handle(), kReadAheadTimer, 20, nullptr);
+    return;
+  }
+  const int count = FileListBox1.Count();
+  int next = stepDirection_ < 0 ? BackIndex(CurrentIndex, count) : ForwardIndex(CurrentIndex, count);
+  if (next < 0 && stepDirection_ > 0 && settings().ViewSlide && settings().Loop && count > 1) next = 0;  // the slide show goes round
+  if (next < 0 || next == CurrentIndex) return;
+  const std::wstring path = std::wstring(FolderOf(CurrentPath)) + FileListBox1.Items()[static_cast<size_t>(next)];
+  const JpegViewing viewing = Viewing();
+  PictureReadAhead::Key key = JpegReadAheadKey(path);
+  if (readAhead_.Holds(key)) return;
+  const int scale = ZoomScaleDenominator(settings().Zoom);
+  // The shown picture's spare (the previous one) is filled again: a step
+  // then neither allocates nor frees the memory of a picture.
+  auto spare = std::make_shared<Picture>(imageJpg_.TakeSpare());
+  readAhead_.Start(std::move(key), [scale, viewing, spare](std::span<const uint8_t> bytes, const std::atomic<bool>& stop) {
+    return LoadJpegMemory(bytes, scale, viewing, &stop, spare.get());
+  });
+}
+
 void TForm1::ToolButton1Click() {
   Settings& s = settings();
   if (s.Zoom == 0) return;

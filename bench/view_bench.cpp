@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     win::WinFileStore files;
     TForm1 form({settings, files, dir / "bench.INI", "C:\\", {}});
     form.Create();
+    settings.ReadAhead = 0;
     ::ShowWindow(form.Handle(), SW_SHOW);
     if (only == "document") RunDocumentBenchmarks(form, dir);
     else if (only == "text") RunTextBenchmarks(form, dir);
@@ -121,6 +122,8 @@ int main(int argc, char** argv) {
   win::WinFileStore files;
   TForm1 form({settings, files, dir / "bench.INI", "C:\\", {}});
   form.Create();
+  // Every figure but the stepping one is of one command alone.
+  settings.ReadAhead = 0;
   ::ShowWindow(form.Handle(), SW_SHOW);
   form.CurrentPath = photo.wstring();
   form.ClassifyFile(form.CurrentPath);

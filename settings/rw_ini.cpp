@@ -14,7 +14,7 @@ using S = Settings;
 // CP932 bytes of "無題" (untitled), the rename bar's default title.
 constexpr std::string_view kUntitled = "\x96\xB3\x91\xE8";
 
-constexpr std::array<SettingRow, 30> kTable{{
+constexpr std::array<SettingRow, 31> kTable{{
     {"Pos", "Top", K::Integer, &S::Top, nullptr, 0},
     {"Pos", "Left", K::Integer, &S::Left, nullptr, 0},
     {"Pos", "Width", K::Integer, &S::Width, nullptr, 640},
@@ -26,6 +26,7 @@ constexpr std::array<SettingRow, 30> kTable{{
     // Not the dialog's: set in the file by hand, 0 for the stored pixels.
     {"View", "Orientation", K::Flag, &S::Orientation, nullptr, 1},
     {"View", "ColorManage", K::Flag, &S::ColorManage, nullptr, 1},
+    {"View", "ReadAhead", K::Flag, &S::ReadAhead, nullptr, 1},
     {"Slide", "Loop", K::Flag, &S::Loop, nullptr, 0},
     {"Slide", "Time", K::Integer, &S::Time, nullptr, 3},
     {"Jpeg", "Comp", K::Integer, &S::Comp, nullptr, 66},
@@ -61,7 +62,7 @@ std::string ErrorPath(const std::filesystem::path& p) {
 
 }  // namespace
 
-const std::array<SettingRow, 30>& SettingsTable() { return kTable; }
+const std::array<SettingRow, 31>& SettingsTable() { return kTable; }
 
 const std::vector<std::string>& DefaultBrowserExtensions() {
   static const std::vector<std::string> list{"doc", "xls", "ppt", "mdb", "pdf"};

@@ -20,6 +20,7 @@ struct Settings {
   int Zoom = 0, FitWin = 0, FitOver = 0;          // View
   int ViewSlide = 0;                              // View/Slide
   int Orientation = 0, ColorManage = 0;           // View: photos upright, in true colours
+  int ReadAhead = 0;                              // View: the next picture decoded meanwhile
   int Loop = 0, Time = 0;                         // Slide
   int Comp = 0;                                   // Jpeg
   std::string SavePath;                           // Save/Path
@@ -52,7 +53,7 @@ struct SettingRow {
 // The browser extension list: keys Ext0 .. Ext63 when read.
 constexpr int kBrowserListKeysRead = 64;
 
-const std::array<SettingRow, 30>& SettingsTable();
+const std::array<SettingRow, 31>& SettingsTable();
 
 // The five entries the list starts with when there is no settings file.
 const std::vector<std::string>& DefaultBrowserExtensions();

@@ -89,6 +89,9 @@ class PictureBox : public Window<PictureBox> {
   void SetPicture(Picture picture);
   const Picture& picture() const { return picture_; }
   Picture* Spare() { return &spare_; }
+  // The spare handed over (to a decode on another thread): this box keeps
+  // none until the next picture comes.
+  Picture TakeSpare() { return std::move(spare_); }
   bool autoSize = true;
   bool stretch = false;
   // At its own size in the middle of the control rather than at the top

@@ -3,6 +3,7 @@
 #include <lcms2.h>
 
 #include <algorithm>
+#include <mutex>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -208,6 +209,7 @@ ColourManager::~ColourManager() {
 }
 
 void ColourManager::SetDisplayProfile(std::span<const uint8_t> icc) {
+  const std::lock_guard lock(mutex_);
   Profile display = Open(icc);
   if (!display || cmsGetColorSpace(display.get()) != cmsSigRgbData) display.reset(cmsCreate_sRGBProfile());
   const std::string key = display ? KeyOf(icc) : "sRGB";
@@ -221,6 +223,7 @@ void ColourManager::SetDisplayProfile(std::span<const uint8_t> icc) {
 }
 
 std::shared_ptr<const ColourTransform> ColourManager::For(std::span<const uint8_t> icc, PixelLayout layout) {
+  const std::lock_guard lock(mutex_);
   const std::string key = KeyOf(icc) + "/" + std::to_string(static_cast<int>(layout));
   for (auto it = kept_.begin(); it != kept_.end(); ++it) {
     if (it->key != key) continue;

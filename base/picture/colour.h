@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,7 +59,10 @@ class ColourManager {
 
   // The display's profile; empty, unreadable or not RGB: sRGB.
   void SetDisplayProfile(std::span<const uint8_t> icc);
-  bool DisplayIsSrgb() const { return displayIsSrgb_; }
+  bool DisplayIsSrgb() const {
+    const std::lock_guard lock(mutex_);
+    return displayIsSrgb_;
+  }
   // The transform for a picture with this embedded profile (empty: none,
   // read as sRGB) whose pixels come in layout; nullptr when the picture's
   // colours are the display's already, or its profile cannot be used (the
@@ -78,6 +82,8 @@ class ColourManager {
   std::string displayKey_;
   bool displayIsSrgb_ = true;
   std::list<Kept> kept_;  // most recent first, a few
+  // A picture read ahead asks for its transform on its own thread.
+  mutable std::mutex mutex_;
 };
 
 }  // namespace mirabo

@@ -28,6 +28,10 @@ inline uint8_t InkToChannel(unsigned ink, unsigned black, bool inverted) {
 
 }  // namespace
 
+namespace {
+bool Stopped(const JpegDecodeOptions& o) { return o.stop && o.stop->load(std::memory_order_relaxed); }
+}  // namespace
+
 std::string JpegTooLargeMessage(unsigned width, unsigned height) {
   return "JPEG 画像が大きすぎます (" + std::to_string(width) + " × " + std::to_string(height) + ")";
 }
@@ -91,6 +95,7 @@ JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptio
   if (orientation == 1 && !colour && !ink) {
     // Straight into the bitmap, row by row.
     while (c.output_scanline < c.output_height) {
+      if (c.output_scanline % kBand == 0 && Stopped(options)) throw EJpegError("");
       JSAMPROW row = bits + stride * c.output_scanline;
       jpeg_read_scanlines(&c, &row, 1);
     }
@@ -102,6 +107,7 @@ JpegDecodeResult DecodeJpeg(std::span<const uint8_t> data, const JpegDecodeOptio
     const PixelBuffer shown{bits, format.width, format.height, stride, bpp};
     rows.resize(kBand);
     for (int y0 = 0, which = 0; y0 < height; y0 += kBand, which ^= 1) {
+      if (Stopped(options)) throw EJpegError("");  // the helper finishes its band first
       const int n = std::min(kBand, height - y0);
       std::vector<uint8_t>& band = bands[which];
       std::vector<uint8_t>& inkBand = inks[which];

@@ -1,6 +1,7 @@
 #pragma once
 // JPEG decoding for viewing: straight into the caller's bitmap at the zoom
 // level's reduced scale, with libjpeg-turbo's speed options.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,6 +33,9 @@ struct JpegDecodeOptions {
   // pixels (blue-green-red, or ink for CMYK and YCCK), for the transform of
   // that layout; none leaves the colours as they are stored.
   std::function<std::shared_ptr<const ColourTransform>(PixelLayout)> colourFor;
+  // Set from another thread to give up (a read-ahead no longer wanted): the
+  // decode then ends with EJpegError between bands.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct JpegDecodeResult {

@@ -133,9 +133,7 @@ Picture LoadPictureFile(const std::wstring& path) {
 
 namespace {
 
-Picture DecodeJpegFile(const std::wstring& path, JpegDecodeOptions options, Picture* recycle, const JpegViewing& viewing) {
-  MappedFile file(path);
-  const std::span<const uint8_t> data{file.Data(), file.Size()};
+Picture DecodeJpegData(std::span<const uint8_t> data, JpegDecodeOptions options, Picture* recycle, const JpegViewing& viewing) {
   if (viewing.upright || viewing.colours) {
     // One look at the segments before the first scan says both.
     const JpegMetadata metadata = ReadJpegMetadata(data);
@@ -150,10 +148,22 @@ Picture DecodeJpegFile(const std::wstring& path, JpegDecodeOptions options, Pict
   return picture;
 }
 
+Picture DecodeJpegFile(const std::wstring& path, JpegDecodeOptions options, Picture* recycle, const JpegViewing& viewing) {
+  MappedFile file(path);
+  return DecodeJpegData({file.Data(), file.Size()}, std::move(options), recycle, viewing);
+}
+
 }  // namespace
 
 Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle, const JpegViewing& viewing) {
   return DecodeJpegFile(path, {scaleDenominator, true}, recycle, viewing);
+}
+
+Picture LoadJpegMemory(std::span<const uint8_t> data, int scaleDenominator, const JpegViewing& viewing,
+                       const std::atomic<bool>* stop, Picture* recycle) {
+  JpegDecodeOptions options{scaleDenominator, true};
+  options.stop = stop;
+  return DecodeJpegData(data, std::move(options), recycle, viewing);
 }
 
 Picture LoadJpegFileForPrint(const std::wstring& path, const JpegViewing& viewing) {

@@ -3,7 +3,9 @@
 // bitmap section, decoded once and painted without decoding again.
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
+#include <span>
 #include <functional>
 #include <string>
 
@@ -96,6 +98,10 @@ struct JpegViewing {
 };
 Picture LoadJpegFile(const std::wstring& path, int scaleDenominator, Picture* recycle = nullptr,
                      const JpegViewing& viewing = {});
+// The same from the file's bytes already read; stop (set from another
+// thread) gives up with EJpegError.
+Picture LoadJpegMemory(std::span<const uint8_t> data, int scaleDenominator, const JpegViewing& viewing,
+                       const std::atomic<bool>* stop = nullptr, Picture* recycle = nullptr);
 // For printing: full size, with the quality options (accurate transform).
 Picture LoadJpegFileForPrint(const std::wstring& path, const JpegViewing& viewing = {});
 

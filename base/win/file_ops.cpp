@@ -1,6 +1,7 @@
 #include "base/win/file_ops.h"
 
 #include <algorithm>
+#include <new>
 
 #include "base/errors.h"
 #include "base/win/paths.h"
@@ -114,6 +115,37 @@ std::optional<SYSTEMTIME> LastWriteLocalTime(const std::wstring& path) {
   if (!::FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
     return std::nullopt;
   return local;
+}
+
+std::optional<FileVersion> VersionOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(ExtendedPath(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return std::nullopt;
+  return FileVersion{static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow,
+                     static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime};
+}
+
+std::optional<FileVersion> ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes,
+                                         const std::function<void()>& whileOpen) {
+  const UniqueFile file = OpenForSharedReading(path, FILE_FLAG_SEQUENTIAL_SCAN);
+  if (file && whileOpen) whileOpen();
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !::GetFileInformationByHandle(file.Get(), &info)) return std::nullopt;
+  const uint64_t size = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  if (size > (uint64_t{1} << 31)) return std::nullopt;  // no picture file is larger
+  try {
+    bytes.resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  for (size_t done = 0; done < bytes.size();) {
+    DWORD got = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, size_t{1} << 24));
+    if (!::ReadFile(file.Get(), bytes.data() + done, ask, &got, nullptr) || got == 0) return std::nullopt;
+    done += got;
+  }
+  return FileVersion{size, static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime};
 }
 
 }  // namespace mirabo::win

@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/win/unique_handle.h"
 
@@ -44,6 +46,21 @@ bool PathExists(const std::wstring& path);
 // Whether both paths name the same existing file (by volume and file id,
 // so different spellings and short names count as the same).
 bool SameFile(const std::wstring& a, const std::wstring& b);
+
+// Which version of a file: its size and last write. A picture made from
+// one version is used only while the file is still that version.
+struct FileVersion {
+  uint64_t size = 0, lastWrite = 0;
+  bool operator==(const FileVersion&) const = default;
+};
+std::optional<FileVersion> VersionOf(const std::wstring& path);
+
+// The whole file read into memory through a handle that shares it for
+// everything (a rename, a delete or another program's save goes on
+// meanwhile), and the version read. Nothing when it cannot be read.
+// whileOpen (for tests) is called with the file open, before it is read.
+std::optional<FileVersion> ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes,
+                                         const std::function<void()>& whileOpen = {});
 
 // The calendar date, in local time, of the file's last write.
 std::optional<SYSTEMTIME> LastWriteLocalTime(const std::wstring& path);

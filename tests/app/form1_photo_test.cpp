@@ -398,7 +398,7 @@ std::string StoredFor(int orientation, const std::vector<std::pair<int, std::vec
 void ExpectUpright(MainWindow& w, const std::string& what) {
   const Picture& p = w->ImageJpg().picture();
   ASSERT_EQ(p.Width() * 32, p.Height() * 64) << what << ": " << p.Width() << " x " << p.Height();
-  for (const auto [x, y] : {std::pair{16, 8}, std::pair{48, 8}, std::pair{16, 24}, std::pair{48, 24}}) {
+  for (const auto& [x, y] : {std::pair{16, 8}, std::pair{48, 8}, std::pair{16, 24}, std::pair{48, 24}}) {
     const COLORREF got = testing::PixelOf(p, x * p.Width() / 64, y * p.Height() / 32);
     EXPECT_TRUE(Near(got, Upright(x, y))) << what << " at " << x << "," << y << ": " << Show(got);
   }
@@ -462,7 +462,7 @@ TEST(Form1Photo, TurnAndSaveAndSaveACopyWriteThePictureAsSeen) {
   const Picture& shown = w->ImageJpg().picture();
   ASSERT_EQ(width, shown.Width());
   ASSERT_EQ(height, shown.Height());
-  for (const auto [x, y] : {std::pair{3, 3}, std::pair{width - 4, 3}, std::pair{3, height - 4}}) {
+  for (const auto& [x, y] : {std::pair{3, 3}, std::pair{width - 4, 3}, std::pair{3, height - 4}}) {
     const uint8_t* px = &copied[(static_cast<size_t>(y) * width + x) * 3];
     EXPECT_TRUE(Near(testing::PixelOf(shown, x, y), {px[0], px[1], px[2]})) << x << "," << y;
   }

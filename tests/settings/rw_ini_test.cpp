@@ -44,7 +44,7 @@ TEST(Settings, WithoutAFileEverySettingHasItsDefault) {
       {"Top", s.Top, 0},       {"Left", s.Left, 0},       {"Width", s.Width, 640},
       {"Height", s.Height, 480}, {"Zoom", s.Zoom, 0},     {"FitWin", s.FitWin, 0},
       {"FitOver", s.FitOver, 0}, {"View/Slide", s.ViewSlide, 0}, {"Orientation", s.Orientation, 1},
-      {"ColorManage", s.ColorManage, 1}, {"Loop", s.Loop, 0},
+      {"ColorManage", s.ColorManage, 1}, {"ReadAhead", s.ReadAhead, 1}, {"Loop", s.Loop, 0},
       {"Time", s.Time, 3},     {"Comp", s.Comp, 66},      {"Date", s.Date, 1},
       {"Degit", s.Degit, 3},   {"Count", s.Count, 0},     {"Init", s.Init, 1},
       {"Font/Size", s.FontSize, 10}, {"DblCK", s.DblCK, 1}, {"Tray", s.Tray, 1},
