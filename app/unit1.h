@@ -120,6 +120,7 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   void ScheduleReadAhead();
   void StartReadAhead();
   PictureReadAhead::Key JpegReadAheadKey(const std::wstring& path);
+  PictureReadAhead::Key PluginReadAheadKey(const std::wstring& path);
   PictureReadAhead& ReadAhead() { return readAhead_; }
   void FitPicture();
   void ShowNaturalSize();
@@ -357,9 +358,12 @@ class TForm1 : public win::Window<TForm1>, public ISettingsHost {
   // loads them itself.
 #if defined(_WIN64)
   RemoteSpiHost spiHost_;
+  static constexpr bool kPluginsInHelpers = true;
 #else
   WinSpiHost spiHost_;
+  static constexpr bool kPluginsInHelpers = false;
 #endif
+  unsigned pluginGeneration_ = 0;  // one more each time the plug-ins are searched again
   std::unique_ptr<TSPIs> spis1_;
   // Errors of the start-up plug-in searches, shown once the window is up.
   std::vector<std::string> startupErrors_;

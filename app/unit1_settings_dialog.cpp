@@ -13,6 +13,11 @@ void TForm1::ToolButton13Click() {
   // The slide show and the media position pause while the dialog is open.
   SetTimerInterval(0);
   if (viewMode == ViewMode::Media && !CurrentPath.empty()) CloseMedia();
+  // The dialog may search the plug-ins again and change how pictures show:
+  // what was read ahead goes, and no read-ahead runs while it is open.
+  ::KillTimer(Handle(), kReadAheadTimer);
+  readAhead_.Discard();
+  ++pluginGeneration_;
   {
     TForm2 dialog(*this);
     dialog.Create();

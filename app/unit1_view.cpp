@@ -196,9 +196,11 @@ void TForm1::ShowPicture() {
   if (CurrentPath.empty()) return;
   ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
   imageJpg_.autoSize = true;
-  imageJpg_.SetPicture(LoadPictureFile(CurrentPath));
+  std::optional<Picture> ready = readAhead_.Take(PluginReadAheadKey(CurrentPath));
+  imageJpg_.SetPicture(ready ? std::move(*ready) : LoadPictureFile(CurrentPath));
   FitPicture();
   FocusEditKey();
+  if (viewMode == ViewMode::Plugin) ScheduleReadAhead();
 }
 
 void TForm1::ShowDocumentImage() {

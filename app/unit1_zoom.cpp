@@ -9,6 +9,7 @@
 #include "app/view_table.h"
 #include "app/zoom_fit.h"
 #include "base/win/file_ops.h"
+#include "plugins/spi_bitmap.h"
 
 namespace mirabo {
 
@@ -60,13 +61,24 @@ PictureReadAhead::Key TForm1::JpegReadAheadKey(const std::wstring& path) {
                     std::to_wstring(s.ColorManage) + L"/" + displayProfile_};
 }
 
+PictureReadAhead::Key TForm1::PluginReadAheadKey(const std::wstring& path) {
+  // Plug-in pictures have no scale; the plug-ins found may change.
+  return {path, L"plug-in/" + std::to_wstring(pluginGeneration_)};
+}
+
 void TForm1::ScheduleReadAhead() {
   if (settings().ReadAhead) ::SetTimer(Handle(), kReadAheadTimer, 1, nullptr);
 }
 
 void TForm1::StartReadAhead() {
   ::KillTimer(Handle(), kReadAheadTimer);
-  if (!settings().ReadAhead || busy_ || viewMode != ViewMode::Jpeg || CurrentPath.empty()) {
+  // Plug-ins run in helper processes in the 64-bit program: calling them
+  // from another thread is safe there. Loaded in the process, a plug-in
+  // expects every call on the thread that loaded it.
+  const bool plugin = viewMode == ViewMode::Plugin && kPluginsInHelpers;
+  // A modal dialog (the settings, a message) has the window disabled.
+  if (!settings().ReadAhead || busy_ || !::IsWindowEnabled(Handle()) || (viewMode != ViewMode::Jpeg && !plugin) ||
+      CurrentPath.empty()) {
     readAhead_.Discard();
     return;
   }
@@ -80,6 +92,16 @@ void TForm1::StartReadAhead() {
   if (next < 0 && stepDirection_ > 0 && settings().ViewSlide && settings().Loop && count > 1) next = 0;  // the slide show goes round
   if (next < 0 || next == CurrentIndex) return;
   const std::wstring path = std::wstring(FolderOf(CurrentPath)) + FileListBox1.Items()[static_cast<size_t>(next)];
+  if (plugin) {
+    PictureReadAhead::Key key = PluginReadAheadKey(path);
+    if (readAhead_.Holds(key)) return;
+    readAhead_.Start(std::move(key), [path](std::span<const uint8_t> bytes, const std::atomic<bool>& stop) {
+      TSPIBitmap bitmap;
+      bitmap.Loader().ShouldStop = [&stop] { return stop.load(); };
+      return bitmap.LoadFromStreamWithName(bytes.data(), bytes.size(), path);
+    });
+    return;
+  }
   const JpegViewing viewing = Viewing();
   PictureReadAhead::Key key = JpegReadAheadKey(path);
   if (readAhead_.Holds(key)) return;

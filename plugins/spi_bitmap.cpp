@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "base/errors.h"
@@ -43,6 +44,10 @@ Picture TInSPIAble::LoadFromFile(const std::wstring& path) {
 }
 
 Picture TInSPIAble::LoadFromMemory(const uint8_t* data, size_t size, const std::wstring& name) {
+  // A picture read ahead on another thread and one the user asked for take
+  // their turns: plug-ins are called one picture at a time.
+  static std::mutex oneAtATime;
+  const std::lock_guard lock(oneAtATime);
   name_ = name;
   extension_ = std::wstring(ExtensionOf(name));
   struct Clear {
@@ -118,6 +123,7 @@ bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size
     const int64_t total = denom > 0 ? denom : 1;
     const int percent = static_cast<int>((static_cast<int64_t>(std::clamp(num, 0, static_cast<int>(total))) * 98 +
                                           total / 2) / total) + 1;
+    if (ShouldStop && ShouldStop()) return false;
     return Progress(1, percent);
   };
   if (library.GetPicture(source, progress, picture) != 0 || !picture) return false;

@@ -19,6 +19,9 @@ class TInSPIAble {
   // Progress: stage 0 starting, 1 running, 2 ending; percent 0 to 100.
   // Returning false from a running notification asks the plug-in to stop.
   std::function<bool(int stage, int percent)> OnProgress;
+  // Asked at every progress note without a round trip per note (a
+  // read-ahead no longer wanted): true asks the plug-in to stop.
+  std::function<bool()> ShouldStop;
 
   // Raises "認識できない画像形式です" when no way of reading succeeds.
   Picture LoadFromFile(const std::wstring& path);

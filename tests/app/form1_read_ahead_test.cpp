@@ -9,6 +9,8 @@
 #include <atomic>
 
 #include "tests/app/form1_test_support.h"
+#include "tests/app/plugin_test_support.h"
+#include "plugins/remote_spi_host.h"
 #include "tests/base/picture/jpeg_fixtures.h"
 
 namespace mirabo {
@@ -145,6 +147,53 @@ TEST(Form1ReadAhead, MemoryStaysFlatOverTwoHundredSteps) {
   EXPECT_LT(after200 - after20, 16.0) << after20 << " MB after 20 steps, " << after200 << " MB after 200";
   EXPECT_GT(w->ReadAhead().Started(), 0);
 }
+
+#if defined(_WIN64)
+// Through the plug-in host, as the 64-bit program runs plug-ins.
+TEST(Form1ReadAhead, PlugInPicturesAreReadAheadThroughTheHost) {
+  testing::PluginFolder plugins({L"ifppm"});
+  MainWindow w({}, testing::IniWithSusiePath(plugins.dir.path()));
+  const COLORREF colours[] = {kRed, kGreen, kBlue};
+  std::vector<std::wstring> files;
+  for (int i = 0; i < 3; ++i) {
+    files.push_back((w.dir() / (L"p" + std::to_wstring(i) + L".ppm")).wstring());
+    std::string ppm = "P6\n8 8\n255\n";
+    for (int k = 0; k < 64; ++k) ppm += {static_cast<char>(GetRValue(colours[i])), static_cast<char>(GetGValue(colours[i])),
+                                         static_cast<char>(GetBValue(colours[i]))};
+    WriteBytes(files.back(), ppm);
+  }
+  w.Open(files[0]);
+  ASSERT_EQ(w->viewMode, ViewMode::Plugin);
+  UntilReadAheadStarts(w, 1);
+  w.Click("ToolButton18");
+  EXPECT_EQ(testing::PixelOf(w->ImageJpg().picture(), 3, 3), kGreen);
+  EXPECT_EQ(w->ReadAhead().Used(), 1);
+  UntilReadAheadStarts(w, 2);
+  w.Click("ToolButton17");
+  EXPECT_EQ(testing::PixelOf(w->ImageJpg().picture(), 3, 3), kRed);
+  EXPECT_EQ(w->ReadAhead().Used(), 1);
+}
+
+TEST(Form1ReadAhead, AStepElsewhereStopsAPlugInReadingAhead) {
+  // c.tst keeps its plug-in busy until it is told to stop.
+  testing::PluginFolder plugins({L"v_busy"});
+  MainWindow w({}, testing::IniWithSusiePath(plugins.dir.path()));
+  auto& host = dynamic_cast<RemoteSpiHost&>(w->SpiHost());
+  host.SetTimeout(5000);
+  WriteBytes(w.dir() / L"a.tst", testing::TestPicture());
+  WriteBytes(w.dir() / L"b.tst", testing::TestPicture());
+  WriteBytes(w.dir() / L"c.tst", testing::TestPicture(0, 200, true));
+  testing::ErrorRecorder errors;
+  w.Open((w.dir() / L"b.tst").wstring());
+  const unsigned starts = host.Starts();
+  UntilReadAheadStarts(w, 1);
+  w.Click("ToolButton17");
+  EXPECT_EQ(w->CurrentPath, (w.dir() / L"a.tst").wstring());
+  EXPECT_EQ(w->ImageJpg().picture().Width(), 2);
+  EXPECT_TRUE(errors.messages.empty());
+  EXPECT_EQ(host.Starts(), starts) << "the busy plug-in was not stopped: its host timed out";
+}
+#endif
 
 TEST(Form1ReadAhead, ReadAheadZeroDecodesOnTheStepAsBefore) {
   MainWindow w({}, "[View]\r\nReadAhead=0\r\n");
