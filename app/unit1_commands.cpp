@@ -23,7 +23,13 @@ void TForm1::ToolButton26Click() {
     case ViewMode::Jpeg:
     case ViewMode::Picture:
     case ViewMode::Plugin:
-      if (!imageJpg_.picture().Empty()) win::SetClipboardDib(Handle(), win::PackedDib(imageJpg_.picture().Handle()));
+      if (const Picture& shown = imageJpg_.picture(); shown.Drawing()) {
+        // Its pixels exist only for this copy, and go with it.
+        const Picture pixels = RenderPicture(shown);
+        win::SetClipboardDrawing(Handle(), shown.Drawing(), win::PackedDib(pixels.Handle()));
+      } else if (!shown.Empty()) {
+        win::SetClipboardDib(Handle(), win::PackedDib(shown.Handle()));
+      }
       break;
     case ViewMode::Document:
       ImgEdit1.CopyAreaToClipboard(0, 0, ImgEdit1.ImageWidth(), ImgEdit1.ImageHeight());
@@ -62,7 +68,8 @@ void TForm1::PrintPicture(IPrintDevice& device) {
     throw;
   }
   const Picture& picture = imagePrt_.picture();
-  PrintBitmap(device, picture.Handle(), picture.Width(), picture.Height());
+  if (picture.Drawing()) PrintDrawing(device, picture.Drawing(), picture.Width(), picture.Height());
+  else PrintBitmap(device, picture.Handle(), picture.Width(), picture.Height());
 }
 
 void TForm1::ToolButton11Click() {

@@ -72,12 +72,13 @@ void ReferenceDecode(const std::vector<uint8_t>& data, int denom, std::vector<ui
 void RunTextBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunPhotoBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir, const std::vector<uint8_t>& jpeg);
 void RunDocumentBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
+void RunMetafileBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunMediaBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunPluginBenchmarks(const std::filesystem::path& dir);
 
 int main(int argc, char** argv) {
-  // "photo": only the display and photo benchmarks; "document", "media" and
-  // "text": only those views'.
+  // "photo": only the display and photo benchmarks; "document", "metafile",
+  // "media" and "text": only those views'.
   const bool photoOnly = argc > 1 && std::string(argv[1]) == "photo";
   const std::string only = argc > 1 ? argv[1] : "";
   using namespace mirabo;
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
     fs::remove_all(dir, ec);
     return 0;
   }
-  if (only == "document" || only == "media" || only == "text") {
+  if (only == "document" || only == "media" || only == "text" || only == "metafile") {
     Settings settings;
     win::WinFileStore files;
     TForm1 form({settings, files, dir / "bench.INI", "C:\\", {}});
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
     settings.ReadAhead = 0;
     ::ShowWindow(form.Handle(), SW_SHOW);
     if (only == "document") RunDocumentBenchmarks(form, dir);
+    else if (only == "metafile") RunMetafileBenchmarks(form, dir);
     else if (only == "text") RunTextBenchmarks(form, dir);
     else RunMediaBenchmarks(form, dir);
     ::DestroyWindow(form.Handle());
@@ -208,6 +210,7 @@ int main(int argc, char** argv) {
 
   RunPhotoBenchmarks(form, dir, jpeg);
   RunDocumentBenchmarks(form, dir);
+  RunMetafileBenchmarks(form, dir);
   RunMediaBenchmarks(form, dir);
   RunTextBenchmarks(form, dir);
 

@@ -204,7 +204,7 @@ void PictureBox::SetPicture(Picture picture) {
   const bool sameDepth = picture.BitsPerPixel() == picture_.BitsPerPixel();
   const bool sameShape = picture.Width() == picture_.Width() && picture.Height() == picture_.Height();
   const bool turnedShape = picture.Width() == picture_.Height() && picture.Height() == picture_.Width();
-  spare_ = sameDepth && (sameShape || turnedShape) ? std::move(picture_) : Picture();
+  spare_ = sameDepth && (sameShape || turnedShape) && !picture_.Drawing() ? std::move(picture_) : Picture();
   picture_ = std::move(picture);
   scaled_.Reset();
   scaledSize_ = {0, 0};
@@ -223,6 +223,25 @@ void PictureBox::Paint(HDC dc, const RECT& update) {
     ::FillRect(dc, &client, brush);
   } else if (stretch) {
     PaintStretched(dc, client);
+  } else if (picture_.Drawing()) {
+    // Played where it is seen: the DC is clipped to the update, so a
+    // drawing of any size costs the records, not its area.
+    const int w = picture_.Width(), h = picture_.Height();
+    const int x = centre ? (client.right - w) / 2 : 0, y = centre ? (client.bottom - h) / 2 : 0;
+    const RECT shown{x, y, x + w, y + h};
+    RECT part{};
+    if (::IntersectRect(&part, &shown, &update)) {
+      const int saved = ::SaveDC(dc);
+      ::IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
+      DrawPicture(dc, picture_, shown);
+      ::RestoreDC(dc, saved);
+    }
+    const HRGN around = ::CreateRectRgnIndirect(&client);
+    const HRGN picture = ::CreateRectRgnIndirect(&shown);
+    ::CombineRgn(around, around, picture, RGN_DIFF);
+    ::FillRgn(dc, around, brush);
+    ::DeleteObject(picture);
+    ::DeleteObject(around);
   } else {
     MemoryDC memory(dc);
     const HDC mem = memory.Get();
@@ -283,12 +302,10 @@ void PictureBox::PaintStretched(HDC dc, const RECT& client) {
   if (!scaled_ || scaledSize_.cx != client.right || scaledSize_.cy != client.bottom) {
     scaled_.Reset(::CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)));
     scaledSize_ = {client.right, client.bottom};
-    MemoryDC src(dc), dst(dc);
-    SelectedObject from(src.Get(), picture_.Handle()), to(dst.Get(), scaled_.Get());
-    ::SetStretchBltMode(dst.Get(), HALFTONE);
-    ::SetBrushOrgEx(dst.Get(), 0, 0, nullptr);
-    ::StretchBlt(dst.Get(), 0, 0, client.right, client.bottom, src.Get(), 0, 0, picture_.Width(), picture_.Height(),
-                 SRCCOPY);
+    MemoryDC dst(dc);
+    SelectedObject to(dst.Get(), scaled_.Get());
+    const RECT all{0, 0, client.right, client.bottom};
+    DrawPicture(dst.Get(), picture_, all);
   }
   MemoryDC mem(dc);
   SelectedObject scaled(mem.Get(), scaled_.Get());

@@ -267,16 +267,44 @@ Picture LoadMetafile(const std::wstring& path) {
     width = metafile::ExtentPixels(header.rclFrame.left, header.rclFrame.right, dpiX, 2540);
     height = metafile::ExtentPixels(header.rclFrame.top, header.rclFrame.bottom, dpiY, 2540);
   }
-  // A header may claim any size; a drawing is as good smaller.
+  // A header may claim any size; a drawing is as good smaller. It is kept
+  // as the drawing it is and played as it is painted: its size costs no
+  // memory.
   const metafile::DrawSize drawn = metafile::CapDrawSize(width, height);
   if (drawn.width <= 0 || drawn.height <= 0) throw EMirabo(invalid);
-  Picture picture = BlankPicture(drawn.width, drawn.height, RGB(255, 255, 255), nullptr);
-  DrawInto(picture, [&](HDC dc) {
-    RECT r{0, 0, drawn.width, drawn.height};
-    ::PlayEnhMetaFile(dc, emf, &r);
+  return Picture(std::move(owned), drawn.width, drawn.height);
+}
+
+void DrawPicture(HDC dc, const Picture& picture, const RECT& dest) {
+  if (const HENHMETAFILE drawing = picture.Drawing()) {
+    win::UniqueGdiObject white(::CreateSolidBrush(RGB(255, 255, 255)));
+    ::FillRect(dc, &dest, static_cast<HBRUSH>(white.Get()));
+    // The player changes the DC's state as the records say; it is put back.
+    const int saved = ::SaveDC(dc);
+    ::PlayEnhMetaFile(dc, drawing, &dest);
+    ::RestoreDC(dc, saved);
+    return;
+  }
+  win::MemoryDC source(dc);
+  win::SelectedObject selected(source.Get(), picture.Handle());
+  const int w = dest.right - dest.left, h = dest.bottom - dest.top;
+  if (w == picture.Width() && h == picture.Height()) {
+    ::BitBlt(dc, dest.left, dest.top, w, h, source.Get(), 0, 0, SRCCOPY);
+    return;
+  }
+  ::SetStretchBltMode(dc, HALFTONE);
+  ::SetBrushOrgEx(dc, 0, 0, nullptr);
+  ::StretchBlt(dc, dest.left, dest.top, w, h, source.Get(), 0, 0, picture.Width(), picture.Height(), SRCCOPY);
+}
+
+Picture RenderPicture(const Picture& picture) {
+  Picture out = BlankPicture(picture.Width(), picture.Height(), RGB(255, 255, 255), nullptr);
+  DrawInto(out, [&](HDC dc) {
+    const RECT all{0, 0, picture.Width(), picture.Height()};
+    DrawPicture(dc, picture, all);
   });
-  picture.SetKind(PictureKind::Metafile);
-  return picture;
+  out.SetKind(picture.Kind() == PictureKind::Metafile ? PictureKind::Bitmap : picture.Kind());
+  return out;
 }
 
 namespace {

@@ -24,17 +24,24 @@ class Picture {
   Picture() = default;
   Picture(HBITMAP bitmap, int width, int height, int bitsPerPixel = 32, PictureKind kind = PictureKind::Bitmap)
       : bitmap_(bitmap), width_(width), height_(height), bitsPerPixel_(bitsPerPixel), kind_(kind) {}
+  // A metafile: drawn when it is painted, at width x height, so showing it
+  // costs no memory for its pixels however large it is.
+  Picture(win::UniqueEnhMetafile drawing, int width, int height)
+      : drawing_(std::move(drawing)), width_(width), height_(height), kind_(PictureKind::Metafile) {}
+  // The bitmap; none for a metafile.
   HBITMAP Handle() const { return static_cast<HBITMAP>(bitmap_.Get()); }
+  HENHMETAFILE Drawing() const { return drawing_.Get(); }
   int Width() const { return width_; }
   int Height() const { return height_; }
   int BitsPerPixel() const { return bitsPerPixel_; }
   PictureKind Kind() const { return kind_; }
   void SetKind(PictureKind kind) { kind_ = kind; }
-  bool Empty() const { return !bitmap_; }
+  bool Empty() const { return !bitmap_ && !drawing_; }
   HBITMAP Release() { return static_cast<HBITMAP>(bitmap_.Release()); }
 
  private:
   win::UniqueGdiObject bitmap_;
+  win::UniqueEnhMetafile drawing_;
   int width_ = 0, height_ = 0, bitsPerPixel_ = 32;
   PictureKind kind_ = PictureKind::Bitmap;
 };
@@ -74,6 +81,14 @@ class MappedFile {
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
 };
+
+// A picture drawn into dest on dc: a bitmap stretched (halftone when it
+// shrinks), a metafile played over white. GDI clips to what dc shows.
+void DrawPicture(HDC dc, const Picture& picture, const RECT& dest);
+// A metafile's pixels at its own size (within the picture limit), for what
+// needs pixels (the clipboard); a bitmap comes back as a copy. Throws
+// EMirabo "メモリが不足しています" when it cannot be made.
+Picture RenderPicture(const Picture& picture);
 
 // Loading by file name through the process-wide picture format table: the
 // newest entry for the extension (without case) wins; "拡張子 .%s の画像形式

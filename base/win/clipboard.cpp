@@ -43,6 +43,16 @@ void SetClipboardDib(HWND owner, const std::vector<uint8_t>& packedDib) {
   ::CloseClipboard();
 }
 
+void SetClipboardDrawing(HWND owner, HENHMETAFILE drawing, const std::vector<uint8_t>& packedDib) {
+  if (!::OpenClipboard(owner)) return;
+  ::EmptyClipboard();
+  // The clipboard owns the copy once it has taken it.
+  if (const HENHMETAFILE copy = ::CopyEnhMetaFileW(drawing, nullptr))
+    if (!::SetClipboardData(CF_ENHMETAFILE, copy)) ::DeleteEnhMetaFile(copy);
+  if (!packedDib.empty()) Put(CF_DIB, packedDib.data(), packedDib.size());
+  ::CloseClipboard();
+}
+
 void EmptyClipboardOf(HWND owner) {
   if (!::OpenClipboard(owner)) return;
   ::EmptyClipboard();

@@ -17,6 +17,9 @@ void SetClipboardText(HWND owner, const std::string& cp932);
 // conversion of the Unicode text).
 void SetClipboardText(HWND owner, const std::wstring& text);
 void SetClipboardDib(HWND owner, const std::vector<uint8_t>& packedDib);
+// A drawing as itself (programs that take drawings keep it sharp at any
+// size) and as the packed DIB of its pixels for those that take pixels.
+void SetClipboardDrawing(HWND owner, HENHMETAFILE drawing, const std::vector<uint8_t>& packedDib);
 // Empties the clipboard and puts nothing.
 void EmptyClipboardOf(HWND owner);
 

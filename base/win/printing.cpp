@@ -140,4 +140,14 @@ void PrintBitmap(IPrintDevice& device, HBITMAP bitmap, int width, int height) {
   device.EndPage();
 }
 
+void PrintDrawing(IPrintDevice& device, HENHMETAFILE drawing, int width, int height) {
+  const HDC dc = device.StartPage();
+  const PrintFit fit = FitToPage(width, height, ::GetDeviceCaps(dc, HORZRES), ::GetDeviceCaps(dc, VERTRES));
+  const RECT area{0, 0, fit.width, fit.height};
+  const int saved = ::SaveDC(dc);
+  ::PlayEnhMetaFile(dc, drawing, &area);
+  ::RestoreDC(dc, saved);
+  device.EndPage();
+}
+
 }  // namespace mirabo

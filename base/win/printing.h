@@ -48,5 +48,8 @@ void PrintTextLines(IPrintDevice& device, const std::vector<std::wstring>& lines
                     int pointSize);
 // The bitmap stretched into FitToPage's rectangle at the page's top left.
 void PrintBitmap(IPrintDevice& device, HBITMAP bitmap, int width, int height);
+// A drawing of width x height played into the same rectangle, at the
+// printer's own resolution.
+void PrintDrawing(IPrintDevice& device, HENHMETAFILE drawing, int width, int height);
 
 }  // namespace mirabo

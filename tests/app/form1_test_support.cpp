@@ -121,6 +121,22 @@ std::string MakeBmp(int width, int height, int bitsPerPixel, bool topDown) {
 COLORREF PixelOf(const Picture& picture, int x, int y) {
   win::WindowDC screen(nullptr);
   const HDC dc = ::CreateCompatibleDC(screen.Get());
+  if (picture.Drawing()) {
+    // A drawing played into one pixel's bitmap, moved so (x, y) lands on it.
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 1, -1, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    const HBITMAP one = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(dc, one);
+    ::SetViewportOrgEx(dc, -x, -y, nullptr);
+    DrawPicture(dc, picture, RECT{0, 0, picture.Width(), picture.Height()});
+    ::SetViewportOrgEx(dc, 0, 0, nullptr);
+    const COLORREF c = ::GetPixel(dc, 0, 0);
+    ::SelectObject(dc, old);
+    ::DeleteObject(one);
+    ::DeleteDC(dc);
+    return c;
+  }
   const HGDIOBJ old = ::SelectObject(dc, picture.Handle());
   const COLORREF c = ::GetPixel(dc, x, y);
   ::SelectObject(dc, old);

@@ -1,6 +1,7 @@
 // The main window arranges itself for each kind of file and shows it with
 // the right viewer.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -275,6 +276,99 @@ TEST(Form1View, BitmapVariantsAndOverstatedMetafilesShow) {
   for (int y = 0; y < second.Height(); y += 3)
     for (int x = 0; x < second.Width(); x += 3) shown.push_back(testing::PixelOf(second, x, y));
   EXPECT_TRUE(shown == expected) << "the drawing differs";
+}
+
+// A metafile is kept as the drawing it is and played where it is seen: one
+// of 200 x 140 inches (a 60-byte file could say as much) costs the screen,
+// not its 19200 x 13440 pixels.
+TEST(Form1View, AHugeMetafileCostsTheScreenNotItsSize) {
+  MainWindow w;
+  const HWND box = w->WindowOf("ImageJpg");
+  const auto workingSet = [] {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
+    return static_cast<double>(pmc.WorkingSetSize) / (1 << 20);
+  };
+  // The control's paint of one area (its own coordinates) into a bitmap
+  // of that area alone.
+  const auto paintedAt = [box](int x0, int y0, int x, int y) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 64, -64, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    const HDC dc = ::CreateCompatibleDC(nullptr);
+    const HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(dc, bmp);
+    ::SetViewportOrgEx(dc, -x0, -y0, nullptr);
+    ::SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::GdiFlush();
+    const uint32_t v = static_cast<const uint32_t*>(bits)[(y - y0) * 64 + (x - x0)];
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    return RGB(v >> 16 & 255, v >> 8 & 255, v & 255);
+  };
+  testing::WmfSpec spec;
+  spec.placeable = true;
+  spec.unitsPerInch = 1;
+  spec.box[0] = 0, spec.box[1] = 0, spec.box[2] = 200, spec.box[3] = 140;
+  spec.objects = 3;
+  spec.records = {
+      {0x0103, {8}},                    // SETMAPMODE anisotropic
+      {0x020B, {0, 0}},                 // SETWINDOWORG
+      {0x020C, {1400, 2000}},           // SETWINDOWEXT (y, x): tenths of an inch
+      {0x02FA, {5, 0, 0, 0, 0}},        // CREATEPENINDIRECT: none
+      {0x012D, {0}},                    // SELECTOBJECT
+      {0x02FC, {0, 0x00FF, 0, 0}},      // CREATEBRUSHINDIRECT: red
+      {0x012D, {1}},
+      {0x041B, {100, 100, 0, 0}},       // RECTANGLE (bottom, right, top, left): the top left inches
+      {0x02FC, {0, 0x0000, 0x00FF, 0}}, // blue
+      {0x012D, {2}},
+      {0x041B, {1400, 2000, 1300, 1900}},  // the far corner
+  };
+  ::UpdateWindow(w->Handle());
+  testing::PumpMessages();
+  const double idle = workingSet();
+  const auto path = w.dir() / L"huge.wmf";
+  WriteBytes(path, testing::MakeWmf(spec));
+  w.Open(path.wstring());
+  ASSERT_EQ(w->viewMode, ViewMode::Picture);
+  win::WindowDC screen(nullptr);
+  const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
+  const int width = 200 * dpi, height = 140 * dpi;
+  ASSERT_EQ(w->ImageJpg().picture().Width(), width);
+  ASSERT_EQ(w->ImageJpg().picture().Height(), height);
+  ::UpdateWindow(w->Handle());
+  testing::PumpMessages();
+  EXPECT_LT(workingSet() - idle, 150.0) << "MB above the idle " << idle << " MB";
+
+  // The far corner: scrolled to, then painted where the box now shows it.
+  win::ScrollBox& scroll = w->ScrollBox1();
+  scroll.SetHorzPosition(scroll.HorzRange());
+  scroll.SetVertPosition(scroll.VertRange());
+  ::UpdateWindow(w->Handle());
+  RECT shown{}, view{};
+  ::GetWindowRect(box, &shown);
+  ::GetWindowRect(scroll.Handle(), &view);
+  EXPECT_GT(view.right - shown.left, 0);
+  EXPECT_EQ(shown.right - shown.left, width) << "the box keeps the drawing's size";
+  EXPECT_GE(shown.right, view.right - 40) << "scrolled to the right edge";
+  const int blueX = width - dpi / 2, blueY = height - dpi / 2;  // inside the last inch
+  EXPECT_EQ(paintedAt(blueX - 32, blueY - 32, blueX, blueY), RGB(0, 0, 255));
+  const int whiteX = width - 12 * dpi;  // left of the last ten inches
+  EXPECT_EQ(paintedAt(whiteX - 32, blueY - 32, whiteX, blueY), RGB(255, 255, 255));
+  EXPECT_LT(workingSet() - idle, 150.0) << "MB above the idle " << idle << " MB";
+
+  // Fitted to the window: both corners' colours where they belong.
+  const HWND toolbar = ::GetParent(w->WindowOf("PanelCou"));
+  ::SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(CommandId(Cmd::ToolButton30)), TRUE);
+  w->RunCommand(Cmd::ToolButton30);
+  RECT fitted{};
+  ::GetClientRect(box, &fitted);
+  ASSERT_LT(fitted.right, width);
+  ASSERT_GT(fitted.right, 40);
+  EXPECT_EQ(paintedAt(0, 0, 2, 2), RGB(255, 0, 0));
+  EXPECT_EQ(paintedAt(fitted.right - 64, fitted.bottom - 64, fitted.right - 2, fitted.bottom - 2), RGB(0, 0, 255));
+  EXPECT_LT(workingSet() - idle, 150.0) << "MB above the idle " << idle << " MB";
 }
 
 TEST(Form1View, EveryButtonHasItsHintAndPicture) {
