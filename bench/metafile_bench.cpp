@@ -10,19 +10,12 @@
 
 #include "app/unit1.h"
 #include "bench/timing.h"
+#include "bench/window_messages.h"
 
 namespace {
 
 using mirabo::bench::Clock;
 using mirabo::bench::Milliseconds;
-
-void Pump() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
 
 }  // namespace
 
@@ -62,7 +55,7 @@ void RunMetafileBenchmarks(mirabo::TForm1& form, const std::filesystem::path& di
   form.ClassifyFile(form.CurrentPath);
   form.ShowCurrentFile();
   ::UpdateWindow(form.Handle());
-  Pump();
+  mirabo::bench::HandleMessages();
   win::ScrollBox& scroll = form.ScrollBox1();
   RECT view{};
   ::GetClientRect(scroll.Handle(), &view);

@@ -19,21 +19,15 @@
 #include "tests/base/picture/colour_fixtures.h"
 #include "tests/base/picture/jpeg_fixtures.h"
 #include "bench/timing.h"
+#include "bench/window_messages.h"
 
 namespace {
 
 using mirabo::bench::Clock;
 using mirabo::bench::Milliseconds;
 
-// The window paints what the last command changed, as the message loop does
-// between the user's clicks (not part of any command's time).
-void Paint() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
+// The window paints what the last command changed.
+void Paint() { mirabo::bench::HandleMessages(); }
 
 void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)

@@ -215,14 +215,14 @@ TEST(Form1View, BitmapVariantsAndOverstatedMetafilesShow) {
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
   struct Row {
     const wchar_t* name;
-    bmp::Spec spec;
+    bmp::Bitmap made;
     std::function<COLORREF(int x, int y)> expected;
     int tolerance = 0;
   };
   const auto fromRgb = [](uint32_t c) { return RGB(c >> 16 & 255, c >> 8 & 255, c & 255); };
   const auto paletted = [&](int bits) { return [=](int x, int y) { return fromRgb(bmp::Palette(1 << bits)[bmp::Index(x, y, bits)]); }; };
   std::vector<Row> rows = {{L"two.bmp", bmp::Paletted(40, 2), paletted(2)}, {L"os2.bmp", bmp::Paletted(16, 8), paletted(8)}};
-  bmp::Spec alpha;
+  bmp::Bitmap alpha;
   alpha.bits = 32;
   alpha.pixels = bmp::ColourRows(alpha, [](int x, int y) { return bmp::Colour(x, y) | static_cast<uint32_t>(x * 40) << 24; });
   rows.push_back({L"alpha.bmp", alpha, [&](int x, int y) {
@@ -231,7 +231,7 @@ TEST(Form1View, BitmapVariantsAndOverstatedMetafilesShow) {
                     const auto mix = [a](unsigned v, unsigned under) { return (v * a + under * (255 - a) + 127) / 255; };
                     return RGB(mix(c >> 16 & 255, GetRValue(face)), mix(c >> 8 & 255, GetGValue(face)), mix(c & 255, GetBValue(face)));
                   }});
-  bmp::Spec jpeg;
+  bmp::Bitmap jpeg;
   jpeg.compression = 4;  // BI_JPEG
   jpeg.width = 16, jpeg.height = 8;
   jpeg.pixels = testing::MakeRgbJpeg(16, 8, 100, [](int y, uint8_t* rgb) {
@@ -241,12 +241,12 @@ TEST(Form1View, BitmapVariantsAndOverstatedMetafilesShow) {
   for (const Row& r : rows) {
     SCOPED_TRACE(U8(r.name));
     const auto path = w.dir() / r.name;
-    WriteBytes(path, Bytes(bmp::Write(r.spec)));
+    WriteBytes(path, Bytes(bmp::Write(r.made)));
     w.Open(path.wstring());
     ASSERT_EQ(w->viewMode, ViewMode::Picture);
     const Picture& p = w->ImageJpg().picture();
-    ASSERT_EQ(p.Width(), r.spec.width);
-    ASSERT_EQ(p.Height(), r.spec.height);
+    ASSERT_EQ(p.Width(), r.made.width);
+    ASSERT_EQ(p.Height(), r.made.height);
     for (int y = 0; y < p.Height(); ++y)
       for (int x = 0; x < p.Width(); ++x) {
         const COLORREF got = testing::PixelOf(p, x, y), want = r.expected(x, y);
@@ -307,12 +307,12 @@ TEST(Form1View, AHugeMetafileCostsTheScreenNotItsSize) {
     ::DeleteDC(dc);
     return RGB(v >> 16 & 255, v >> 8 & 255, v & 255);
   };
-  testing::WmfSpec spec;
-  spec.placeable = true;
-  spec.unitsPerInch = 1;
-  spec.box[0] = 0, spec.box[1] = 0, spec.box[2] = 200, spec.box[3] = 140;
-  spec.objects = 3;
-  spec.records = {
+  testing::WmfSpec made;
+  made.placeable = true;
+  made.unitsPerInch = 1;
+  made.box[0] = 0, made.box[1] = 0, made.box[2] = 200, made.box[3] = 140;
+  made.objects = 3;
+  made.records = {
       {0x0103, {8}},                    // SETMAPMODE anisotropic
       {0x020B, {0, 0}},                 // SETWINDOWORG
       {0x020C, {1400, 2000}},           // SETWINDOWEXT (y, x): tenths of an inch
@@ -329,7 +329,7 @@ TEST(Form1View, AHugeMetafileCostsTheScreenNotItsSize) {
   testing::PumpMessages();
   const double idle = workingSet();
   const auto path = w.dir() / L"huge.wmf";
-  WriteBytes(path, testing::MakeWmf(spec));
+  WriteBytes(path, testing::MakeWmf(made));
   w.Open(path.wstring());
   ASSERT_EQ(w->viewMode, ViewMode::Picture);
   win::WindowDC screen(nullptr);

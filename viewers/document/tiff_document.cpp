@@ -283,26 +283,15 @@ class TiffDocument : public Document {
     for (int p = 0; p < planes; ++p) stored.plane.push_back(memory.get() + planeBytes * static_cast<size_t>(p));
 
     if (TIFFIsTiled(tif_)) {
-      uint32_t tw = 0, th = 0;
-      TIFFGetField(tif_, TIFFTAG_TILEWIDTH, &tw);
-      TIFFGetField(tif_, TIFFTAG_TILELENGTH, &th);
-      const tmsize_t tileRow = TIFFTileRowSize(tif_);
-      if (tw == 0 || th == 0 || tileRow <= 0) throw EDocumentError("タイルの大きさが正しくありません");
-      Reserve(TIFFTileSize(tif_));
+      // Tile widths are multiples of 16, so a tile starts on a byte.
       for (int p = 0; p < planes; ++p)
-        for (uint32_t y0 = 0; y0 < static_cast<uint32_t>(height); y0 += th)
-          for (uint32_t x0 = 0; x0 < static_cast<uint32_t>(width); x0 += tw) {
-            if (TIFFReadEncodedTile(tif_, TIFFComputeTile(tif_, x0, y0, 0, static_cast<uint16_t>(p)), chunk_.data(),
-                                    static_cast<tmsize_t>(chunk_.size())) < 0)
-              throw EDocumentError(lastError_);
-            // Tile widths are multiples of 16, so a tile starts on a byte.
-            const size_t first = static_cast<size_t>(x0) * static_cast<size_t>(perPixel) * static_cast<size_t>(layout.bits) / 8;
-            const size_t bytes = std::min<size_t>(static_cast<size_t>(tileRow), stored.rowBytes - first);
-            const uint32_t rows = std::min<uint32_t>(th, static_cast<uint32_t>(height) - y0);
-            for (uint32_t r = 0; r < rows; ++r)
-              std::memcpy(memory.get() + planeBytes * static_cast<size_t>(p) + (y0 + r) * stored.rowBytes + first,
-                          chunk_.data() + r * static_cast<size_t>(tileRow), bytes);
-          }
+        ForEachTile(width, height, static_cast<uint16_t>(p), [&](uint32_t x0, uint32_t y0, uint32_t rows, size_t tileRow) {
+          const size_t first = static_cast<size_t>(x0) * static_cast<size_t>(perPixel) * static_cast<size_t>(layout.bits) / 8;
+          const size_t bytes = std::min(tileRow, stored.rowBytes - first);
+          for (uint32_t r = 0; r < rows; ++r)
+            std::memcpy(memory.get() + planeBytes * static_cast<size_t>(p) + (y0 + r) * stored.rowBytes + first,
+                        chunk_.data() + r * tileRow, bytes);
+        });
     } else {
       uint32_t rowsPerStrip = static_cast<uint32_t>(height);
       TIFFGetFieldDefaulted(tif_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -332,6 +321,25 @@ class TiffDocument : public Document {
     }
   }
 
+  // Every tile of a plane decoded into chunk_, then handed to use with
+  // its place, its rows inside the page and the bytes of one of its rows.
+  template <class Use>
+  void ForEachTile(int width, int height, uint16_t plane, Use use) {
+    uint32_t tw = 0, th = 0;
+    TIFFGetField(tif_, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(tif_, TIFFTAG_TILELENGTH, &th);
+    const tmsize_t tileRow = TIFFTileRowSize(tif_);
+    if (tw == 0 || th == 0 || tileRow <= 0) throw EDocumentError("タイルの大きさが正しくありません");
+    Reserve(TIFFTileSize(tif_));
+    for (uint32_t y0 = 0; y0 < static_cast<uint32_t>(height); y0 += th)
+      for (uint32_t x0 = 0; x0 < static_cast<uint32_t>(width); x0 += tw) {
+        if (TIFFReadEncodedTile(tif_, TIFFComputeTile(tif_, x0, y0, 0, plane), chunk_.data(),
+                                static_cast<tmsize_t>(chunk_.size())) < 0)
+          throw EDocumentError(lastError_);
+        use(x0, y0, std::min<uint32_t>(th, static_cast<uint32_t>(height) - y0), static_cast<size_t>(tileRow));
+      }
+  }
+
   // Black and white, one bit a pixel from the decoder to the kept page:
   // strips are decoded straight into the page's memory and their rows
   // spread to the page's padded stride.
@@ -339,23 +347,10 @@ class TiffDocument : public Document {
     const int width = page.width, height = page.height;
     const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
     if (TIFFIsTiled(tif_)) {
-      uint32_t tw = 0, th = 0;
-      TIFFGetField(tif_, TIFFTAG_TILEWIDTH, &tw);
-      TIFFGetField(tif_, TIFFTAG_TILELENGTH, &th);
-      const tmsize_t tileRow = TIFFTileRowSize(tif_);
-      if (tw == 0 || th == 0 || tileRow <= 0) throw EDocumentError("タイルの大きさが正しくありません");
-      Reserve(TIFFTileSize(tif_));
-      for (uint32_t y0 = 0; y0 < static_cast<uint32_t>(height); y0 += th) {
-        for (uint32_t x0 = 0; x0 < static_cast<uint32_t>(width); x0 += tw) {
-          if (TIFFReadEncodedTile(tif_, TIFFComputeTile(tif_, x0, y0, 0, 0), chunk_.data(),
-                                  static_cast<tmsize_t>(chunk_.size())) < 0)
-            throw EDocumentError(lastError_);
-          const size_t first = x0 / 8, bytes = std::min<size_t>(static_cast<size_t>(tileRow), rowBytes - first);
-          const uint32_t rows = std::min<uint32_t>(th, static_cast<uint32_t>(height) - y0);
-          for (uint32_t r = 0; r < rows; ++r)
-            std::memcpy(page.Row(static_cast<int>(y0 + r)) + first, chunk_.data() + r * static_cast<size_t>(tileRow), bytes);
-        }
-      }
+      ForEachTile(width, height, 0, [&](uint32_t x0, uint32_t y0, uint32_t rows, size_t tileRow) {
+        const size_t first = x0 / 8, bytes = std::min(tileRow, rowBytes - first);
+        for (uint32_t r = 0; r < rows; ++r) std::memcpy(page.Row(static_cast<int>(y0 + r)) + first, chunk_.data() + r * tileRow, bytes);
+      });
     } else {
       uint32_t rowsPerStrip = static_cast<uint32_t>(height);
       TIFFGetFieldDefaulted(tif_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);

@@ -47,7 +47,7 @@ Decoded Decode(const std::vector<uint8_t>& file) {
 
 struct Row {
   const char* what;
-  Spec spec;
+  Bitmap made;
   std::function<uint32_t(int x, int y)> expected;
   int tolerance = 0;
 };
@@ -65,13 +65,13 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
       {"8-bit, OS/2 2.x 64-byte header", Paletted(64, 8), paletteColour(8)},
   };
   {
-    Spec b = Paletted(40, 8);
+    Bitmap b = Paletted(40, 8);
     b.palette.resize(3);  // a short table: indices beyond it are black
     b.pixels = IndexRows(b);
     rows.push_back({"8-bit, three colours", b, [](int x, int y) { return Index(x, y, 8) < 3 ? Palette(3)[Index(x, y, 8)] : 0u; }});
   }
   {
-    Spec b;
+    Bitmap b;
     b.pixels = ColourRows(b, [](int x, int y) { return Colour(x, y); });
     rows.push_back({"24-bit", b, Colour});
     b.topDown = true;
@@ -81,7 +81,7 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
   const auto five = [](uint32_t c, int shift) { return (c >> shift & 255) >> 3; };
   const auto fiveBack = [](unsigned v) { return v * 255 / 31; };
   {
-    Spec b;
+    Bitmap b;
     b.bits = 16;
     b.pixels = ColourRows(b, [&](int x, int y) {
       const uint32_t c = Colour(x, y);
@@ -104,7 +104,7 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
   }
   const auto alpha = [](int x, int y) { return static_cast<unsigned>((x * 40 + y * 7) % 256); };
   {
-    Spec b;
+    Bitmap b;
     b.bits = 32;
     b.pixels = ColourRows(b, [](int x, int y) { return Colour(x, y); });
     rows.push_back({"32-bit, fourth byte zero: opaque", b, Colour});
@@ -124,7 +124,7 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
   {
     // RLE8: a run, an absolute run, a move, end of line, end of picture;
     // what the file skips keeps the target's colour.
-    Spec b = Paletted(40, 8);
+    Bitmap b = Paletted(40, 8);
     b.compression = kRle8;
     b.pixels = {3, 1, 0, 3, 4, 5, 6, 0, 0, 0,  // row 0 (bottom): 1 1 1 4 5 6, end of line
                 0, 2, 2, 1,                      // two right, one up: row 2 from x = 2
@@ -139,7 +139,7 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
       return 0xFFFFFF;
     };
     rows.push_back({"RLE8", b, expected});
-    Spec c = Paletted(40, 4);
+    Bitmap c = Paletted(40, 4);
     c.compression = kRle4;
     c.pixels = {5, 0x12, 0, 3, 0x34, 0x50, 0, 1};  // 1 2 1 2 1, then 3 4 5
     rows.push_back({"RLE4", c, [](int x, int y) -> uint32_t {
@@ -149,7 +149,7 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
                     }});
   }
   {
-    Spec b;
+    Bitmap b;
     b.compression = kJpeg;
     b.width = 16, b.height = 8;
     b.pixels = testing::MakeRgbJpeg(16, 8, 100, [](int y, uint8_t* rgb) {
@@ -159,10 +159,10 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
   }
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    const Decoded d = Decode(Write(row.spec));
+    const Decoded d = Decode(Write(row.made));
     ASSERT_TRUE(d.ok) << d.problem;
-    ASSERT_EQ(d.width, row.spec.width);
-    ASSERT_EQ(d.height, row.spec.height);
+    ASSERT_EQ(d.width, row.made.width);
+    ASSERT_EQ(d.height, row.made.height);
     int wrong = 0;
     for (int y = 0; y < d.height; ++y)
       for (int x = 0; x < d.width; ++x) {
@@ -175,21 +175,21 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
 }
 
 TEST(BitmapDecode, WhatCannotBeDrawnIsRefused) {
-  Spec png;
+  Bitmap png;
   png.compression = kPng;
   png.pixels = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
   EXPECT_FALSE(Decode(Write(png)).ok) << "PNG pixels wait for the PNG decoder";
-  Spec jpeg;
+  Bitmap jpeg;
   jpeg.compression = kJpeg;
   jpeg.pixels = testing::MakeRgbJpeg(8, 8, 90, [](int, uint8_t* rgb) { std::fill(rgb, rgb + 24, uint8_t{7}); });
   const Decoded wrongSize = Decode(Write(jpeg));  // the header says 7 x 5
   EXPECT_FALSE(wrongSize.ok);
   EXPECT_EQ(wrongSize.problem, "JPEG size");
-  Spec topDownRle = Paletted(40, 8);
+  Bitmap topDownRle = Paletted(40, 8);
   topDownRle.compression = kRle8;
   topDownRle.topDown = true;
   EXPECT_EQ(Decode(Write(topDownRle)).problem, "compressed rows stored top-down");
-  Spec huffman = Paletted(64, 1);
+  Bitmap huffman = Paletted(64, 1);
   huffman.compression = 3;  // OS/2's Huffman 1-D
   EXPECT_EQ(Decode(Write(huffman)).problem, "compression");
 }

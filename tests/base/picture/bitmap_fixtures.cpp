@@ -7,11 +7,11 @@ void Put(std::vector<uint8_t>& s, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) s.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-size_t RowBytes(const Spec& b) { return (static_cast<size_t>(b.width) * static_cast<size_t>(b.bits) + 31) / 32 * 4; }
+size_t RowBytes(const Bitmap& b) { return (static_cast<size_t>(b.width) * static_cast<size_t>(b.bits) + 31) / 32 * 4; }
 
 }  // namespace
 
-std::vector<uint8_t> Write(const Spec& b) {
+std::vector<uint8_t> Write(const Bitmap& b) {
   std::vector<uint8_t> info;
   Put(info, b.headerSize, 4);
   if (b.headerSize == 12) {
@@ -61,7 +61,7 @@ std::vector<uint32_t> Palette(int entries) {
 }
 int Index(int x, int y, int bits) { return (x + 2 * y) % (1 << bits); }
 
-std::vector<uint8_t> IndexRows(const Spec& b) {
+std::vector<uint8_t> IndexRows(const Bitmap& b) {
   std::vector<uint8_t> out;
   for (int r = 0; r < b.height; ++r) {
     const int y = b.topDown ? r : b.height - 1 - r;
@@ -75,7 +75,7 @@ std::vector<uint8_t> IndexRows(const Spec& b) {
   return out;
 }
 
-std::vector<uint8_t> ColourRows(const Spec& b, const std::function<uint32_t(int x, int y)>& pack) {
+std::vector<uint8_t> ColourRows(const Bitmap& b, const std::function<uint32_t(int x, int y)>& pack) {
   std::vector<uint8_t> out;
   for (int r = 0; r < b.height; ++r) {
     const int y = b.topDown ? r : b.height - 1 - r;
@@ -87,8 +87,8 @@ std::vector<uint8_t> ColourRows(const Spec& b, const std::function<uint32_t(int 
   return out;
 }
 
-Spec Paletted(uint32_t headerSize, int bits) {
-  Spec b;
+Bitmap Paletted(uint32_t headerSize, int bits) {
+  Bitmap b;
   b.headerSize = headerSize, b.bits = bits;
   b.palette = Palette(1 << bits);
   b.pixels = IndexRows(b);

@@ -7,7 +7,7 @@
 
 namespace mirabo::testing::bmp {
 
-struct Spec {
+struct Bitmap {
   uint32_t headerSize = 40;  // 12, OS/2's 16 to 64, 40, 52, 56, 108, 124
   int width = 7, height = 5;
   bool topDown = false;
@@ -17,7 +17,7 @@ struct Spec {
   std::vector<uint32_t> masks;    // after a 40-byte header, or inside a longer one
   std::vector<uint8_t> pixels;    // as stored
 };
-std::vector<uint8_t> Write(const Spec& b);
+std::vector<uint8_t> Write(const Bitmap& b);
 
 uint32_t Rgb(unsigned r, unsigned g, unsigned b);
 // A colour for every pixel, different across and down.
@@ -28,9 +28,9 @@ int Index(int x, int y, int bits);
 
 // Rows of palette indices or of direct colours (pack gives a pixel's
 // stored number), bottom row first unless top-down, padded to four bytes.
-std::vector<uint8_t> IndexRows(const Spec& b);
-std::vector<uint8_t> ColourRows(const Spec& b, const std::function<uint32_t(int x, int y)>& pack);
+std::vector<uint8_t> IndexRows(const Bitmap& b);
+std::vector<uint8_t> ColourRows(const Bitmap& b, const std::function<uint32_t(int x, int y)>& pack);
 // A palette picture of that header and depth, every index used.
-Spec Paletted(uint32_t headerSize, int bits);
+Bitmap Paletted(uint32_t headerSize, int bits);
 
 }  // namespace mirabo::testing::bmp

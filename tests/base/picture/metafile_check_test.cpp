@@ -136,10 +136,10 @@ TEST(MetafileCheck, HeadersStatingMoreThanTheFileArePlayedToTheirEnd) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    WmfSpec spec = testing::DrawingWmf();
-    spec.placeable = r.placeable;
-    spec.sizeAdjustWords = r.adjustWords;
-    std::string bytes = testing::MakeWmf(spec);
+    WmfSpec made = testing::DrawingWmf();
+    made.placeable = r.placeable;
+    made.sizeAdjustWords = r.adjustWords;
+    std::string bytes = testing::MakeWmf(made);
     bytes.resize(bytes.size() - r.cutBytes);
     const CheckResult result = CheckBytes(bytes);
     ASSERT_TRUE(result.ok) << result.problem;
