@@ -42,6 +42,7 @@ void SpiHostProcess::StartEarly(std::vector<std::string> paths) {
   Join();
   starter_ = std::thread([this, paths = std::move(paths)] {
     if (!EnsureNow()) return;
+    preloadingGeneration_ = generation_;
     std::vector<uint8_t> body(sizeof(PreloadRequest));
     PreloadRequest request{0};
     for (const std::string& path : paths) {
@@ -181,7 +182,13 @@ std::vector<uint8_t> SpiHostProcess::Receive(Op op, const std::function<bool(int
   }
 }
 
+bool SpiHostProcess::LastFailedPreloading() const {
+  Join();
+  return preloadingGeneration_ != 0 && failedGeneration_ == preloadingGeneration_;
+}
+
 [[noreturn]] void SpiHostProcess::Fail(HostFailureKind why) {
+  failedGeneration_ = generation_;
   Stop();
   throw HostFailure{why};
 }

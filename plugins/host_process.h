@@ -62,6 +62,10 @@ class SpiHostProcess {
   // Starts the process on a thread of its own and hands it the libraries
   // to load meanwhile; every other call waits for that to be over.
   void StartEarly(std::vector<std::string> paths);
+  // Whether the host that failed last was the one given libraries to load
+  // early: it may have died of one of those (a plug-in that crashes when it
+  // is asked for its texts) while another library's load was on its way.
+  bool LastFailedPreloading() const;
   // Starts the process when none runs; false when it cannot.
   bool Ensure();
   void Stop();
@@ -97,6 +101,7 @@ class SpiHostProcess {
   win::UniqueFile pipe_;
   spihost::Control* control_ = nullptr;
   unsigned generation_ = 0, starts_ = 0;
+  unsigned preloadingGeneration_ = 0, failedGeneration_ = 0;
   std::shared_ptr<MappedBlocks> blocks_;
   spihost::BufferedReader reader_;
   mutable std::thread starter_;  // the start begun early, until joined

@@ -285,7 +285,15 @@ std::unique_ptr<ISpiLibrary> RemoteSpiHost::Load(const std::string& path) {
   try {
     if (!module->Attach()) return nullptr;
   } catch (const HostFailure&) {
-    return nullptr;  // a library whose loading ends its host cannot be used
+    // The host may have died loading ahead a library the start-up search
+    // comes to later, while this one's load was on its way: this one is
+    // tried once more in a fresh host, which loads nothing ahead.
+    if (!host->LastFailedPreloading()) return nullptr;  // a library whose loading ends its host cannot be used
+    try {
+      if (!module->Attach()) return nullptr;
+    } catch (const HostFailure&) {
+      return nullptr;
+    }
   }
   shared = module;
   return std::make_unique<RemoteSpiLibrary>(std::move(module));
