@@ -83,7 +83,7 @@ void TForm1::StartReadAhead() {
     return;
   }
   // Only when nothing waits: a held key's next step comes first.
-  if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_SENDMESSAGE))) {
+  if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE))) {
     ::SetTimer(Handle(), kReadAheadTimer, 20, nullptr);
     return;
   }
