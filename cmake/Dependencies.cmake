@@ -1,7 +1,7 @@
 # libjpeg-turbo, libtiff and GoogleTest are real, installed dependencies,
 # never vendored.
 #  - MinGW cross builds on Debian: libjpeg-turbo, libtiff with its codecs
-#    (liblzma, libzstd, libwebp) and Little CMS are built once from Debian's
+#    (liblzma, libzstd, libwebp), libpng and Little CMS are built once from Debian's
 #    source packages into MIRABO_DEPS_DIR (scripts/build-deps.sh)
 #    against Debian's MinGW zlib, GoogleTest is compiled from Debian's
 #    /usr/src/googletest.
@@ -46,6 +46,11 @@ if(TIFF_LIBRARY MATCHES "\\.a$")
   endforeach()
   set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES ${_codecs} ZLIB::ZLIB JPEG::JPEG)
 endif()
+
+# libpng (Debian's libpng-dev natively, built from Debian's source for
+# MinGW, vcpkg's "libpng" on Windows); it brings zlib with it.
+find_package(PNG REQUIRED)
+message(STATUS "libpng: ${PNG_LIBRARIES}")
 
 # Little CMS 2 (Debian's liblcms2-dev natively, built from Debian's source
 # for MinGW, vcpkg's "lcms" on Windows): found by its header and library.

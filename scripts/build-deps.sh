@@ -3,7 +3,7 @@
 # Debian's source packages, once: libjpeg-turbo with its SIMD (nasm), then
 # libtiff against that libjpeg-turbo and the MinGW zlib (Deflate and
 # JPEG-in-TIFF) and the codec libraries Debian's own libtiff has: liblzma,
-# libzstd and libwebp. A later call finds the installed tree and returns.
+# libzstd and libwebp; libpng. A later call finds the installed tree and returns.
 # usage: build-deps.sh TRIPLE DEPS_DIR   -> DEPS_DIR/TRIPLE/{include,lib}
 #        build-deps.sh --fetch DEPS_DIR  only fetches every source package
 set -euo pipefail
@@ -106,6 +106,11 @@ build libwebp "$(fetch libwebp 'libwebp-*')" \
   -DBUILD_SHARED_LIBS=OFF -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
   -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF \
   -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF
+
+# libpng: PNG pixels inside bitmap files.
+build libpng "$(fetch libpng1.6 'libpng1.6-*')" \
+  -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_EXECUTABLES=OFF -DPNG_TESTS=OFF \
+  -DZLIB_INCLUDE_DIR="/usr/$triple/include" -DZLIB_LIBRARY="/usr/$triple/lib/libz.a"
 
 # Every codec Debian's libtiff has but JBIG (jbigkit is GPL) and LERC;
 # nothing else may be found on the build machine by accident. The static

@@ -37,6 +37,7 @@ license() {
     section "libjpeg-turbo" "$(find $deps -maxdepth 2 -path '*libjpeg-turbo-*/LICENSE.md' | head -n 1)" \
       "$(find $deps -maxdepth 2 -path '*libjpeg-turbo-*/README.ijg' | head -n 1)"
     section "LibTIFF" "$(find $deps -maxdepth 2 -path '*tiff-*/LICENSE.md' | head -n 1)"
+    section "libpng" "$(find $deps -maxdepth 2 -path '*libpng1.6-*/LICENSE' | head -n 1)"
     section "Little CMS" "$(find $deps -maxdepth 2 -path '*lcms2-*/COPYING' | head -n 1)"
     section "liblzma (XZ Utils)" "$(find $deps -maxdepth 2 -path '*xz-utils-*/COPYING' | head -n 1)"
     section "Zstandard" "$(find $deps -maxdepth 2 -path '*libzstd-*/LICENSE' | head -n 1)"

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   nasm dpkg-dev
-  googletest libjpeg62-turbo-dev libjpeg-turbo-progs libtiff-dev liblcms2-dev libz-mingw-w64-dev
+  googletest libjpeg62-turbo-dev libjpeg-turbo-progs libtiff-dev liblcms2-dev libpng-dev libz-mingw-w64-dev
   wine64 libwine
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb x11-utils xdotool imagemagick

@@ -79,8 +79,10 @@ LayoutResult CheckBitmapFile(std::span<const uint8_t> data) {
          "picture size");
     Need(static_cast<uint64_t>(l.width) * static_cast<uint64_t>(l.height) <= kMaxPicturePixels, "picture size");
     l.paletteOffset = static_cast<size_t>(std::min<uint64_t>(at + l.headerSize + masksAfter, d.size()));
-    const uint64_t maxEntries = bitCount <= 8 ? 1ull << bitCount : 0;
-    uint64_t entries = bitCount <= 8 ? (used && used < maxEntries ? used : maxEntries) : 0;
+    // JPEG and PNG pixels say 0 bits: they have no colour table.
+    const bool paletted = bitCount >= 1 && bitCount <= 8;
+    const uint64_t maxEntries = paletted ? 1ull << bitCount : 0;
+    uint64_t entries = paletted ? (used && used < maxEntries ? used : maxEntries) : 0;
     if (bitsOffset == 0) bitsOffset = l.paletteOffset + entries * static_cast<uint64_t>(l.entryBytes);  // a packed DIB
     Need(bitsOffset >= at + l.headerSize && bitsOffset <= d.size(), "pixel offset");
     // A table cut short by the pixels keeps the entries it has; the rest

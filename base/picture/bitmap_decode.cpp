@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <vector>
+
+#include <png.h>
 
 #include "base/picture/checked_bytes.h"
 #include "base/picture/jpeg_decode.h"
@@ -44,7 +47,7 @@ class Decoder {
   Decoder(std::span<const uint8_t> data, const Layout& l, Background back, Target t)
       : l_(l), bits_(data.data() + l.bitsOffset), size_(static_cast<size_t>(l.bitsNeeded < l.bitsAvailable ? l.bitsNeeded : l.bitsAvailable)),
         back_(back), t_(t) {
-    if (l.bitCount <= 8) {
+    if (l.bitCount >= 1 && l.bitCount <= 8) {
       palette_.assign(size_t{1} << l.bitCount, Colour{0, 0, 0});
       const uint8_t* p = data.data() + l.paletteOffset;
       for (uint32_t i = 0; i < l.paletteEntries; ++i, p += l.entryBytes) palette_[i] = {p[0], p[1], p[2]};
@@ -56,7 +59,7 @@ class Decoder {
       case kRle8:
       case kRle4: Rle(); break;
       case kJpeg: Jpeg(); break;
-      case kPng: checks::Fail("PNG pixels");
+      case kPng: Png(); break;
       default: Rows(); break;
     }
   }
@@ -182,6 +185,31 @@ class Decoder {
     }
   }
 
+  // PNG pixels: the whole stream, which must be the header's size; its
+  // alpha over the background.
+  void Png() {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bits_, size_)) checks::Fail("PNG pixels");
+    if (image.width != static_cast<png_uint_32>(l_.width) || image.height != static_cast<png_uint_32>(l_.height)) {
+      png_image_free(&image);
+      checks::Fail("PNG size");
+    }
+    image.format = PNG_FORMAT_BGRA;
+    std::vector<uint8_t> pixels;
+    try {
+      pixels.resize(PNG_IMAGE_SIZE(image));
+    } catch (const std::bad_alloc&) {
+      png_image_free(&image);
+      checks::Fail("no memory");
+    }
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) checks::Fail("PNG pixels");
+    for (int y = 0; y < l_.height; ++y) {
+      const uint8_t* in = pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(l_.width) * 4;
+      for (int x = 0; x < l_.width; ++x, in += 4) Put(x, y, Over({in[0], in[1], in[2]}, in[3]));
+    }
+  }
+
   const Layout& l_;
   const uint8_t* bits_;
   size_t size_;
@@ -196,7 +224,6 @@ DecodeResult DecodeBitmap(std::span<const uint8_t> data, const Layout& layout, B
                           const std::function<Target()>& allocate) {
   DecodeResult result;
   try {
-    Need(layout.compression != kPng, "PNG pixels");
     const Target target = allocate();
     Need(target.bits != nullptr, "no memory");
     Decoder(data, layout, background, target).Run();

@@ -2,8 +2,8 @@
 // Bitmap files and packed DIBs decoded by our own reader, after the checks,
 // so that every form draws the same on every system: palettes of 1, 2, 4
 // and 8 bits (3-byte entries of the old 12-byte header, OS/2 2.x's headers),
-// 16 and 32 bits with or without masks, 24 bits, RLE4 and RLE8, JPEG
-// pixels; alpha (32 bits) laid over a background colour.
+// 16 and 32 bits with or without masks, 24 bits, RLE4 and RLE8, JPEG and
+// PNG pixels; alpha (32 bits, PNG) laid over a background colour.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (static_cast<uint64_t>(l.width) * static_cast<uint64_t>(l.height) > mirabo::kMaxPicturePixels) abort();
     if (l.compressed && l.bitsNeeded > l.bitsAvailable) abort();
     if (l.paletteOffset + static_cast<uint64_t>(l.paletteEntries) * static_cast<uint64_t>(l.entryBytes) > size) abort();
-    if (l.bitCount <= 8 && l.paletteEntries > (1u << l.bitCount)) abort();
+    if ((l.bitCount < 1 || l.bitCount > 8) ? l.paletteEntries != 0 : l.paletteEntries > (1u << l.bitCount)) abort();
     // Pictures of up to a million pixels are decoded (the sanitizer sees
     // every byte read and written); larger ones cost the fuzzer only time.
     if (static_cast<uint64_t>(l.width) * static_cast<uint64_t>(l.height) <= (1u << 20)) {

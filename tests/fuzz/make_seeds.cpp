@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <png.h>
+
 #include "tests/base/picture/jpeg_fixtures.h"
 #include "tests/base/picture/metafile_fixtures.h"
 #include "tests/viewers/tiff_fixtures.h"
@@ -152,6 +154,19 @@ const std::map<std::string, std::function<Seeds()>> kSeeds = {
          for (int i = 0; i < 24; ++i) rgb[i] = static_cast<uint8_t>(i * 9 + y);
        }));
        seeds.push_back(jpeg);
+       std::vector<uint8_t> rgba(6 * 4 * 4);
+       for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<uint8_t>(i * 11);
+       png_image image{};
+       image.version = PNG_IMAGE_VERSION;
+       image.width = 6, image.height = 4, image.format = PNG_FORMAT_RGBA;
+       std::vector<uint8_t> png(4096);
+       png_alloc_size_t size = png.size();
+       if (png_image_write_to_memory(&image, png.data(), &size, 0, rgba.data(), 0, nullptr)) {
+         std::string withPng = Dib(6, 4, 0, 5, 0);
+         withPng.resize(40);
+         withPng += std::string(reinterpret_cast<const char*>(png.data()), size);
+         seeds.push_back(withPng);
+       }
        return seeds;
      }},
     {"fuzz_metafile",

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <png.h>
+
 #include "tests/base/picture/bitmap_fixtures.h"
 #include "tests/base/picture/jpeg_fixtures.h"
 
@@ -20,6 +22,29 @@ constexpr Background kBack{0xD4, 0xD0, 0xC8};
 uint32_t OverBack(uint32_t c, unsigned a) {
   const auto mix = [a](unsigned v, unsigned under) { return (v * a + under * (255 - a) + 127) / 255; };
   return Rgb(mix(c >> 16 & 255, kBack.red), mix(c >> 8 & 255, kBack.green), mix(c & 255, kBack.blue));
+}
+
+// A PNG of width x height whose pixel (x, y) is argb(x, y) (0xAARRGGBB),
+// written by libpng.
+std::vector<uint8_t> Png(int width, int height, const std::function<uint32_t(int x, int y)>& argb) {
+  std::vector<uint8_t> rgba;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const uint32_t c = argb(x, y);
+      rgba.insert(rgba.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c),
+                               static_cast<uint8_t>(c >> 24)});
+    }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
+  std::vector<uint8_t> out(size);
+  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr)) return {};
+  out.resize(size);
+  return out;
 }
 
 struct Decoded {
@@ -157,9 +182,24 @@ TEST(BitmapDecode, EveryFormWritersUseShowsItsPixels) {
     });
     rows.push_back({"JPEG pixels", b, [](int x, int y) { return Rgb(100 + x * 4, 60 + y * 6, 90); }, 6});
   }
+  {
+    // PNG pixels, their alpha over the background.
+    Bitmap b;
+    b.compression = kPng;
+    b.bits = 0;  // as writers of PNG pixels put it
+    b.width = 9, b.height = 6;
+    b.pixels = Png(9, 6, [&](int x, int y) { return Colour(x, y) | alpha(x, y) << 24; });
+    rows.push_back({"PNG pixels with alpha", b, [&](int x, int y) { return OverBack(Colour(x, y), alpha(x, y)); }});
+  }
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    const Decoded d = Decode(Write(row.made));
+    Decoded d = Decode(Write(row.made));
+    if (row.made.compression == kPng && d.ok) {
+      // The same as a packed DIB, as the clipboard holds it: no colour
+      // table before the pixels for a depth of 0.
+      const std::vector<uint8_t> file = Write(row.made);
+      d = Decode(std::vector<uint8_t>(file.begin() + 14, file.end()));
+    }
     ASSERT_TRUE(d.ok) << d.problem;
     ASSERT_EQ(d.width, row.made.width);
     ASSERT_EQ(d.height, row.made.height);
@@ -178,7 +218,9 @@ TEST(BitmapDecode, WhatCannotBeDrawnIsRefused) {
   Bitmap png;
   png.compression = kPng;
   png.pixels = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-  EXPECT_FALSE(Decode(Write(png)).ok) << "PNG pixels wait for the PNG decoder";
+  EXPECT_EQ(Decode(Write(png)).problem, "PNG pixels") << "a PNG cut after its signature";
+  png.pixels = Png(8, 8, [](int, int) { return 0xFF000000u; });
+  EXPECT_EQ(Decode(Write(png)).problem, "PNG size") << "the header says 7 x 5";
   Bitmap jpeg;
   jpeg.compression = kJpeg;
   jpeg.pixels = testing::MakeRgbJpeg(8, 8, 90, [](int, uint8_t* rgb) { std::fill(rgb, rgb + 24, uint8_t{7}); });
