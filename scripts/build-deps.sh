@@ -40,6 +40,28 @@ fetch() {
   printf '%s' "$src"
 }
 
+# begin NAME SOURCE RECIPE: what both ways of building share. Sets $bld,
+# $epoch and $maps; false when this very recipe is installed already (or
+# only sources are fetched). RECIPE may name $maps as @MAPS@.
+begin() {
+  local name=$1 src=$2
+  [ "$fetch_only" = 1 ] && return 1
+  bld="$deps/build-$name-$triple"
+  epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
+  maps="-ffile-prefix-map=$src=/usr/src/$name -ffile-prefix-map=$bld=/usr/src/$name-build"
+  recipe=${3//@MAPS@/"$maps"}
+  if [ -f "$prefix/.built-$name" ] && [ "$(cat "$prefix/.built-$name")" = "$recipe" ]; then
+    return 1
+  fi
+  rm -rf "$bld"
+}
+
+# finish NAME: the recipe noted as installed.
+finish() {
+  printf '%s' "$recipe" >"$prefix/.built-$1"
+  echo "build-deps: $1 for $triple installed in $prefix"
+}
+
 # build NAME SOURCE CMAKE_ARGS...: configure, build and install into $prefix,
 # unless this very recipe was installed there before (a changed recipe builds
 # again). Reproducibly: the source and build folders are mapped away in what
@@ -49,23 +71,16 @@ fetch() {
 # $cflags: C flags the recipe adds.
 build() {
   local name=$1 src=$2; shift 2
-  [ "$fetch_only" = 1 ] && return
-  local bld="$deps/build-$name-$triple" epoch recipe
-  epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
-  local maps="-ffile-prefix-map=$src=/usr/src/$name -ffile-prefix-map=$bld=/usr/src/$name-build"
-  local flags="$maps${cflags:+ $cflags}"
-  recipe="$name $(basename "$src")${subdir:+/$subdir} $flags $*"
-  if [ -f "$prefix/.built-$name" ] && [ "$(cat "$prefix/.built-$name")" = "$recipe" ]; then
-    return
-  fi
-  rm -rf "$bld"
+  local bld epoch maps recipe
+  local extra="${cflags:+ $cflags}"
+  begin "$name" "$src" "$name $(basename "$src")${subdir:+/$subdir} @MAPS@$extra $*" || return 0
+  local flags="$maps$extra"
   SOURCE_DATE_EPOCH=$epoch cmake -S "$src${subdir:+/$subdir}" -B "$bld" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
     -DCMAKE_CROSSCOMPILING_EMULATOR= "$@" >"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
   SOURCE_DATE_EPOCH=$epoch cmake --build "$bld" --target install >>"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
-  printf '%s' "$recipe" >"$prefix/.built-$name"
-  echo "build-deps: $name for $triple installed in $prefix"
+  finish "$name"
 }
 
 # build_autotools NAME SOURCE CONFIGURE_ARGS...: the same for a library
@@ -73,21 +88,13 @@ build() {
 # is shared by both targets).
 build_autotools() {
   local name=$1 src=$2; shift 2
-  [ "$fetch_only" = 1 ] && return
-  local bld="$deps/build-$name-$triple" epoch recipe
-  epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
-  local maps="-ffile-prefix-map=$src=/usr/src/$name -ffile-prefix-map=$bld=/usr/src/$name-build"
-  recipe="$name $(basename "$src") autotools $maps $*"
-  if [ -f "$prefix/.built-$name" ] && [ "$(cat "$prefix/.built-$name")" = "$recipe" ]; then
-    return
-  fi
-  rm -rf "$bld"
+  local bld epoch maps recipe
+  begin "$name" "$src" "$name $(basename "$src") autotools @MAPS@ $*" || return 0
   mkdir -p "$bld"
   (cd "$bld" && SOURCE_DATE_EPOCH=$epoch CFLAGS="-O2 $maps" "$src/configure" --host="$triple" --prefix="$prefix" \
     --disable-shared --enable-static "$@" && SOURCE_DATE_EPOCH=$epoch make -j"$(nproc)" && make install) \
     >"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
-  printf '%s' "$recipe" >"$prefix/.built-$name"
-  echo "build-deps: $name for $triple installed in $prefix"
+  finish "$name"
 }
 
 [ "$fetch_only" = 1 ] || mkdir -p "$prefix"
