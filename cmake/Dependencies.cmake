@@ -63,6 +63,40 @@ set_target_properties(LCMS2::LCMS2 PROPERTIES IMPORTED_LOCATION "${LCMS2_LIBRARY
 set_property(TARGET LCMS2::LCMS2 APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS CMS_NO_REGISTER_KEYWORD)
 message(STATUS "lcms2: ${LCMS2_LIBRARY}")
 
+# The decoder plug-ins' libraries, found by header and library alike
+# natively (Debian's -dev packages), in the MinGW tree and from vcpkg.
+# mirabo_imported(TARGET HEADER NAMES...)
+function(mirabo_imported target header)
+  string(MAKE_C_IDENTIFIER "${target}" id)
+  find_path(${id}_INCLUDE_DIR ${header})
+  find_library(${id}_LIBRARY NAMES ${ARGN})
+  if(${id}_INCLUDE_DIR AND ${id}_LIBRARY)
+    add_library(${target} UNKNOWN IMPORTED GLOBAL)
+    set_target_properties(${target} PROPERTIES IMPORTED_LOCATION "${${id}_LIBRARY}"
+                                               INTERFACE_INCLUDE_DIRECTORIES "${${id}_INCLUDE_DIR}")
+    message(STATUS "${target}: ${${id}_LIBRARY}")
+  endif()
+endfunction()
+mirabo_imported(WebP::webp webp/decode.h webp libwebp)
+mirabo_imported(WebP::demux webp/demux.h webpdemux libwebpdemux)
+if(NOT TARGET WebP::webp OR NOT TARGET WebP::demux)
+  message(FATAL_ERROR "libwebp (with its demux library) was not found")
+endif()
+set_property(TARGET WebP::demux APPEND PROPERTY INTERFACE_LINK_LIBRARIES WebP::webp)
+# libheif with its HEVC (libde265) and AV1 (dav1d) decoders.
+mirabo_imported(HEIF::heif libheif/heif.h heif libheif)
+if(TARGET HEIF::heif AND HEIF__heif_LIBRARY MATCHES "\\.a$")
+  # Static: its decoders' libraries after it, and its header told not to
+  # import from a DLL.
+  mirabo_imported(HEIF::de265 libde265/de265.h de265 libde265)
+  mirabo_imported(HEIF::dav1d dav1d/dav1d.h dav1d libdav1d)
+  set_property(TARGET HEIF::heif APPEND PROPERTY INTERFACE_LINK_LIBRARIES HEIF::de265 HEIF::dav1d)
+  set_property(TARGET HEIF::heif APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS LIBHEIF_STATIC_BUILD)
+endif()
+if(NOT TARGET HEIF::heif)
+  message(WARNING "libheif was not found: no HEIF and AVIF plug-ins")
+endif()
+
 if(MIRABO_BUILD_TESTS)
   set(MIRABO_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree (Debian's googletest package)")
   if(EXISTS "${MIRABO_GTEST_SOURCE}/CMakeLists.txt")

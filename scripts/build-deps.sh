@@ -97,6 +97,39 @@ build_autotools() {
   finish "$name"
 }
 
+# build_meson NAME SOURCE MESON_ARGS...: the same for a library built with
+# Meson, through a cross file for the target.
+build_meson() {
+  local name=$1 src=$2; shift 2
+  local bld epoch maps recipe cpu family cross
+  begin "$name" "$src" "$name $(basename "$src") meson @MAPS@ $*" || return 0
+  case $triple in
+    x86_64-*) cpu=x86_64 family=x86_64 ;;
+    *) cpu=i686 family=x86 ;;
+  esac
+  cross="$deps/cross-$triple.ini"
+  cat >"$cross" <<CROSS
+[binaries]
+c = '$triple-gcc-posix'
+cpp = '$triple-g++-posix'
+ar = '$triple-ar'
+strip = '$triple-strip'
+windres = '$triple-windres'
+nasm = 'nasm'
+[built-in options]
+c_args = [$(printf "'%s', " $maps)'-O2']
+[host_machine]
+system = 'windows'
+cpu_family = '$family'
+cpu = '$cpu'
+endian = 'little'
+CROSS
+  (SOURCE_DATE_EPOCH=$epoch meson setup "$bld" "$src" --cross-file "$cross" --prefix "$prefix" --libdir lib \
+    --buildtype release --default-library static "$@" &&
+    SOURCE_DATE_EPOCH=$epoch ninja -C "$bld" install) >"$bld.log" 2>&1 || { tail -n 30 "$bld.log" >&2; exit 1; }
+  finish "$name"
+}
+
 [ "$fetch_only" = 1 ] || mkdir -p "$prefix"
 build libjpeg-turbo "$(fetch libjpeg-turbo 'libjpeg-turbo-*')" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON -DWITH_SIMD=ON \
@@ -136,3 +169,20 @@ cflags=-DLZMA_API_STATIC build libtiff "$(fetch tiff 'tiff-*')" \
 
 # Little CMS 2: colour management of photos (their embedded profiles).
 build_autotools lcms2 "$(fetch lcms2 'lcms2-*')" --without-jpeg --without-tiff --without-zlib
+
+# The HEIF and AVIF plug-ins: libheif with its HEVC decoder libde265 and the
+# AV1 decoder dav1d (with its assembly, nasm), nothing else: no encoders, no
+# plug-in loading. libheif and libde265 are LGPL: the packages carry what
+# relinking the plug-ins needs (scripts/package.sh).
+build_meson dav1d "$(fetch dav1d 'dav1d-*')" -Denable_tools=false -Denable_tests=false \
+  -Denable_examples=false -Denable_docs=false -Denable_asm=true -Dbitdepths=8,16 -Dlogging=false
+cflags=-DLIBDE265_STATIC_BUILD build libde265 "$(fetch libde265 'libde265-*')" \
+  -DBUILD_SHARED_LIBS=OFF -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF
+cflags=-DLIBDE265_STATIC_BUILD build libheif "$(fetch libheif 'libheif-*')" \
+  -DBUILD_SHARED_LIBS=OFF -DENABLE_PLUGIN_LOADING=OFF -DWITH_EXAMPLES=OFF -DBUILD_TESTING=OFF \
+  -DWITH_GDK_PIXBUF=OFF -DWITH_FUZZERS=OFF -DWITH_X265=OFF -DWITH_AOM_ENCODER=OFF -DWITH_AOM_DECODER=OFF \
+  -DWITH_RAV1E=OFF -DWITH_SvtEnc=OFF -DWITH_JPEG_DECODER=OFF -DWITH_JPEG_ENCODER=OFF \
+  -DWITH_OpenJPEG_DECODER=OFF -DWITH_OpenJPEG_ENCODER=OFF -DWITH_LIBDE265=ON -DWITH_DAV1D=ON \
+  -DLIBDE265_INCLUDE_DIR="$prefix/include" -DLIBDE265_LIBRARY="$prefix/lib/libde265.a" \
+  -DDAV1D_INCLUDE_DIR="$prefix/include" -DDAV1D_LIBRARY="$prefix/lib/libdav1d.a" \
+  -DPKG_CONFIG_EXECUTABLE=/bin/false

@@ -9,6 +9,7 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   nasm dpkg-dev
   googletest libjpeg62-turbo-dev libjpeg-turbo-progs libtiff-dev liblcms2-dev libpng-dev libz-mingw-w64-dev
+  libwebp-dev libavif-dev libheif-dev meson
   wine64 libwine
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb x11-utils xdotool imagemagick

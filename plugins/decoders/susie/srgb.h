@@ -1,0 +1,20 @@
+#pragma once
+// The interface carries no colour profile, so our plug-ins hand over sRGB:
+// pictures described by an ICC profile or by coding-independent code
+// points (the nclx box of HEIF and AVIF) are converted in place.
+#include "plugins/decoders/susie/susie_plugin.h"
+
+namespace mirabo::decoders {
+
+// A profile that cannot be read, or is not RGB, leaves the pixels as they are.
+void ProfileToSrgb(Canvas& canvas, Bytes icc);
+
+// Colour primaries and transfer characteristics as ITU-T H.273 numbers them.
+// BT.709 or unspecified primaries with a BT.709-like or sRGB curve are
+// taken as sRGB already; unknown numbers leave the pixels alone.
+void CicpToSrgb(Canvas& canvas, int primaries, int transfer);
+
+// Whether those numbers need a conversion at all.
+bool CicpIsSrgb(int primaries, int transfer);
+
+}  // namespace mirabo::decoders

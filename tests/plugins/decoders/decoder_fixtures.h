@@ -1,0 +1,58 @@
+#pragma once
+// Pictures for the decoder plug-ins' tests and fuzz seeds, made with the
+// formats' own encoders, and the reference libraries' own decodes of them.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mirabo::decoders::fixtures {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A top-down picture, four bytes a pixel in B, G, R, A order.
+struct Picture {
+  std::uint32_t width = 0, height = 0;
+  std::vector<std::uint8_t> bgra;
+};
+
+// A deterministic picture with smooth and sharp parts (and, with alpha,
+// every level of transparency somewhere).
+Picture Pattern(std::uint32_t width, std::uint32_t height, bool alpha);
+
+struct PngCase {
+  const char* name;
+  int colour_type;  // PNG_COLOR_TYPE_*
+  int depth;
+  bool interlaced = false;
+  bool trns = false;     // a tRNS chunk (palette: some entries see-through)
+  double gamma = 0;      // a gAMA chunk when nonzero
+  bool p3_icc = false;   // an iCCP chunk with a Display P3 profile
+};
+const std::vector<PngCase>& PngCases();
+Bytes MakePng(const PngCase& c, std::uint32_t width = 37, std::uint32_t height = 23);
+// libpng's simplified reader: 8-bit BGRA, sixteen-bit samples taken as
+// sRGB-coded; with p3_icc the result converted to sRGB by Little CMS.
+Picture ReferencePng(const Bytes& file, bool p3_icc);
+
+enum class WebpKind { kLossy, kLossless, kAlpha, kAnimated };
+Bytes MakeWebp(WebpKind kind, std::uint32_t width = 48, std::uint32_t height = 32);
+Picture ReferenceWebp(const Bytes& file);  // WebPDecodeBGRA
+// The first frame of MakeWebp(kAnimated), as it was encoded (losslessly).
+Picture AnimatedFirstFrame(std::uint32_t width = 48, std::uint32_t height = 32);
+
+struct HeifCase {
+  const char* name;
+  bool av1;          // AVIF (aom) else HEIC (x265)
+  int bits;          // 8 or 10
+  bool alpha;
+  int orientation;   // EXIF numbering, written as irot/imir
+  bool p3_icc;
+};
+const std::vector<HeifCase>& HeifCases();
+// Empty when this system's libheif cannot encode the case.
+Bytes MakeHeif(const HeifCase& c, std::uint32_t width = 64, std::uint32_t height = 48);
+
+// The Display P3 profile the fixtures embed.
+Bytes DisplayP3Profile();
+
+}  // namespace mirabo::decoders::fixtures
