@@ -12,6 +12,7 @@
 #include <png.h>
 
 #include "tests/base/picture/jpeg_fixtures.h"
+#include "tests/plugins/decoders/decoder_fixtures.h"
 #include "tests/base/picture/metafile_fixtures.h"
 #include "tests/viewers/tiff_fixtures.h"
 
@@ -81,7 +82,34 @@ std::string IconFile(int size, int bits) {
   return s + image;
 }
 
+namespace decoders = mirabo::decoders::fixtures;
+
+Seeds HeifSeeds(bool av1) {
+  Seeds seeds;
+  for (const auto& c : decoders::HeifCases()) {
+    if (c.av1 == av1) seeds.push_back(Str(decoders::MakeHeif(c, 24, 16)));
+  }
+  return seeds;
+}
+
 const std::map<std::string, std::function<Seeds()>> kSeeds = {
+    {"fuzz_png_plugin",
+     [] {
+       Seeds seeds;
+       for (const auto& c : decoders::PngCases()) seeds.push_back(Str(decoders::MakePng(c, 9, 7)));
+       return seeds;
+     }},
+    {"fuzz_webp_plugin",
+     [] {
+       using decoders::WebpKind;
+       Seeds seeds;
+       for (WebpKind k : {WebpKind::kLossy, WebpKind::kLossless, WebpKind::kAlpha, WebpKind::kAnimated}) {
+         seeds.push_back(Str(decoders::MakeWebp(k, 12, 9)));
+       }
+       return seeds;
+     }},
+    {"fuzz_heif_plugin", [] { return HeifSeeds(false); }},
+    {"fuzz_avif_plugin", [] { return HeifSeeds(true); }},
     {"fuzz_sjisconv",
      [] {
        return Seeds{"plain ASCII line", "\x93\xFA\x96\x7B\x8C\xEA", "\xC6\xFC\xCB\xDC\xB8\xEC",
@@ -262,6 +290,10 @@ const std::map<std::string, std::function<Seeds()>> kSeeds = {
 };
 
 }  // namespace
+
+// The system's HEVC and AV1 encoders, which make some of the seeds, keep
+// memory to the end.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libx265.so\nleak:libaom.so\n"; }
 
 int main(int argc, char** argv) {
   if (argc != 3 || !kSeeds.count(argv[1])) {

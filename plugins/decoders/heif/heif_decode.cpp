@@ -133,10 +133,11 @@ void DecodeHeif(Bytes file, Canvas& canvas, Progress& progress) {
     }
   }
   heif_color_profile_nclx* nclx = nullptr;
-  if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok && nclx) {
-    const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> owned(nclx);
-    CicpToSrgb(canvas, nclx->color_primaries, nclx->transfer_characteristics);
-  }
+  // libheif hands over the record even when it reports numbers it does
+  // not know.
+  const heif_error read = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+  const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> owned(nclx);
+  if (read.code == heif_error_Ok && nclx) CicpToSrgb(canvas, nclx->color_primaries, nclx->transfer_characteristics);
 }
 
 }  // namespace mirabo::decoders
