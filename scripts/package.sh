@@ -43,8 +43,23 @@ license() {
     section "Zstandard" "$(find $deps -maxdepth 2 -path '*libzstd-*/LICENSE' | head -n 1)"
     section "libwebp" "$(find $deps -maxdepth 2 -path '*libwebp-*/COPYING' | head -n 1)" \
       "$(find $deps -maxdepth 2 -path '*libwebp-*/PATENTS' | head -n 1)"
+    section "libheif (GNU LGPL 3 or later; see the note at the end)" \
+      "$(find $deps -maxdepth 2 -path '*libheif-*/COPYING' | head -n 1)"
+    section "libde265 (GNU LGPL 3 or later; see the note at the end)" \
+      "$(find $deps -maxdepth 2 -path '*libde265-*/COPYING' | head -n 1)"
+    section "dav1d" "$(find $deps -maxdepth 2 -path '*dav1d-*/COPYING' | head -n 1)"
     section "zlib" /usr/share/doc/libz-mingw-w64-dev/copyright
     section "MinGW-w64 runtime and winpthreads" /usr/share/doc/mingw-w64-common/copyright
+    printf '\n\n========================================================================\n'
+    printf 'The HEIF and AVIF plug-ins and the GNU LGPL\n'
+    printf '========================================================================\n\n'
+    printf '%s\n' "The HEIF and AVIF plug-ins (mirabo_heif, mirabo_avif) contain libheif and" \
+      "libde265, linked statically. mirabo-$short-lgpl.zip, published with every" \
+      "release beside the programs, holds the source of both libraries as built" \
+      "(Debian's source packages), the plug-ins' own object files and the other" \
+      "libraries they link, and relink.sh, which links the plug-ins again: with a" \
+      "modified libheif or libde265 you can make your own plug-ins. The full text of" \
+      "the GNU LGPL 3 and GPL 3 is in that archive, and at https://www.gnu.org/licenses/."
   } | sed 's/\r$//; s/$/\r/'
 }
 
@@ -65,11 +80,23 @@ Mirabo は終了しません。読み込みを待っている間は Esc キー�
     plugins='32 ビット版は「*.spi」のプラグインを使います。'
     hosts=''
   fi
+  local ext=$([ "$arch" = x64 ] && echo sph || echo spi)
+  local decoders="  PNG    (*.png)               mirabo_png.$ext   libpng による
+  WebP   (*.webp)              mirabo_webp.$ext  libwebp による
+  HEIC   (*.heic;*.heif;*.hif) mirabo_heif.$ext  libheif と libde265 による
+  AVIF   (*.avif;*.avifs)      mirabo_avif.$ext  libheif と dav1d による"
+  local decoder_files="  mirabo_png.$ext         PNG のプラグイン
+  mirabo_webp.$ext        WebP のプラグイン
+  mirabo_heif.$ext        HEIC/HEIF のプラグイン
+  mirabo_avif.$ext        AVIF のプラグイン
+"
   awk -v version="$version" -v short="$short" -v arch="$arch" -v arch_ja="$arch_ja" \
-      -v plugins="$plugins" -v hosts="$hosts" '
+      -v plugins="$plugins" -v hosts="$hosts" -v decoders="$decoders" -v decoder_files="$decoder_files" '
     { gsub(/@VERSION@/, version); gsub(/@VERSION_SHORT@/, short); gsub(/@ARCH@/, arch); gsub(/@ARCH_JA@/, arch_ja) }
     /^@PLUGINS_JA@$/ { print plugins; next }
+    /^@DECODERS_JA@$/ { print decoders; next }
     /^@HOSTS_JA@/ { sub(/^@HOSTS_JA@/, ""); printf "%s", hosts }
+    /^@DECODER_FILES_JA@/ { sub(/^@DECODER_FILES_JA@/, ""); printf "%s", decoder_files }
     { print }' packaging/readme.txt |
     iconv -f UTF-8 -t CP932 | sed 's/$/\r/'
 }
@@ -94,6 +121,9 @@ stage() {  # stage ARCH BUILD_DIR FOLDER: the program folder of one package
   mkdir -p "$dir"
   ship "$triple" "$build/app/mirabo.exe" "$dir" "$arch"
   cp -r app/res/mirabo_help "$dir/mirabo_help"
+  local ext=sph
+  [ "$arch" = x86 ] && ext=spi
+  for d in png webp heif avif; do ship "$triple" "$build/app/mirabo_$d.$ext" "$dir" "$arch"; done
   if [ "$arch" = x64 ]; then
     ship x86_64-w64-mingw32 build/release-x86_64/app/mirabo_sph_host.exe "$dir" "$arch"
     ship i686-w64-mingw32 build/release-i686/app/mirabo_spi_host.exe "$dir" "$arch"
@@ -113,3 +143,58 @@ for arch in x64 x86; do
     { cat "build/logs/package-msi-$arch.log"; echo "package: the $arch installer failed" >&2; exit 1; }
   echo "package: dist/$folder.zip dist/$folder.msi"
 done
+
+# The LGPL relink kit: libheif and libde265 are linked into the HEIF and AVIF
+# plug-ins statically, so the release carries what the LGPL asks for
+# relinking them: those libraries' source as built (Debian's source
+# packages; the recipe is scripts/build-deps.sh), the plug-ins' own object
+# files, the other libraries they link, and the link command.
+kit_name="mirabo-$short-lgpl"
+kit=build/package/lgpl/$kit_name
+rm -rf build/package/lgpl
+mkdir -p "$kit/src"
+for package in libheif libde265; do
+  cp build/_deps/src/"$package"_*.dsc build/_deps/src/"$package"_*.orig.tar.* build/_deps/src/"$package"_*.debian.tar.* "$kit/src/"
+done
+cp scripts/build-deps.sh "$kit/src/"
+cp /usr/share/common-licenses/LGPL-3 "$kit/LGPL-3.txt"
+cp /usr/share/common-licenses/GPL-3 "$kit/GPL-3.txt"
+for arch in x64 x86; do
+  triple=x86_64-w64-mingw32 build=build/release-x86_64 ext=sph
+  [ "$arch" = x86 ] && triple=i686-w64-mingw32 build=build/release-i686 ext=spi
+  for part in heif_code avif_code susie; do
+    mkdir -p "$kit/$arch/obj/$part"
+    find "$build/plugins/decoders/CMakeFiles/mirabo_$part.dir" -name '*.obj' -exec cp {} "$kit/$arch/obj/$part/" \;
+    "$triple-strip" --strip-debug "$kit/$arch/obj/$part"/*.obj
+  done
+  mkdir -p "$kit/$arch/lib"
+  for lib in liblcms2 libheif libde265 libdav1d; do cp "build/_deps/$triple/lib/$lib.a" "$kit/$arch/lib/"; done
+done
+cat >"$kit/relink.sh" <<'RELINK'
+#!/bin/sh
+# Links Mirabo's HEIF and AVIF plug-ins again from their object files, with
+# the libheif and libde265 in x64/lib and x86/lib (replace those with your
+# own builds). Needs Debian's MinGW-w64 compilers (g++-mingw-w64-x86-64-posix,
+# g++-mingw-w64-i686-posix). Writes out/x64/*.sph and out/x86/*.spi.
+set -eu
+cd "$(dirname "$0")"
+for arch in x64 x86; do
+  triple=x86_64-w64-mingw32 ext=sph
+  [ "$arch" = x86 ] && triple=i686-w64-mingw32 ext=spi
+  mkdir -p "out/$arch"
+  for plugin in heif avif; do
+    "$triple-g++-posix" -shared -static -static-libgcc -static-libstdc++ -Wl,--kill-at -s \
+      -o "out/$arch/mirabo_$plugin.$ext" "$arch"/obj/"$plugin"_code/*.obj "$arch"/obj/susie/*.obj \
+      "$arch/lib/liblcms2.a" "$arch/lib/libheif.a" "$arch/lib/libde265.a" "$arch/lib/libdav1d.a"
+  done
+done
+echo "relink: out/x64 and out/x86"
+RELINK
+chmod +x "$kit/relink.sh"
+printf '%s\r\n' "Mirabo $version: relinking the HEIF and AVIF plug-ins (GNU LGPL 3)" "" \
+  "src/       libheif and libde265 as built (Debian source packages) and the recipe" \
+  "x64/, x86/ the plug-ins' object files (obj/) and the libraries they link (lib/)" \
+  "sh relink.sh  links mirabo_heif and mirabo_avif again; replace lib/libheif.a or" \
+  "              lib/libde265.a with your own build of them first" >"$kit/README.txt"
+bash scripts/make-zip.sh build/package/lgpl "$kit_name" "dist/$kit_name.zip" "$epoch"
+echo "package: dist/$kit_name.zip"

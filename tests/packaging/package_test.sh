@@ -37,8 +37,10 @@ trap cleanup EXIT
 for arch in x64 x86; do
   folder=mirabo-$short-$arch
   zip=$dist/$folder.zip
-  expected="$folder/license.txt $folder/mirabo.exe $folder/mirabo_help/help.htm"
+  ext=$([ $arch = x64 ] && echo sph || echo spi)
+  expected="$folder/license.txt $folder/mirabo.exe $folder/mirabo_avif.$ext $folder/mirabo_heif.$ext $folder/mirabo_help/help.htm $folder/mirabo_png.$ext"
   [ $arch = x64 ] && expected="$expected $folder/mirabo_sph_host.exe $folder/mirabo_spi_host.exe"
+  expected="$expected $folder/mirabo_webp.$ext"
   expected="$expected $folder/readme.txt"
   check "$arch zip: files" "$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')" "$expected"
   mkdir -p "$work/$arch" && unzip -q "$zip" -d "$work/$arch"
@@ -73,6 +75,18 @@ for arch in x64 x86; do
   done
   check "$arch mirabo.exe: Japanese description" \
     "$(has_utf16 "$dir/mirabo.exe" 'Mirabo ファイル ビューア')" yes
+  # The decoder plug-ins: one self-contained file each, the interface's
+  # five calls under their plain names, listed in the readme.
+  triple=$([ $arch = x64 ] && echo x86_64-w64-mingw32 || echo i686-w64-mingw32)
+  for d in png webp heif avif; do
+    plugin=$dir/mirabo_$d.$ext
+    check "$arch mirabo_$d.$ext: needs only system DLLs" \
+      "$("$triple-objdump" -p "$plugin" | sed -n 's/^\tDLL Name: //p' | LC_ALL=C sort | tr '\n' ' ')" "KERNEL32.dll msvcrt.dll "
+    check "$arch mirabo_$d.$ext: exports" \
+      "$("$triple-objdump" -p "$plugin" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk 'NR > 1 && NF { print $NF }' | tr '\n' ' ')" \
+      "GetPicture GetPictureInfo GetPluginInfo GetPreview IsSupported "
+    check "$arch readme: names mirabo_$d.$ext" "$(grep -c "mirabo_$d\.$ext" "$work/readme-$arch.utf8" | sed 's/^[1-9][0-9]*$/yes/')" yes
+  done
   cp -r "$dir" "$work/again-$arch"
   touch -d '2001-02-03 04:05:06' "$work/again-$arch/readme.txt"
   bash "$root/scripts/make-zip.sh" "$work/$arch" "$folder" "$work/a.zip" 1700000000
@@ -87,6 +101,23 @@ for arch in x64 x86; do
   rm -rf "$work/rev" "$work/a.zip" "$work/b.zip"
 done
 
+# --- The LGPL relink kit -------------------------------------------------------------
+kit=mirabo-$short-lgpl
+mkdir -p "$work/kit" && unzip -q "$dist/$kit.zip" -d "$work/kit"
+check "lgpl kit: the libraries' sources" \
+  "$(cd "$work/kit/$kit/src" && ls | grep -cE '^(libheif|libde265)_.*(\.dsc|orig\.tar\..*|debian\.tar\..*)$')" 6
+check "lgpl kit: licence texts" "$(ls "$work/kit/$kit" | grep -c -- '-3.txt$')" 2
+(cd "$work/kit/$kit" && sh relink.sh >/dev/null 2>&1)
+check "lgpl kit: relink.sh links the plug-ins again" "$?" 0
+for arch in x64 x86; do
+  ext=$([ $arch = x64 ] && echo sph || echo spi)
+  triple=$([ $arch = x64 ] && echo x86_64-w64-mingw32 || echo i686-w64-mingw32)
+  for d in heif avif; do
+    check "lgpl kit: relinked $arch mirabo_$d.$ext exports GetPicture" \
+      "$("$triple-objdump" -p "$work/kit/$kit/out/$arch/mirabo_$d.$ext" 2>/dev/null | grep -cw GetPicture)" 1
+  done
+done
+
 # --- The installers' tables -------------------------------------------------------
 table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }  # the rows, without the three header lines
 for arch in x64 x86; do
@@ -96,9 +127,10 @@ for arch in x64 x86; do
   # Word count 10: compressed (2) and no elevation needed (8).
   check "$arch msi: per-user, no elevation" "$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')" 10
   files=$(table "$msi" File | cut -f3 | LC_ALL=C sort | tr '\n' ' ')
-  expected="help.htm license.txt mirabo.exe "
+  ext=$([ $arch = x64 ] && echo sph || echo spi)
+  expected="help.htm license.txt mirabo.exe mirabo_avif.$ext mirabo_heif.$ext mirabo_png.$ext "
   [ $arch = x64 ] && expected="${expected}mirabo_sph_host.exe mirabo_spi_host.exe "
-  check "$arch msi: files" "$files" "${expected}readme.txt "
+  check "$arch msi: files" "$files" "${expected}mirabo_webp.$ext readme.txt "
   check "$arch msi: install folder" \
     "$(table "$msi" Directory | awk -F'\t' '{ print $1 "<" $2 ">" $3 }' | grep -E '^(INSTALLDIR|ProgramsDir)<' | LC_ALL=C sort | tr '\n' ' ')" \
     "INSTALLDIR<ProgramsDir>Mirabo ProgramsDir<LocalAppDataFolder>Programs "
@@ -179,7 +211,7 @@ echo "user's settings" >>"$installed/mirabo.INI"
 msiexec /i "$(winepath_w "$dist/mirabo-$short-x64.msi")"
 check "upgrade: msiexec /i" "$?" 0
 check "upgrade: installed files" "$(listing)" \
-  "./license.txt ./mirabo.INI ./mirabo.exe ./mirabo_help ./mirabo_help/help.htm ./mirabo_sph_host.exe ./mirabo_spi_host.exe ./readme.txt "
+  "./license.txt ./mirabo.INI ./mirabo.exe ./mirabo_avif.sph ./mirabo_heif.sph ./mirabo_help ./mirabo_help/help.htm ./mirabo_png.sph ./mirabo_sph_host.exe ./mirabo_spi_host.exe ./mirabo_webp.sph ./readme.txt "
 check "upgrade: the user's settings kept" "$(tail -n 1 "$installed/mirabo.INI")" "user's settings"
 rm -f "$installed/mirabo.INI"
 "$WINE" "$(winepath_w "$helper")" "$installed_w\\mirabo.exe"
