@@ -75,6 +75,7 @@ void RunDocumentBenchmarks(mirabo::TForm1& form, const std::filesystem::path& di
 void RunMetafileBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunMediaBenchmarks(mirabo::TForm1& form, const std::filesystem::path& dir);
 void RunPluginBenchmarks(const std::filesystem::path& dir);
+void RunDecoderBenchmarks(const std::filesystem::path& dir);
 
 int main(int argc, char** argv) {
   // "photo": only the display and photo benchmarks; "document", "metafile",
@@ -88,8 +89,9 @@ int main(int argc, char** argv) {
   const fs::path dir = fs::temp_directory_path() / ("mirabo-bench-" + std::to_string(::GetCurrentProcessId()));
   fs::create_directories(dir / "many");
 
-  if (only == "plugins") {
-    RunPluginBenchmarks(dir);
+  if (only == "plugins" || only == "decoders") {
+    if (only == "plugins") RunPluginBenchmarks(dir);
+    RunDecoderBenchmarks(dir);
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;
@@ -112,7 +114,10 @@ int main(int argc, char** argv) {
   }
 
   // Before the window: the plug-in registry is one a process.
-  if (!photoOnly) RunPluginBenchmarks(dir);
+  if (!photoOnly) {
+    RunPluginBenchmarks(dir);
+    RunDecoderBenchmarks(dir);
+  }
 
   std::printf("making a 6000 x 4000 photograph-like JPEG (quality 90)...\n");
   const std::vector<uint8_t> jpeg = bench::MakePhotoJpeg(6000, 4000);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the x86_64 benchmarks and runs them under Wine; prints ratios
 # against references measured in the same run.
+# usage: bench.sh [photo|document|metafile|media|text|plugins|decoders]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,6 +11,9 @@ mkdir -p build
   cmake --preset x86_64 && cmake --build --preset x86_64 --target mirabo_bench; } >build/bench-build.log 2>&1 ||
   { tail -n 40 build/bench-build.log; exit 1; }
 build/native-bench/bench/mirabo_core_bench
+# The decoder benchmark's HEIC and AVIF need encoders only the native build has.
+export MIRABO_BENCH_PICTURES="$root/build/bench-pictures"
+build/native-bench/bench/make_bench_pictures "$MIRABO_BENCH_PICTURES"
 source scripts/wine-env.sh
 mirabo_prepare_prefix
 mirabo_ensure_sound
