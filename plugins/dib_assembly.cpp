@@ -53,13 +53,16 @@ std::optional<AssembledBitmap> AssembleBitmap(std::span<const uint8_t> info, std
   out.colours = colours;
   out.paletteFromTable = bitCount == 4 && colours > 0;
   const uint64_t offset = 14 + table;
-  out.file.resize(static_cast<size_t>(offset + imageBytes));
+  // The rows are copied in, not written over zeros first: a photograph's
+  // rows are tens of megabytes.
+  out.file.reserve(static_cast<size_t>(offset + imageBytes));
+  out.file.resize(static_cast<size_t>(offset));
   Write<uint16_t>(out.file, 0, 0x4D42);
-  Write<uint32_t>(out.file, 2, static_cast<uint32_t>(out.file.size()));
+  Write<uint32_t>(out.file, 2, static_cast<uint32_t>(offset + imageBytes));
   Write<uint32_t>(out.file, 10, static_cast<uint32_t>(offset));
   std::memcpy(out.file.data() + 14, info.data(), static_cast<size_t>(table));
   Write<uint32_t>(out.file, 14, static_cast<uint32_t>(header));
-  std::memcpy(out.file.data() + offset, pixels.data(), static_cast<size_t>(imageBytes));
+  out.file.insert(out.file.end(), pixels.data(), pixels.data() + imageBytes);
   out.pixelOffset = static_cast<size_t>(offset);
   out.pixelBytes = static_cast<size_t>(imageBytes);
   out.plainRgb32 = bitCount == 32 && compression == kBiRgb;

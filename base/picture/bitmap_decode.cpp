@@ -93,9 +93,13 @@ class Decoder {
             Put(x, y, palette_[(in[x / perByte] >> (top - (x % perByte) * bits)) & mask]);
           break;
         }
-        case 24:
-          for (int x = 0; x < l_.width; ++x) Put(x, y, {in[3 * x], in[3 * x + 1], in[3 * x + 2]});
+        case 24: {
+          uint8_t* out = Pixel(0, y);
+          for (int x = 0; x < l_.width; ++x, in += 3, out += 4) {
+            out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 0;
+          }
           break;
+        }
         default: {  // 16 and 32 bits through their masks
           const int bytes = l_.bitCount / 8;
           for (int x = 0; x < l_.width; ++x) {

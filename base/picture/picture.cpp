@@ -43,7 +43,7 @@ std::vector<FormatEntry>& Formats() {
 std::string Utf8(const std::wstring& w) { return win::WideToUtf8(w); }
 
 // A 32-bit top-down DIB section of the given size, cleared to colour.
-Picture BlankPicture(int width, int height, COLORREF colour, void** bitsOut) {
+Picture BlankPicture(int width, int height, COLORREF colour, void** bitsOut, bool fill = true) {
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
   void* bits = nullptr;
@@ -51,7 +51,7 @@ Picture BlankPicture(int width, int height, COLORREF colour, void** bitsOut) {
   if (!bmp) throw EMirabo("メモリが不足しています");
   auto* px = static_cast<uint32_t*>(bits);
   const uint32_t value = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-  std::fill(px, px + static_cast<size_t>(width) * static_cast<size_t>(height), value);
+  if (fill) std::fill(px, px + static_cast<size_t>(width) * static_cast<size_t>(height), value);
   if (bitsOut) *bitsOut = bits;
   return Picture(bmp, width, height);
 }
@@ -188,7 +188,9 @@ Picture LoadBitmapMemory(const uint8_t* data, size_t size) {
   const bitmap::DecodeResult decoded = bitmap::DecodeBitmap(
       {data, size}, l, {GetRValue(back), GetGValue(back), GetBValue(back)}, [&]() -> bitmap::Target {
         void* bits = nullptr;
-        picture = BlankPicture(l.width, l.height, RGB(255, 255, 255), &bits);
+        // Uncompressed rows the file holds cover every pixel: no fill under them.
+        const bool covered = !l.compressed && l.bitsAvailable >= l.bitsNeeded;
+        picture = BlankPicture(l.width, l.height, RGB(255, 255, 255), &bits, !covered);
         return {static_cast<uint8_t*>(bits), static_cast<size_t>(l.width) * 4};
       });
   if (!decoded.ok) throw EMirabo(invalid);
