@@ -1,5 +1,5 @@
-# libjpeg-turbo, libtiff and GoogleTest are real, installed dependencies,
-# never vendored.
+# libjpeg-turbo, libtiff, the decoder plug-ins' libraries and GoogleTest are
+# real, installed dependencies, never vendored.
 #  - MinGW cross builds on Debian: libjpeg-turbo, libtiff with its codecs
 #    (liblzma, libzstd, libwebp), libpng and Little CMS are built once from Debian's
 #    source packages into MIRABO_DEPS_DIR (scripts/build-deps.sh)
@@ -90,7 +90,11 @@ if(TARGET HEIF::heif AND HEIF__heif_LIBRARY MATCHES "\\.a$")
   # import from a DLL.
   mirabo_imported(HEIF::de265 libde265/de265.h de265 libde265)
   mirabo_imported(HEIF::dav1d dav1d/dav1d.h dav1d libdav1d)
-  set_property(TARGET HEIF::heif APPEND PROPERTY INTERFACE_LINK_LIBRARIES HEIF::de265 HEIF::dav1d)
+  foreach(_codec HEIF::de265 HEIF::dav1d)
+    if(TARGET ${_codec})
+      set_property(TARGET HEIF::heif APPEND PROPERTY INTERFACE_LINK_LIBRARIES ${_codec})
+    endif()
+  endforeach()
   set_property(TARGET HEIF::heif APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS LIBHEIF_STATIC_BUILD)
 endif()
 if(NOT TARGET HEIF::heif)
