@@ -23,7 +23,7 @@
 #include "base/win/paths.h"
 #include "base/win/text.h"
 #include "bench/timing.h"
-#include "plugins/dib_assembly.h"
+#include "plugins/spi_bitmap.h"
 #include "plugins/remote_spi_host.h"
 #include "plugins/win_spi_host.h"
 #include "settings/win_file_store.h"
@@ -37,8 +37,8 @@ std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// The viewer's share for one file: the plug-in's decode in its host, the
-// DIB assembled, a bitmap of the system's made of it.
+// The viewer's share for one file: the plug-in's decode in its host and
+// the picture the viewer makes of its result.
 int ViaPlugin(mirabo::ISpiLibrary& library, const std::vector<uint8_t>& file, const std::filesystem::path& path) {
   using namespace mirabo;
   const std::string name = win::WideToUtf8(path.filename().wstring());
@@ -53,9 +53,7 @@ int ViaPlugin(mirabo::ISpiLibrary& library, const std::vector<uint8_t>& file, co
   std::unique_ptr<ISpiPicture> picture;
   const int rc = library.GetPicture(source, [](int, int) { return true; }, picture);
   if (rc != 0 || !picture) return -rc;
-  const auto bitmap = AssembleBitmap(picture->Info(), picture->Bits());
-  picture.reset();
-  return LoadBitmapMemory(bitmap->file.data(), bitmap->file.size()).Width();
+  return ShownPicture(std::move(picture)).Width();
 }
 
 struct Source {

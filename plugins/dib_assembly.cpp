@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/picture/limits.h"
+
 namespace mirabo {
 namespace {
 
@@ -91,6 +93,63 @@ bool CompositeOverBackground(AssembledBitmap& bitmap, uint8_t red, uint8_t green
     px[i + 3] = 0xFF;
   }
   return true;
+}
+
+std::optional<PlainPicture> PlainPictureOf(std::span<const uint8_t> info, std::span<const uint8_t> pixels) {
+  if (info.size() < 40) return std::nullopt;
+  const uint32_t headerSize = Read<uint32_t>(info, 0);
+  const int32_t width = Read<int32_t>(info, 4);
+  const int32_t height = Read<int32_t>(info, 8);
+  const uint16_t bitCount = Read<uint16_t>(info, 14);
+  const uint32_t compression = Read<uint32_t>(info, 16);
+  if (headerSize < 40 || compression != kBiRgb || (bitCount != 24 && bitCount != 32)) return std::nullopt;
+  if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min()) return std::nullopt;
+  PlainPicture p;
+  p.width = width;
+  p.height = height < 0 ? -height : height;
+  if (p.width > kMaxPictureSide || p.height > kMaxPictureSide ||
+      static_cast<uint64_t>(p.width) * static_cast<uint64_t>(p.height) > kMaxPicturePixels)
+    return std::nullopt;
+  p.bitCount = bitCount;
+  p.topDown = height < 0;
+  p.stride = (static_cast<size_t>(bitCount) * static_cast<size_t>(p.width) + 31) / 32 * 4;
+  if (p.stride * static_cast<size_t>(p.height) > pixels.size()) return std::nullopt;
+  return p;
+}
+
+void DrawPlainPicture(const PlainPicture& p, std::span<const uint8_t> pixels, uint8_t red, uint8_t green, uint8_t blue,
+                      uint8_t* target, size_t targetStride) {
+  const auto rowOf = [&](int y) {
+    return pixels.data() + static_cast<size_t>(p.topDown ? y : p.height - 1 - y) * p.stride;
+  };
+  const size_t w = static_cast<size_t>(p.width);
+  if (p.bitCount == 24) {
+    for (int y = 0; y < p.height; ++y) std::memcpy(target + static_cast<size_t>(y) * targetStride, rowOf(y), w * 3);
+    return;
+  }
+  // Alpha that is not all 0 or all 255 is real transparency.
+  bool any = false, partial = false;
+  for (int y = 0; y < p.height && !(any && partial); ++y) {
+    const uint8_t* in = rowOf(y);
+    for (size_t x = 0; x < w; ++x) {
+      any |= in[4 * x + 3] != 0;
+      partial |= in[4 * x + 3] != 0xFF;
+    }
+  }
+  const bool blend = any && partial;
+  const unsigned back[3] = {blue, green, red};
+  for (int y = 0; y < p.height; ++y) {
+    const uint8_t* in = rowOf(y);
+    uint8_t* out = target + static_cast<size_t>(y) * targetStride;
+    if (!blend) {
+      for (size_t x = 0; x < w; ++x, in += 4, out += 3) out[0] = in[0], out[1] = in[1], out[2] = in[2];
+      continue;
+    }
+    for (size_t x = 0; x < w; ++x, in += 4, out += 3) {
+      const unsigned a = in[3];
+      for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((in[c] * a + back[c] * (255 - a) + 127) / 255);
+    }
+  }
 }
 
 }  // namespace mirabo

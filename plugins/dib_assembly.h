@@ -32,4 +32,27 @@ std::optional<AssembledBitmap> AssembleBitmap(std::span<const uint8_t> info, std
 // nothing to do.
 bool CompositeOverBackground(AssembledBitmap& bitmap, uint8_t red, uint8_t green, uint8_t blue);
 
+// The forms today's plug-ins return for photographs: 24 or 32 bits without
+// compression or masks, either row order. Those are drawn straight from
+// the plug-in's rows into a 24-bit picture, one pass instead of assembling
+// a file and decoding it.
+struct PlainPicture {
+  int width = 0, height = 0;
+  int bitCount = 24;
+  bool topDown = false;
+  size_t stride = 0;  // of the plug-in's rows
+};
+
+// Nothing when the blocks hold another form, do not hold what the header
+// says, or the picture is over the viewer's limits: those go through
+// AssembleBitmap.
+std::optional<PlainPicture> PlainPictureOf(std::span<const uint8_t> info, std::span<const uint8_t> pixels);
+
+// Top-down 24-bit rows (targetStride apart) of the picture, as
+// AssembleBitmap, CompositeOverBackground and a bitmap decode would show
+// it: 32-bit alpha all 0 or all 255 is opaque, any other alpha is drawn
+// over the colour given.
+void DrawPlainPicture(const PlainPicture& picture, std::span<const uint8_t> pixels, uint8_t red, uint8_t green,
+                      uint8_t blue, uint8_t* target, size_t targetStride);
+
 }  // namespace mirabo

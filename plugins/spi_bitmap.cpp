@@ -9,6 +9,8 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "base/picture/dib.h"
+#include "base/picture/picture.h"
 #include "base/win/text.h"
 #include "plugins/dib_assembly.h"
 #include "plugins/spi_abi.h"
@@ -41,6 +43,30 @@ Picture TInSPIAble::LoadFromFile(const std::wstring& path) {
     ~Forget() { path.clear(); }
   } forget{filePath_};
   return LoadFromMemory(file.Data(), file.Size(), path);
+}
+
+Picture ShownPicture(std::unique_ptr<ISpiPicture> picture) {
+  // Real transparency is drawn over the view's own colour, not over
+  // whatever colour the file stored under it.
+  const COLORREF back = ::GetSysColor(COLOR_BTNFACE);
+  if (const auto plain = PlainPictureOf(picture->Info(), picture->Bits())) {
+    // A photograph's rows straight into the picture, copied once.
+    DibSectionAllocator dib;
+    DibFormat format;
+    format.width = plain->width;
+    format.height = plain->height;
+    format.bitsPerPixel = 24;
+    uint8_t* bits = dib.Allocator()(format);
+    if (!bits) throw EMirabo("メモリが不足しています");
+    DrawPlainPicture(*plain, picture->Bits(), GetRValue(back), GetGValue(back), GetBValue(back), bits, format.Stride());
+    return dib.Take();
+  }
+  auto bitmap = AssembleBitmap(picture->Info(), picture->Bits());
+  picture.reset();  // the plug-in's blocks go as soon as they are copied
+  // A result the plug-in sized wrong ends the load: it is not a format error.
+  if (!bitmap) throw EMirabo("ビットマップ イメージは有効ではありません");
+  CompositeOverBackground(*bitmap, GetRValue(back), GetGValue(back), GetBValue(back));
+  return LoadBitmapMemory(bitmap->file.data(), bitmap->file.size());
 }
 
 Picture TInSPIAble::LoadFromMemory(const uint8_t* data, size_t size, const std::wstring& name) {
@@ -127,15 +153,7 @@ bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size
     return Progress(1, percent);
   };
   if (library.GetPicture(source, progress, picture) != 0 || !picture) return false;
-  auto bitmap = AssembleBitmap(picture->Info(), picture->Bits());
-  picture.reset();  // the plug-in's blocks go as soon as they are copied
-  // A result the plug-in sized wrong ends the load: it is not a format error.
-  if (!bitmap) throw EMirabo("ビットマップ イメージは有効ではありません");
-  // Real transparency is drawn over the view's own colour, not over
-  // whatever colour the file stored under it.
-  const COLORREF back = ::GetSysColor(COLOR_BTNFACE);
-  CompositeOverBackground(*bitmap, GetRValue(back), GetGValue(back), GetBValue(back));
-  out = LoadBitmapMemory(bitmap->file.data(), bitmap->file.size());
+  out = ShownPicture(std::move(picture));
   return true;
 }
 

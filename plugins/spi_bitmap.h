@@ -60,6 +60,10 @@ class TSPIBitmap {
 
 // The picture format table's loader for every pattern a plug-in registers.
 Picture LoadSpiBitmap(const std::wstring& path);
+
+// What a plug-in returned, as the viewer shows it (real transparency drawn
+// over the view's colour). Throws EMirabo for blocks sized wrong.
+Picture ShownPicture(std::unique_ptr<ISpiPicture> picture);
 extern const GraphicClass TSPIBitmapClass;
 
 }  // namespace mirabo

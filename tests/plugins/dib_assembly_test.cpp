@@ -1,5 +1,8 @@
 #include "plugins/dib_assembly.h"
 
+#include "base/picture/bitmap_check.h"
+#include "base/picture/bitmap_decode.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -128,6 +131,72 @@ TEST(DibAssembly, RealAlphaIsDrawnOverTheViewsColour) {
   ASSERT_TRUE(opaque);
   EXPECT_FALSE(CompositeOverBackground(*opaque, 240, 240, 240));
   EXPECT_EQ(opaque->file[opaque->pixelOffset], 1);
+}
+
+}  // namespace
+}  // namespace mirabo
+
+namespace mirabo {
+namespace {
+
+// The plain path draws what the general one (a file assembled, composited
+// and decoded) shows, for every plain form.
+TEST(DibAssembly, PlainPicturesDrawAsTheirAssembledFileDecodes) {
+  const struct {
+    const char* what;
+    int32_t w, h;
+    uint16_t bits;
+    int alpha;  // 32 bits: 0 all zero, 1 all 255, 2 every level
+  } cases[] = {
+      {"24-bit bottom-up, rows padded", 5, 3, 24, 0},   {"24-bit top-down", 4, -3, 24, 0},
+      {"32-bit, alpha all zero", 3, 2, 32, 0},          {"32-bit top-down, alpha all 255", 3, -2, 32, 1},
+      {"32-bit, real alpha", 7, 5, 32, 2},              {"32-bit top-down, real alpha", 6, -4, 32, 2},
+  };
+  const uint8_t back[3] = {0xF0, 0x80, 0x10};  // red, green, blue
+  for (const auto& c : cases) {
+    const std::vector<uint8_t> info = Header(c.w, c.h, c.bits, 0);
+    const int h = c.h < 0 ? -c.h : c.h;
+    const size_t stride = (static_cast<size_t>(c.bits) * c.w + 31) / 32 * 4;
+    std::vector<uint8_t> pixels(stride * h);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37 + 11);
+    if (c.bits == 32) {
+      for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = c.alpha == 0 ? 0 : c.alpha == 1 ? 255 : static_cast<uint8_t>(i * 13);
+    }
+    const auto plain = PlainPictureOf(info, pixels);
+    ASSERT_TRUE(plain) << c.what;
+    const size_t targetStride = (static_cast<size_t>(c.w) * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> drawn(targetStride * h, 0xCC);
+    DrawPlainPicture(*plain, pixels, back[0], back[1], back[2], drawn.data(), targetStride);
+
+    auto assembled = AssembleBitmap(info, pixels);
+    ASSERT_TRUE(assembled) << c.what;
+    CompositeOverBackground(*assembled, back[0], back[1], back[2]);
+    const auto layout = bitmap::CheckBitmapFile({assembled->file.data(), assembled->file.size()});
+    ASSERT_TRUE(layout.ok) << c.what;
+    std::vector<uint8_t> decoded(static_cast<size_t>(c.w) * 4 * h);
+    ASSERT_TRUE(bitmap::DecodeBitmap({assembled->file.data(), assembled->file.size()}, layout.layout,
+                                     {back[0], back[1], back[2]},
+                                     [&]() -> bitmap::Target { return {decoded.data(), static_cast<size_t>(c.w) * 4}; })
+                    .ok);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < c.w; ++x) {
+        for (int k = 0; k < 3; ++k) {
+          ASSERT_EQ(drawn[y * targetStride + x * 3 + k], decoded[(static_cast<size_t>(y) * c.w + x) * 4 + k])
+              << c.what << " at " << x << "," << y << " channel " << k;
+        }
+      }
+    }
+  }
+}
+
+TEST(DibAssembly, OnlyPlainFormsThatFitTheirBlocksTakeThePlainPath) {
+  std::vector<uint8_t> pixels(64 * 4 * 2);
+  EXPECT_FALSE(PlainPictureOf(Header(8, 2, 8, 256), pixels)) << "a palette";
+  EXPECT_FALSE(PlainPictureOf(Header(8, 2, 32, 0, 3), pixels)) << "masks";
+  EXPECT_FALSE(PlainPictureOf(Header(64, 3, 32, 0), pixels)) << "rows the pixel block lacks";
+  EXPECT_FALSE(PlainPictureOf(Header(20000, 20000, 24, 0), pixels)) << "over the picture limit";
+  EXPECT_FALSE(PlainPictureOf(Header(0, 2, 24, 0), pixels)) << "no width";
+  EXPECT_TRUE(PlainPictureOf(Header(64, -2, 32, 0), pixels)) << "exactly enough, top-down";
 }
 
 }  // namespace
