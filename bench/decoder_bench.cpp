@@ -23,6 +23,7 @@
 #include "base/win/paths.h"
 #include "base/win/text.h"
 #include "bench/timing.h"
+#include "bench/window_start.h"
 #include "plugins/spi_bitmap.h"
 #include "plugins/remote_spi_host.h"
 #include "plugins/win_spi_host.h"
@@ -176,16 +177,7 @@ void RunDecoderBenchmarks(const std::filesystem::path& dir) {
   const std::filesystem::path none = dir / "no-decoders";
   std::filesystem::create_directories(none);
   const std::string mask = win::WideToUtf8(plugins.wstring()) + "\\*.sph";
-  const auto windowStart = [&](const std::filesystem::path& folder) {
-    const std::filesystem::path ini = dir / "decoders.INI";
-    std::ofstream(ini, std::ios::binary) << "[Susie]\r\nPath=" << win::WideToCp932(folder.wstring()) << "\\\r\n";
-    Settings settings;
-    win::WinFileStore files;
-    TForm1 form({settings, files, ini, "C:\\", {}});
-    const double ms = Time([&] { form.Create(); });
-    ::DestroyWindow(form.Handle());
-    return ms;
-  };
+  const auto windowStart = [&](const std::filesystem::path& folder) { return bench::WindowStart(dir, folder); };
   double with = 1e9, without = 1e9, hosts = 1e9;
   for (int run = 0; run < 5; ++run) {
     hosts = std::min(hosts, Time([&] {

@@ -18,6 +18,7 @@
 #include "base/win/paths.h"
 #include "base/win/text.h"
 #include "bench/timing.h"
+#include "bench/window_start.h"
 #include "plugins/dib_assembly.h"
 #include "plugins/remote_spi_host.h"
 #include "plugins/win_spi_host.h"
@@ -92,16 +93,7 @@ void RunPluginBenchmarks(const std::filesystem::path& dir) {
     std::filesystem::copy_file(plugin, folder / (L"p" + std::to_wstring(i) + L".sph"),
                                std::filesystem::copy_options::overwrite_existing);
   const std::string folderMask = win::WideToUtf8(folder.wstring()) + "\\*.sph";
-  const auto windowStart = [&](const std::filesystem::path& plugins) {
-    const std::filesystem::path ini = dir / "start.INI";
-    std::ofstream(ini, std::ios::binary) << "[Susie]\r\nPath=" << win::WideToCp932(plugins.wstring()) << "\\\r\n";
-    Settings settings;
-    win::WinFileStore files;
-    TForm1 form({settings, files, ini, "C:\\", {}});
-    const double ms = Time([&] { form.Create(); });
-    ::DestroyWindow(form.Handle());
-    return ms;
-  };
+  const auto windowStart = [&](const std::filesystem::path& folder) { return bench::WindowStart(dir, folder); };
   double ownSearch = 1e9, firstNeed = 1e9, with = 1e9, without = 1e9;
   for (int run = 0; run < 5; ++run) {
     ownSearch = std::min(ownSearch, Time([&] {

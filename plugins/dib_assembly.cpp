@@ -22,17 +22,33 @@ void Write(std::vector<uint8_t>& out, size_t offset, T value) {
 
 constexpr uint32_t kBiRgb = 0, kBiBitfields = 3;
 
+// The information header's fields both paths read.
+struct Header {
+  uint32_t size;
+  int32_t width, height;
+  uint16_t bitCount;
+  uint32_t compression, colours;
+};
+
+std::optional<Header> ReadHeader(std::span<const uint8_t> info) {
+  if (info.size() < 40) return std::nullopt;
+  Header h{Read<uint32_t>(info, 0), Read<int32_t>(info, 4),   Read<int32_t>(info, 8),
+           Read<uint16_t>(info, 14), Read<uint32_t>(info, 16), Read<uint32_t>(info, 32)};
+  if (h.width <= 0 || h.height == 0 || h.height == std::numeric_limits<int32_t>::min()) return std::nullopt;
+  return h;
+}
+
 }  // namespace
 
 std::optional<AssembledBitmap> AssembleBitmap(std::span<const uint8_t> info, std::span<const uint8_t> pixels) {
-  if (info.size() < 40) return std::nullopt;
-  const uint32_t headerSize = Read<uint32_t>(info, 0);
-  const int32_t width = Read<int32_t>(info, 4);
-  const int32_t height = Read<int32_t>(info, 8);
-  const uint16_t bitCount = Read<uint16_t>(info, 14);
-  const uint32_t compression = Read<uint32_t>(info, 16);
-  uint32_t colours = Read<uint32_t>(info, 32);
-  if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min()) return std::nullopt;
+  const auto h = ReadHeader(info);
+  if (!h) return std::nullopt;
+  const uint32_t headerSize = h->size;
+  const int32_t width = h->width;
+  const int32_t height = h->height;
+  const uint16_t bitCount = h->bitCount;
+  const uint32_t compression = h->compression;
+  uint32_t colours = h->colours;
   if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
     return std::nullopt;
   if (colours == 0 && bitCount <= 8) colours = 1u << bitCount;
@@ -96,23 +112,17 @@ bool CompositeOverBackground(AssembledBitmap& bitmap, uint8_t red, uint8_t green
 }
 
 std::optional<PlainPicture> PlainPictureOf(std::span<const uint8_t> info, std::span<const uint8_t> pixels) {
-  if (info.size() < 40) return std::nullopt;
-  const uint32_t headerSize = Read<uint32_t>(info, 0);
-  const int32_t width = Read<int32_t>(info, 4);
-  const int32_t height = Read<int32_t>(info, 8);
-  const uint16_t bitCount = Read<uint16_t>(info, 14);
-  const uint32_t compression = Read<uint32_t>(info, 16);
-  if (headerSize < 40 || compression != kBiRgb || (bitCount != 24 && bitCount != 32)) return std::nullopt;
-  if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min()) return std::nullopt;
+  const auto h = ReadHeader(info);
+  if (!h || h->size < 40 || h->compression != kBiRgb || (h->bitCount != 24 && h->bitCount != 32)) return std::nullopt;
   PlainPicture p;
-  p.width = width;
-  p.height = height < 0 ? -height : height;
+  p.width = h->width;
+  p.height = h->height < 0 ? -h->height : h->height;
   if (p.width > kMaxPictureSide || p.height > kMaxPictureSide ||
       static_cast<uint64_t>(p.width) * static_cast<uint64_t>(p.height) > kMaxPicturePixels)
     return std::nullopt;
-  p.bitCount = bitCount;
-  p.topDown = height < 0;
-  p.stride = (static_cast<size_t>(bitCount) * static_cast<size_t>(p.width) + 31) / 32 * 4;
+  p.bitCount = h->bitCount;
+  p.topDown = h->height < 0;
+  p.stride = (static_cast<size_t>(p.bitCount) * static_cast<size_t>(p.width) + 31) / 32 * 4;
   if (p.stride * static_cast<size_t>(p.height) > pixels.size()) return std::nullopt;
   return p;
 }

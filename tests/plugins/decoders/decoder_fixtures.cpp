@@ -1,5 +1,7 @@
 #include "decoder_fixtures.h"
 
+#include "tests/base/picture/colour_fixtures.h"
+
 #include <avif/avif.h>
 #include <lcms2.h>
 #include <libheif/heif.h>
@@ -161,17 +163,7 @@ Picture ReferencePng(const Bytes& file, bool p3_icc) {
   image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   Picture p{image.width, image.height, std::vector<std::uint8_t>(PNG_IMAGE_SIZE(image))};
   if (!png_image_finish_read(&image, nullptr, p.bgra.data(), 0, nullptr)) throw std::runtime_error(image.message);
-  if (p3_icc) {
-    const Bytes icc = DisplayP3Profile();
-    cmsHPROFILE from = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
-    cmsHPROFILE to = cmsCreate_sRGBProfile();
-    cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_BGRA_8, to, TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_COPY_ALPHA);
-    cmsDoTransform(t, p.bgra.data(), p.bgra.data(), p.width * p.height);
-    cmsDeleteTransform(t);
-    cmsCloseProfile(from);
-    cmsCloseProfile(to);
-  }
-  return p;
+  return p3_icc ? P3ToSrgb(std::move(p)) : p;
 }
 
 Bytes MakeWebp(WebpKind kind, std::uint32_t width, std::uint32_t height) {
@@ -356,20 +348,18 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
   return out;
 }
 
-Bytes DisplayP3Profile() {
-  const cmsCIExyY d65{0.3127, 0.3290, 1.0};
-  const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
-  const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &p3, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  Bytes out(size);
-  cmsSaveProfileToMem(profile, out.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(curve);
-  return out;
+Bytes DisplayP3Profile() { return testing::DisplayP3Profile(); }
+
+Picture P3ToSrgb(Picture p) {
+  const Bytes icc = DisplayP3Profile();
+  cmsHPROFILE from = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
+  cmsHPROFILE to = cmsCreate_sRGBProfile();
+  cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_BGRA_8, to, TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_COPY_ALPHA);
+  cmsDoTransform(t, p.bgra.data(), p.bgra.data(), p.width * p.height);
+  cmsDeleteTransform(t);
+  cmsCloseProfile(from);
+  cmsCloseProfile(to);
+  return p;
 }
 
 }  // namespace mirabo::decoders::fixtures

@@ -52,7 +52,9 @@ const std::vector<HeifCase>& HeifCases();
 // Empty when this system's libheif cannot encode the case.
 Bytes MakeHeif(const HeifCase& c, std::uint32_t width = 64, std::uint32_t height = 48);
 
-// The Display P3 profile the fixtures embed.
+// The Display P3 profile the fixtures embed (the colour tests' own).
 Bytes DisplayP3Profile();
+// A picture in that profile converted to sRGB by Little CMS, alpha kept.
+Picture P3ToSrgb(Picture picture);
 
 }  // namespace mirabo::decoders::fixtures

@@ -249,18 +249,7 @@ Picture Oriented(const Picture& p, int orientation) {
   return out;
 }
 
-Picture ToSrgb(Picture p, bool p3) {
-  if (!p3) return p;
-  const Bytes icc = fixtures::DisplayP3Profile();
-  cmsHPROFILE from = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
-  cmsHPROFILE to = cmsCreate_sRGBProfile();
-  cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_BGRA_8, to, TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_COPY_ALPHA);
-  cmsDoTransform(t, p.bgra.data(), p.bgra.data(), p.width * p.height);
-  cmsDeleteTransform(t);
-  cmsCloseProfile(from);
-  cmsCloseProfile(to);
-  return p;
-}
+Picture ToSrgb(Picture p, bool p3) { return p3 ? fixtures::P3ToSrgb(std::move(p)) : p; }
 
 // libavif's own decode, turned by the test's own reading of irot/imir.
 Picture ReferenceAvif(const Bytes& file, bool p3) {
