@@ -237,6 +237,13 @@ const std::vector<HeifCase>& HeifCases() {
       {"avif8_rotated", true, 8, false, 8, false},
       {"avif8_flipped", true, 8, true, 4, false},
       {"avif8_p3", true, 8, false, 1, true},
+      // Alpha or more than 8 bits with a transform: turned by the plug-in
+      // itself, every kind of turn.
+      {"avif10_rotated", true, 10, false, 6, false},
+      {"avif10_transverse", true, 10, false, 7, false},
+      {"avif10_transposed", true, 10, false, 5, false},
+      {"avif10_alpha_mirrored", true, 10, true, 2, false},
+      {"avif8_alpha_upside_down", true, 8, true, 3, false},
   };
   return cases;
 }
