@@ -1,6 +1,7 @@
 // PNG through libpng: every colour type and depth, interlaced or not;
 // sixteen bits scaled (rounded) to eight, a tRNS chunk or an alpha channel
-// as straight alpha, gAMA and iCCP pictures converted to sRGB.
+// as straight alpha; iCCP, or gAMA with its cHRM, converted to sRGB by
+// Little CMS.
 #include <png.h>
 
 #include <csetjmp>
@@ -64,6 +65,9 @@ struct Decoder {
   Source source;
   SpiCode failure = SpiCode::kCorrupt;
   std::vector<std::uint8_t> icc;
+  double gamma = 0;  // a gAMA to convert from, when no profile says more
+  Chromaticities chrm{};
+  bool has_chrm = false;
   bool has_alpha = false;
   int passes = 1;
   std::uint32_t width = 0, height = 0;
@@ -96,10 +100,13 @@ struct Decoder {
       if (png_get_iCCP(png, info, &name, &compression, &profile, &length) && profile) {
         icc.assign(profile, profile + length);
       }
-    } else if (double gamma = 0; png_get_valid(png, info, PNG_INFO_gAMA) && !png_get_valid(png, info, PNG_INFO_sRGB) &&
-                                     png_get_gAMA(png, info, &gamma) && gamma > 0) {
-      // The file's own gamma, which png_set_gamma would otherwise replace.
-      png_set_gamma(png, PNG_DEFAULT_sRGB, gamma);
+    } else if (png_get_valid(png, info, PNG_INFO_gAMA) && !png_get_valid(png, info, PNG_INFO_sRGB) &&
+               png_get_gAMA(png, info, &gamma) && gamma > 0) {
+      // Converted with its cHRM (if any) once decoded.
+      has_chrm = png_get_cHRM(png, info, &chrm.white[0], &chrm.white[1], &chrm.red[0], &chrm.red[1], &chrm.green[0],
+                              &chrm.green[1], &chrm.blue[0], &chrm.blue[1]) != 0;
+    } else {
+      gamma = 0;
     }
     passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -137,7 +144,8 @@ void Decode(Bytes file, Canvas& canvas, Progress& progress) {
       progress.Report(static_cast<int>(done * 100 / total), 100);
     }
   }
-  ProfileToSrgb(canvas, Bytes(d.icc.data(), d.icc.size()));
+  if (!d.icc.empty()) ProfileToSrgb(canvas, Bytes(d.icc.data(), d.icc.size()));
+  else if (d.gamma > 0) GammaToSrgb(canvas, d.gamma, d.has_chrm ? &d.chrm : nullptr);
 }
 
 }  // namespace

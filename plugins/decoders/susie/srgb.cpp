@@ -74,6 +74,20 @@ void ProfileToSrgb(Canvas& canvas, Bytes icc) {
   Transform(canvas, profile.get());
 }
 
+void GammaToSrgb(Canvas& canvas, double fileGamma, const Chromaticities* c) {
+  if (!(fileGamma > 0.01 && fileGamma < 10)) return;
+  const Primaries& srgb = kPrimaries[0];
+  const cmsCIExyY white = c ? cmsCIExyY{c->white[0], c->white[1], 1.0} : srgb.white;
+  const cmsCIExyYTRIPLE rgb = c ? cmsCIExyYTRIPLE{{c->red[0], c->red[1], 1.0}, {c->green[0], c->green[1], 1.0},
+                                                  {c->blue[0], c->blue[1], 1.0}}
+                                : srgb.rgb;
+  const std::unique_ptr<cmsToneCurve, CurveDeleter> curve(cmsBuildGamma(nullptr, 1.0 / fileGamma));
+  if (!curve) return;
+  cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
+  const Profile profile(cmsCreateRGBProfile(&white, &rgb, curves));
+  Transform(canvas, profile.get());
+}
+
 bool CicpIsSrgb(int primaries, int transfer) {
   const bool srgb_primaries = primaries == 1 || primaries == 2;
   const bool srgb_curve = transfer == 1 || transfer == 2 || transfer == 6 || transfer == 13 || transfer == 14 ||

@@ -14,6 +14,14 @@ void ProfileToSrgb(Canvas& canvas, Bytes icc);
 // taken as sRGB already; unknown numbers leave the pixels alone.
 void CicpToSrgb(Canvas& canvas, int primaries, int transfer);
 
+// A picture described by a power-law gamma (the file's encoding exponent,
+// as PNG's gAMA gives it: 0.45455 for 2.2) and, when known, its primaries
+// and white point as CIE xy (PNG's cHRM; sRGB's when not).
+struct Chromaticities {
+  double white[2], red[2], green[2], blue[2];
+};
+void GammaToSrgb(Canvas& canvas, double fileGamma, const Chromaticities* chromaticities);
+
 // Whether those numbers need a conversion at all.
 bool CicpIsSrgb(int primaries, int transfer);
 

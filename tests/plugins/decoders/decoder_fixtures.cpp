@@ -357,9 +357,8 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
 
 Bytes DisplayP3Profile() { return testing::DisplayP3Profile(); }
 
-Picture P3ToSrgb(Picture p) {
-  const Bytes icc = DisplayP3Profile();
-  cmsHPROFILE from = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
+namespace {
+Picture ToSrgb(Picture p, cmsHPROFILE from) {
   cmsHPROFILE to = cmsCreate_sRGBProfile();
   cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_BGRA_8, to, TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_COPY_ALPHA);
   cmsDoTransform(t, p.bgra.data(), p.bgra.data(), p.width * p.height);
@@ -367,6 +366,22 @@ Picture P3ToSrgb(Picture p) {
   cmsCloseProfile(from);
   cmsCloseProfile(to);
   return p;
+}
+}  // namespace
+
+Picture P3ToSrgb(Picture p) {
+  const Bytes icc = DisplayP3Profile();
+  return ToSrgb(std::move(p), cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+}
+
+Picture GammaToSrgb(Picture p, double fileGamma) {
+  const cmsCIExyY d65{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE bt709{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.0 / fileGamma);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &bt709, curves);
+  cmsFreeToneCurve(curve);
+  return ToSrgb(std::move(p), profile);
 }
 
 }  // namespace mirabo::decoders::fixtures

@@ -56,5 +56,8 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width = 64, std::uint32_t height
 Bytes DisplayP3Profile();
 // A picture in that profile converted to sRGB by Little CMS, alpha kept.
 Picture P3ToSrgb(Picture picture);
+// A picture stored with a plain power-law gamma (PNG's gAMA, sRGB's
+// primaries) converted to sRGB by Little CMS.
+Picture GammaToSrgb(Picture picture, double fileGamma);
 
 }  // namespace mirabo::decoders::fixtures
