@@ -9,6 +9,10 @@
 #include <cstdlib>
 #include <new>
 
+#if !defined(_WIN32)
+#include <malloc.h>
+#endif
+
 #include "plugins/decoders/susie/susie_plugin.h"
 
 namespace {
@@ -54,15 +58,26 @@ void Give(void* p) noexcept {
 
 #else
 // Natively (tests and fuzzers) libheif is a shared library of the system's
-// and the C++ runtime frees some blocks it made itself: only the size of
-// one allocation is held to the budget, and blocks are plain malloc's.
+// and the C++ runtime frees some blocks it made itself: blocks are plain
+// malloc's, counted by their usable size, and the count may dip below zero
+// by what others made and we freed (which only loosens the budget).
+constinit std::atomic<std::int64_t> g_live{0};
+
 void* Take(std::size_t size, std::size_t align) {
-  if (size > kMaxDecoderBytes) return nullptr;
-  if (align <= alignof(std::max_align_t)) return std::malloc(size ? size : 1);
-  return std::aligned_alloc(align, (size + align - 1) / align * align);
+  if (size > kMaxDecoderBytes || g_live.load() + static_cast<std::int64_t>(size) > static_cast<std::int64_t>(kMaxDecoderBytes)) {
+    return nullptr;
+  }
+  void* p = align <= alignof(std::max_align_t) ? std::malloc(size ? size : 1)
+                                               : std::aligned_alloc(align, (size + align - 1) / align * align);
+  if (p) g_live += static_cast<std::int64_t>(malloc_usable_size(p));
+  return p;
 }
 
-void Give(void* p) noexcept { std::free(p); }
+void Give(void* p) noexcept {
+  if (!p) return;
+  g_live -= static_cast<std::int64_t>(malloc_usable_size(p));
+  std::free(p);
+}
 #endif
 
 void* TakeOrThrow(std::size_t size, std::size_t align) {
