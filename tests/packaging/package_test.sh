@@ -81,9 +81,9 @@ for arch in x64 x86; do
   for d in png webp heif avif; do
     plugin=$dir/mirabo_$d.$ext
     check "$arch mirabo_$d.$ext: needs only system DLLs" \
-      "$("$triple-objdump" -p "$plugin" | sed -n 's/^\tDLL Name: //p' | LC_ALL=C sort | tr '\n' ' ')" "KERNEL32.dll msvcrt.dll "
+      "$(LC_ALL=C "$triple-objdump" -p "$plugin" | sed -n 's/^\tDLL Name: //p' | LC_ALL=C sort | tr '\n' ' ')" "KERNEL32.dll msvcrt.dll "
     check "$arch mirabo_$d.$ext: exports" \
-      "$("$triple-objdump" -p "$plugin" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk 'NR > 1 && NF { print $NF }' | tr '\n' ' ')" \
+      "$(LC_ALL=C "$triple-objdump" -p "$plugin" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk 'NR > 1 && NF { print $NF }' | tr '\n' ' ')" \
       "GetPicture GetPictureInfo GetPluginInfo GetPreview IsSupported "
     check "$arch readme: names mirabo_$d.$ext" "$(grep -c "mirabo_$d\.$ext" "$work/readme-$arch.utf8" | sed 's/^[1-9][0-9]*$/yes/')" yes
   done
@@ -114,7 +114,7 @@ for arch in x64 x86; do
   triple=$([ $arch = x64 ] && echo x86_64-w64-mingw32 || echo i686-w64-mingw32)
   for d in heif avif; do
     check "lgpl kit: relinked $arch mirabo_$d.$ext exports GetPicture" \
-      "$("$triple-objdump" -p "$work/kit/$kit/out/$arch/mirabo_$d.$ext" 2>/dev/null | grep -cw GetPicture)" 1
+      "$(LC_ALL=C "$triple-objdump" -p "$work/kit/$kit/out/$arch/mirabo_$d.$ext" 2>/dev/null | grep -cw GetPicture)" 1
   done
 done
 
