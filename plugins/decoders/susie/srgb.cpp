@@ -66,6 +66,15 @@ cmsToneCurve* Curve(int transfer) {
   }
 }
 
+// An RGB profile of the primaries and one curve for all three channels.
+void CurveToSrgb(Canvas& canvas, const cmsCIExyY& white, const cmsCIExyYTRIPLE& rgb, cmsToneCurve* curve) {
+  if (!curve) return;
+  const std::unique_ptr<cmsToneCurve, CurveDeleter> owned(curve);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  const Profile profile(cmsCreateRGBProfile(&white, &rgb, curves));
+  Transform(canvas, profile.get());
+}
+
 }  // namespace
 
 void ProfileToSrgb(Canvas& canvas, Bytes icc) {
@@ -81,11 +90,7 @@ void GammaToSrgb(Canvas& canvas, double fileGamma, const Chromaticities* c) {
   const cmsCIExyYTRIPLE rgb = c ? cmsCIExyYTRIPLE{{c->red[0], c->red[1], 1.0}, {c->green[0], c->green[1], 1.0},
                                                   {c->blue[0], c->blue[1], 1.0}}
                                 : srgb.rgb;
-  const std::unique_ptr<cmsToneCurve, CurveDeleter> curve(cmsBuildGamma(nullptr, 1.0 / fileGamma));
-  if (!curve) return;
-  cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
-  const Profile profile(cmsCreateRGBProfile(&white, &rgb, curves));
-  Transform(canvas, profile.get());
+  CurveToSrgb(canvas, white, rgb, cmsBuildGamma(nullptr, 1.0 / fileGamma));
 }
 
 bool CicpIsSrgb(int primaries, int transfer) {
@@ -103,11 +108,7 @@ void CicpToSrgb(Canvas& canvas, int primaries, int transfer) {
     if (p.code == primaries) found = &p;
   }
   if (!found) return;
-  const std::unique_ptr<cmsToneCurve, CurveDeleter> curve(Curve(transfer));
-  if (!curve) return;
-  cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
-  const Profile profile(cmsCreateRGBProfile(&found->white, &found->rgb, curves));
-  Transform(canvas, profile.get());
+  CurveToSrgb(canvas, found->white, found->rgb, Curve(transfer));
 }
 
 }  // namespace mirabo::decoders

@@ -156,6 +156,11 @@ int Answer(Body&& body) {
   }
 }
 
+// A file the sniff does not know is not decoded at all.
+void RequireOurs(Bytes file) {
+  if (!kFormat.sniff(file.first(std::min<std::size_t>(file.size(), 2048)))) throw SpiFailure{SpiCode::kUnknownFormat};
+}
+
 int CopyText(const char* text, char* buf, int buflen) {
   if (!buf || buflen <= 0) return 0;
   const std::size_t length = std::min(std::strlen(text), static_cast<std::size_t>(buflen - 1));
@@ -195,9 +200,7 @@ MIRABO_SPI_EXPORT int MIRABO_SPI_CALL GetPictureInfo(const char* buf, SpiLength 
   if (!info) return static_cast<int>(SpiCode::kInternal);
   return Answer([&] {
     const Input input(buf, len, flag);
-    if (!kFormat.sniff(input.bytes().first(std::min<std::size_t>(input.bytes().size(), 2048)))) {
-      throw SpiFailure{SpiCode::kUnknownFormat};
-    }
+    RequireOurs(input.bytes());
     const Geometry g = kFormat.probe(input.bytes());
     CheckPictureSize(g.width, g.height);
     std::memset(info, 0, sizeof *info);
@@ -213,9 +216,7 @@ MIRABO_SPI_EXPORT int MIRABO_SPI_CALL GetPicture(const char* buf, SpiLength len,
   *pHBInfo = *pHBm = nullptr;
   return Answer([&] {
     const Input input(buf, len, flag);
-    if (!kFormat.sniff(input.bytes().first(std::min<std::size_t>(input.bytes().size(), 2048)))) {
-      throw SpiFailure{SpiCode::kUnknownFormat};
-    }
+    RequireOurs(input.bytes());
     Progress report(progress, data);
     report.Report(0, 100);
     Canvas canvas;
