@@ -102,12 +102,14 @@ build_autotools() {
 build_meson() {
   local name=$1 src=$2; shift 2
   local bld epoch maps recipe cpu family cross
-  begin "$name" "$src" "$name $(basename "$src") meson @MAPS@ $*" || return 0
+  begin "$name" "$src" "$name $(basename "$src") meson nasm-reproducible @MAPS@ $*" || return 0
   case $triple in
     x86_64-*) cpu=x86_64 family=x86_64 ;;
     *) cpu=i686 family=x86 ;;
   esac
   cross="$deps/cross-$triple.ini"
+  # nasm stamps each object with the clock unless told not to; the relink
+  # kit ships these objects, so they must not depend on the day.
   cat >"$cross" <<CROSS
 [binaries]
 c = '$triple-gcc-posix'
@@ -115,7 +117,7 @@ cpp = '$triple-g++-posix'
 ar = '$triple-ar'
 strip = '$triple-strip'
 windres = '$triple-windres'
-nasm = 'nasm'
+nasm = ['nasm', '--reproducible']
 [built-in options]
 c_args = [$(printf "'%s', " $maps)'-O2']
 [host_machine]
