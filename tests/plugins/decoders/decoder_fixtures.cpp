@@ -244,6 +244,11 @@ const std::vector<HeifCase>& HeifCases() {
       {"avif10_transposed", true, 10, false, 5, false},
       {"avif10_alpha_mirrored", true, 10, true, 2, false},
       {"avif8_alpha_upside_down", true, 8, true, 3, false},
+      // Every depth and chroma sampling a camera or encoder writes.
+      {"avif12", true, 12, false, 1, false},
+      {"avif8_420", true, 8, false, 1, false, 420},
+      {"avif10_422_alpha", true, 10, true, 1, false, 422},
+      {"avif12_420_rotated", true, 12, false, 6, false, 420},
   };
   return cases;
 }
@@ -258,12 +263,13 @@ heif_error WriteToBytes(heif_context*, const void* data, size_t size, void* user
 
 namespace {
 // AVIF by libavif's own encoder, its transform boxes set as EXIF's
-// orientation says. 4:4:4: libavif and libheif upsample chroma each their
-// own way, which is not what is compared.
+// orientation says.
 Bytes MakeAvif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
   const Picture p = Pattern(width, height, c.alpha);
-  avifImage* image = avifImageCreate(width, height, static_cast<std::uint32_t>(c.bits),
-                                     AVIF_PIXEL_FORMAT_YUV444);
+  const avifPixelFormat format = c.chroma == 420   ? AVIF_PIXEL_FORMAT_YUV420
+                                 : c.chroma == 422 ? AVIF_PIXEL_FORMAT_YUV422
+                                                   : AVIF_PIXEL_FORMAT_YUV444;
+  avifImage* image = avifImageCreate(width, height, static_cast<std::uint32_t>(c.bits), format);
   avifRGBImage rgb;
   avifRGBImageSetDefaults(&rgb, image);
   rgb.format = c.alpha ? AVIF_RGB_FORMAT_BGRA : AVIF_RGB_FORMAT_BGR;

@@ -47,6 +47,7 @@ struct HeifCase {
   bool alpha;
   int orientation;   // EXIF numbering, written as irot/imir
   bool p3_icc;
+  int chroma = 444;  // AVIF's chroma sampling: 420, 422 or 444
 };
 const std::vector<HeifCase>& HeifCases();
 // Empty when this system's libheif cannot encode the case.
