@@ -89,6 +89,8 @@ Seeds HeifSeeds(bool av1) {
   for (const auto& c : decoders::HeifCases()) {
     if (c.av1 == av1) seeds.push_back(Str(decoders::MakeHeif(c, 24, 16)));
   }
+  // A phone's layout: a grid of tiles, turned and mirrored on the grid.
+  if (!av1) seeds.push_back(Str(decoders::MakeHeifGrid({"grid", false, 10, false, 5, true}, 2, 1)));
   return seeds;
 }
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace mirabo::decoders::fixtures {
 namespace {
@@ -307,8 +308,10 @@ Bytes MakeAvif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
 }
 }  // namespace
 
-Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
-  if (c.av1) return MakeAvif(c, width, height);
+namespace {
+// `p` as a HEIC by the x265 encoder libheif has.
+Bytes EncodeHeic(const Picture& p, const HeifCase& c) {
+  const std::uint32_t width = p.width, height = p.height;
   heif_context* context = heif_context_alloc();
   heif_encoder* encoder = nullptr;
   if (heif_context_get_encoder_for_format(context, c.av1 ? heif_compression_AV1 : heif_compression_HEVC, &encoder).code) {
@@ -316,7 +319,6 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
     return {};
   }
   heif_encoder_set_lossy_quality(encoder, 92);
-  const Picture p = Pattern(width, height, c.alpha);
   const heif_chroma chroma = c.bits > 8 ? (c.alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                         : (c.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
   heif_image* image = nullptr;
@@ -359,6 +361,234 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
   heif_encoder_release(encoder);
   heif_context_free(context);
   return out;
+}
+}  // namespace
+
+Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
+  if (c.av1) return MakeAvif(c, width, height);
+  return EncodeHeic(Pattern(width, height, c.alpha), c);
+}
+
+namespace {
+// Just enough of the file format to take a tile out of libheif's files and
+// write a grid of them: libheif 1.15 encodes no grids.
+std::uint32_t Get(const Bytes& b, std::size_t at, int size) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < size; ++i) v = (v << 8) | b.at(at + static_cast<std::size_t>(i));
+  return v;
+}
+
+void Put(Bytes& out, std::uint32_t v, int size) {
+  for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+struct Child {
+  std::string type;
+  Bytes body;
+};
+
+std::vector<Child> Children(const Bytes& data) {
+  std::vector<Child> out;
+  for (std::size_t at = 0; at + 8 <= data.size();) {
+    const std::uint32_t size = Get(data, at, 4);
+    if (size < 8 || size > data.size() - at) throw std::runtime_error("bad box in a tile");
+    out.push_back({std::string(data.begin() + static_cast<std::ptrdiff_t>(at) + 4, data.begin() + static_cast<std::ptrdiff_t>(at) + 8),
+                   Bytes(data.begin() + static_cast<std::ptrdiff_t>(at) + 8, data.begin() + static_cast<std::ptrdiff_t>(at + size))});
+    at += size;
+  }
+  return out;
+}
+
+const Bytes& Named(const std::vector<Child>& boxes, const char* type) {
+  for (const Child& c : boxes)
+    if (c.type == type) return c.body;
+  throw std::runtime_error(std::string("no ") + type + " in a tile");
+}
+
+Bytes Box(const char* type, const Bytes& body) {
+  Bytes out;
+  Put(out, static_cast<std::uint32_t>(body.size() + 8), 4);
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+Bytes FullBox(const char* type, std::uint8_t version, const Bytes& body) {
+  Bytes b{version, 0, 0, 0};
+  b.insert(b.end(), body.begin(), body.end());
+  return Box(type, b);
+}
+
+Bytes Ispe(std::uint32_t width, std::uint32_t height) {
+  Bytes b;
+  Put(b, width, 4);
+  Put(b, height, 4);
+  return FullBox("ispe", 0, b);
+}
+
+// The coded picture in a HEIC libheif wrote (libheif 1.15 wraps it in a
+// grid of one that crops its padding): the hvc1 item's hvcC box and data.
+struct Tile {
+  Bytes hvcc;
+  Bytes data;
+};
+
+Tile TileOf(const Bytes& file) {
+  const std::vector<Child> top = Children(file);
+  const Bytes& meta = Named(top, "meta");
+  const std::vector<Child> inside = Children(Bytes(meta.begin() + 4, meta.end()));
+  const std::vector<Child> properties = Children(Named(Children(Named(inside, "iprp")), "ipco"));
+  Tile tile;
+  for (const Child& c : properties)
+    if (c.type == "hvcC") tile.hvcc = Box("hvcC", c.body);
+  const Bytes& iinf = Named(inside, "iinf");
+  std::uint32_t coded = 0;
+  for (const Child& infe : Children(Bytes(iinf.begin() + (iinf.at(0) == 0 ? 6 : 8), iinf.end())))
+    if (infe.type == "infe" && infe.body.at(0) == 2 && std::memcmp(infe.body.data() + 8, "hvc1", 4) == 0)
+      coded = Get(infe.body, 4, 2);
+  const Bytes& iloc = Named(inside, "iloc");
+  const int version = iloc.at(0), offset_size = iloc.at(4) >> 4, length_size = iloc.at(4) & 15,
+            base_size = iloc.at(5) >> 4, index_size = version >= 1 ? iloc.at(5) & 15 : 0;
+  const int id_size = version < 2 ? 2 : 4;
+  std::size_t at = 6;
+  const std::uint32_t items = Get(iloc, at, id_size);
+  at += static_cast<std::size_t>(id_size);
+  for (std::uint32_t i = 0; i < items; ++i) {
+    const std::uint32_t id = Get(iloc, at, id_size);
+    at += static_cast<std::size_t>(id_size);
+    const std::uint32_t method = version >= 1 ? Get(iloc, at, 2) & 15 : 0;
+    at += version >= 1 ? 4 : 2;  // construction method, data reference index
+    const std::uint32_t base = Get(iloc, at, base_size);
+    at += static_cast<std::size_t>(base_size);
+    const std::uint32_t extents = Get(iloc, at, 2);
+    at += 2;
+    for (std::uint32_t e = 0; e < extents; ++e) {
+      at += static_cast<std::size_t>(index_size);
+      const std::uint32_t offset = Get(iloc, at, offset_size),
+                          length = Get(iloc, at + static_cast<std::size_t>(offset_size), length_size);
+      at += static_cast<std::size_t>(offset_size + length_size);
+      if (id == coded && method == 0)
+        tile.data.insert(tile.data.end(), file.begin() + base + offset, file.begin() + base + offset + length);
+    }
+  }
+  if (tile.hvcc.empty() || tile.data.empty()) throw std::runtime_error("no coded picture in a tile");
+  return tile;
+}
+}  // namespace
+
+Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows) {
+  const std::uint32_t tile_w = 64, tile_h = 64, width = tile_w * columns, height = tile_h * rows - 16;
+  const Picture whole = Pattern(tile_w * columns, tile_h * rows, false);
+  std::vector<Tile> tiles;
+  for (std::uint32_t r = 0; r < rows; ++r) {
+    for (std::uint32_t col = 0; col < columns; ++col) {
+      Picture part{tile_w, tile_h, std::vector<std::uint8_t>(std::size_t{tile_w} * tile_h * 4)};
+      for (std::uint32_t y = 0; y < tile_h; ++y)
+        std::memcpy(&part.bgra[std::size_t{y} * tile_w * 4],
+                    &whole.bgra[(std::size_t{r * tile_h + y} * whole.width + col * tile_w) * 4], tile_w * 4);
+      const Bytes file = EncodeHeic(part, HeifCase{c.name, false, c.bits, false, 1, false});
+      if (file.empty()) return {};
+      tiles.push_back(TileOf(file));
+    }
+  }
+  const auto count = static_cast<std::uint16_t>(tiles.size());
+  // Item 1 is the grid, items 2... its tiles in rows.
+  Bytes infos;
+  Put(infos, count + 1u, 2);
+  for (std::uint16_t id = 1; id <= count + 1; ++id) {
+    Bytes infe;
+    Put(infe, id, 2);
+    Put(infe, 0, 2);
+    const char* type = id == 1 ? "grid" : "hvc1";
+    infe.insert(infe.end(), type, type + 4);
+    infe.push_back(0);
+    Bytes entry = FullBox("infe", 2, infe);
+    if (id > 1) entry[11] = 1;  // hidden: a tile is no picture of its own
+    infos.insert(infos.end(), entry.begin(), entry.end());
+  }
+  Bytes dimg;
+  Put(dimg, 1, 2);
+  Put(dimg, count, 2);
+  for (std::uint16_t id = 2; id <= count + 1; ++id) Put(dimg, id, 2);
+  // Properties: 1..n the tiles' hvcC, then the tile size, the grid's size,
+  // its transforms and its colour.
+  Bytes ipco;
+  for (const Tile& t : tiles) ipco.insert(ipco.end(), t.hvcc.begin(), t.hvcc.end());
+  const Bytes tile_ispe = Ispe(tile_w, tile_h), grid_ispe = Ispe(width, height);
+  ipco.insert(ipco.end(), tile_ispe.begin(), tile_ispe.end());
+  ipco.insert(ipco.end(), grid_ispe.begin(), grid_ispe.end());
+  std::vector<std::uint8_t> grid_properties{static_cast<std::uint8_t>(count + 2)};
+  std::uint8_t next = static_cast<std::uint8_t>(count + 3);
+  const int turns[9] = {0, 0, 0, 2, 0, 1, 3, 3, 1};
+  const int mirrors[9] = {-1, -1, 1, -1, 0, 0, -1, 0, -1};
+  if (turns[c.orientation]) {
+    const Bytes irot = Box("irot", Bytes{static_cast<std::uint8_t>(turns[c.orientation])});
+    ipco.insert(ipco.end(), irot.begin(), irot.end());
+    grid_properties.push_back(0x80 | next++);
+  }
+  if (mirrors[c.orientation] >= 0) {
+    const Bytes imir = Box("imir", Bytes{static_cast<std::uint8_t>(mirrors[c.orientation])});
+    ipco.insert(ipco.end(), imir.begin(), imir.end());
+    grid_properties.push_back(0x80 | next++);
+  }
+  if (c.p3_icc) {
+    Bytes colr{'p', 'r', 'o', 'f'};
+    const Bytes icc = DisplayP3Profile();
+    colr.insert(colr.end(), icc.begin(), icc.end());
+    const Bytes box = Box("colr", colr);
+    ipco.insert(ipco.end(), box.begin(), box.end());
+    grid_properties.push_back(next++);
+  }
+  Bytes ipma;
+  Put(ipma, count + 1u, 4);
+  Put(ipma, 1, 2);
+  ipma.push_back(static_cast<std::uint8_t>(grid_properties.size()));
+  ipma.insert(ipma.end(), grid_properties.begin(), grid_properties.end());
+  for (std::uint16_t id = 2; id <= count + 1; ++id) {
+    Put(ipma, id, 2);
+    ipma.push_back(2);
+    ipma.push_back(static_cast<std::uint8_t>(0x80 | (id - 1)));  // its hvcC
+    ipma.push_back(static_cast<std::uint8_t>(count + 1));        // the tile size
+  }
+  Bytes iprp = Box("ipco", ipco);
+  const Bytes ipma_box = FullBox("ipma", 0, ipma);
+  iprp.insert(iprp.end(), ipma_box.begin(), ipma_box.end());
+  // The grid's own data: its rows and columns, and its size in 16 bits
+  // (smaller than the tiles cover, as a phone's is).
+  Bytes grid{0, 0, static_cast<std::uint8_t>(rows - 1), static_cast<std::uint8_t>(columns - 1)};
+  Put(grid, width, 2);
+  Put(grid, height, 2);
+  // Everything goes into mdat after meta, whose size does not depend on
+  // the offsets: made once to measure, once for real.
+  const Bytes ftyp = Box("ftyp", Bytes{'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'});
+  const auto meta_for = [&](std::uint32_t data_start) {
+    Bytes iloc{0x44, 0x00};
+    Put(iloc, count + 1u, 2);
+    std::uint32_t at = data_start;
+    for (std::uint16_t id = 1; id <= count + 1; ++id) {
+      const std::uint32_t length = static_cast<std::uint32_t>(id == 1 ? grid.size() : tiles[id - 2u].data.size());
+      Put(iloc, id, 2);
+      Put(iloc, 0, 2);
+      Put(iloc, 1, 2);
+      Put(iloc, at, 4);
+      Put(iloc, length, 4);
+      at += length;
+    }
+    Bytes body = FullBox("hdlr", 0, Bytes{0, 0, 0, 0, 'p', 'i', 'c', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    for (const Bytes& b : {FullBox("pitm", 0, Bytes{0, 1}), FullBox("iinf", 0, infos), FullBox("iref", 0, Box("dimg", dimg)),
+                           Box("iprp", iprp), FullBox("iloc", 0, iloc)})
+      body.insert(body.end(), b.begin(), b.end());
+    return FullBox("meta", 0, body);
+  };
+  const std::size_t meta_size = meta_for(0).size();
+  Bytes file = ftyp;
+  const Bytes meta = meta_for(static_cast<std::uint32_t>(ftyp.size() + meta_size + 8));
+  file.insert(file.end(), meta.begin(), meta.end());
+  Bytes mdat = grid;
+  for (const Tile& t : tiles) mdat.insert(mdat.end(), t.data.begin(), t.data.end());
+  const Bytes mdat_box = Box("mdat", mdat);
+  file.insert(file.end(), mdat_box.begin(), mdat_box.end());
+  return file;
 }
 
 Bytes DisplayP3Profile() { return testing::DisplayP3Profile(); }

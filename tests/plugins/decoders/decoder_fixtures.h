@@ -52,6 +52,12 @@ struct HeifCase {
 const std::vector<HeifCase>& HeifCases();
 // Empty when this system's libheif cannot encode the case.
 Bytes MakeHeif(const HeifCase& c, std::uint32_t width = 64, std::uint32_t height = 48);
+// A HEIC whose primary item is a grid of columns x rows tiles of 64 x 64
+// cropped to 64 * columns x (64 * rows - 16), the way phones store photos:
+// Pattern(64 * columns, 64 * rows) without its last 16 rows. Its transforms
+// and colour are on the grid; c.alpha is not used. Empty without an HEVC
+// encoder.
+Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows);
 
 // The Display P3 profile the fixtures embed (the colour tests' own).
 Bytes DisplayP3Profile();
