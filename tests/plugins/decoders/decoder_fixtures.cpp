@@ -250,6 +250,9 @@ const std::vector<HeifCase>& HeifCases() {
       {"avif8_420", true, 8, false, 1, false, 420},
       {"avif10_422_alpha", true, 10, true, 1, false, 422},
       {"avif12_420_rotated", true, 12, false, 6, false, 420},
+      // Colour said by CICP numbers (as AVIF encoders write it).
+      {"avif10_p3_nclx", true, 10, false, 1, false, 420, true},
+      {"heic8_p3_nclx", false, 8, false, 1, false, 444, true},
   };
   return cases;
 }
@@ -294,6 +297,10 @@ Bytes MakeAvif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
   }
   const Bytes icc = c.p3_icc ? DisplayP3Profile() : Bytes();
   if (c.p3_icc) avifImageSetProfileICC(image, icc.data(), icc.size());
+  if (c.p3_nclx) {
+    image->colorPrimaries = AVIF_COLOR_PRIMARIES_SMPTE432;
+    image->transferCharacteristics = AVIF_TRANSFER_CHARACTERISTICS_SRGB;
+  }
   avifEncoder* encoder = avifEncoderCreate();
   encoder->minQuantizer = encoder->maxQuantizer = 8;
   encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = 8;
@@ -346,8 +353,19 @@ Bytes EncodeHeic(const Picture& p, const HeifCase& c) {
     const Bytes icc = DisplayP3Profile();
     heif_image_set_raw_color_profile(image, "prof", icc.data(), icc.size());
   }
+  heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+  nclx->color_primaries = heif_color_primaries_SMPTE_EG_432_1;
+  nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
+  if (c.p3_nclx) heif_image_set_nclx_color_profile(image, nclx);
   heif_encoding_options* options = heif_encoding_options_alloc();
   options->image_orientation = static_cast<heif_orientation>(c.orientation);
+  // libheif writes the picture's CICP numbers in a colr box only when told
+  // them here too and told to leave its macOS work-around (which writes
+  // none for RGB input).
+  if (c.p3_nclx) {
+    options->output_nclx_profile = nclx;
+    options->macOS_compatibility_workaround_no_nclx_profile = 0;
+  }
   heif_image_handle* handle = nullptr;
   const heif_error encoded = heif_context_encode_image(context, image, encoder, options, &handle);
   Bytes out;
@@ -357,6 +375,7 @@ Bytes EncodeHeic(const Picture& p, const HeifCase& c) {
     heif_image_handle_release(handle);
   }
   heif_encoding_options_free(options);
+  heif_nclx_color_profile_free(nclx);
   heif_image_release(image);
   heif_encoder_release(encoder);
   heif_context_free(context);

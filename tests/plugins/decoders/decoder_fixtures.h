@@ -48,6 +48,8 @@ struct HeifCase {
   int orientation;   // EXIF numbering, written as irot/imir
   bool p3_icc;
   int chroma = 444;  // AVIF's chroma sampling: 420, 422 or 444
+  bool p3_nclx = false;  // Display P3 said by CICP numbers instead of a profile
+  bool p3() const { return p3_icc || p3_nclx; }
 };
 const std::vector<HeifCase>& HeifCases();
 // Empty when this system's libheif cannot encode the case.

@@ -331,13 +331,13 @@ TEST(HeifPlugins, UprightAndInSrgbAsTheReferenceLibrariesDecodeThem) {
     // a one-level disagreement of two YUV conversions becomes up to seven
     // near black (the matrix subtracts nearly equal amounts): there the
     // conversion is held to libheif's pixels, and libavif's to that margin.
-    const Picture reference = c.av1 ? ReferenceAvif(file, c.p3_icc) : ReferenceHeif(file, c.p3_icc);
-    EXPECT_LE(Difference(d.picture, reference), c.av1 && c.p3_icc ? 8 : 2) << c.name;
-    if (c.p3_icc) {
+    const Picture reference = c.av1 ? ReferenceAvif(file, c.p3()) : ReferenceHeif(file, c.p3());
+    EXPECT_LE(Difference(d.picture, reference), c.av1 && c.p3() ? 8 : 2) << c.name;
+    if (c.p3()) {
       EXPECT_LE(Difference(d.picture, ReferenceHeif(file, true)), 2) << c.name;
     }
     // Lossy coding keeps the picture recognisable: the turn is the right one.
-    const Picture expected = ToSrgb(Oriented(fixtures::Pattern(64, 48, c.alpha), c.orientation), c.p3_icc);
+    const Picture expected = ToSrgb(Oriented(fixtures::Pattern(64, 48, c.alpha), c.orientation), c.p3());
     EXPECT_LE(Difference(d.picture, expected), 48) << c.name << " is not turned as its file says";
   }
   EXPECT_GT(made, 0);
