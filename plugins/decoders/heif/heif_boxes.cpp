@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace mirabo::decoders {
@@ -12,8 +13,18 @@ struct Box {
   Bytes body;
 };
 
+bool Is(const Box& box, const char* type) { return std::memcmp(box.type, type, 4) == 0; }
+
 std::uint32_t Read32(Bytes b, std::size_t at) {
   return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+
+// A big-endian number of `size` bytes (0 to 8); nullopt past the end.
+std::optional<std::uint64_t> ReadN(Bytes b, std::size_t at, std::size_t size) {
+  if (at > b.size() || b.size() - at < size) return std::nullopt;
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < size; ++i) v = (v << 8) | b[at + i];
+  return v;
 }
 
 // The boxes one after another in `data`; stops at the first that does not fit.
@@ -42,63 +53,182 @@ std::vector<Box> Boxes(Bytes data) {
 
 std::optional<Box> Find(const std::vector<Box>& boxes, const char* type) {
   for (const Box& b : boxes) {
-    if (std::memcmp(b.type, type, 4) == 0) return b;
+    if (Is(b, type)) return b;
   }
   return std::nullopt;
+}
+
+// One item's properties (places in Meta::listed), in the order the file
+// associates them.
+struct Association {
+  std::uint32_t item;
+  std::vector<std::size_t> properties;
+};
+
+// What of the meta box both readers need. A damaged or unusual structure
+// ends the reading where it starts: what was read before it stays.
+struct Meta {
+  std::vector<Box> inside;
+  std::vector<Box> listed;  // ipco's properties; property n is listed[n - 1]
+  std::vector<Association> associations;
+  std::optional<std::uint32_t> primary;
+};
+
+Meta ReadMeta(Bytes file) {
+  Meta m;
+  const auto meta = Find(Boxes(file), "meta");
+  if (!meta || meta->body.size() < 4) return m;
+  m.inside = Boxes(meta->body.subspan(4));  // after version and flags
+  if (const auto pitm = Find(m.inside, "pitm"); pitm && pitm->body.size() >= 6) {
+    const bool long_id = pitm->body[0] != 0;
+    if (!long_id) m.primary = (std::uint32_t{pitm->body[4]} << 8) | pitm->body[5];
+    else if (pitm->body.size() >= 8) m.primary = Read32(pitm->body, 4);
+  }
+  const auto iprp = Find(m.inside, "iprp");
+  if (!iprp) return m;
+  const std::vector<Box> properties = Boxes(iprp->body);
+  const auto ipco = Find(properties, "ipco");
+  if (!ipco) return m;
+  m.listed = Boxes(ipco->body);
+  for (const Box& ipma : properties) {
+    if (!Is(ipma, "ipma")) continue;
+    const Bytes b = ipma.body;
+    if (b.size() < 8) return m;
+    const bool wide_id = b[0] >= 1, wide_index = (b[3] & 1) != 0;
+    const std::uint32_t entries = Read32(b, 4);
+    std::size_t at = 8;
+    for (std::uint32_t e = 0; e < entries; ++e) {
+      const std::size_t id_size = wide_id ? 4 : 2;
+      if (b.size() - at < id_size + 1) return m;
+      Association a{wide_id ? Read32(b, at) : (std::uint32_t{b[at]} << 8) | b[at + 1], {}};
+      at += id_size;
+      const unsigned count = b[at++];
+      const std::size_t index_size = wide_index ? 2 : 1;
+      if ((b.size() - at) / index_size < count) return m;
+      for (unsigned k = 0; k < count; ++k, at += index_size) {
+        const unsigned index = wide_index ? ((b[at] << 8) | b[at + 1]) & 0x7FFF : b[at] & 0x7F;
+        if (index != 0 && index <= m.listed.size()) a.properties.push_back(index - 1);
+      }
+      m.associations.push_back(std::move(a));
+    }
+  }
+  return m;
+}
+
+struct Size {
+  std::uint64_t width = 0, height = 0;
+};
+
+// An item's data as iloc places it (in the file, or in idat); empty
+// extents for what this reading does not follow.
+std::vector<Bytes> ItemData(const Meta& m, Bytes file, std::uint32_t item) {
+  std::vector<Bytes> extents;
+  const auto iloc = Find(m.inside, "iloc");
+  if (!iloc) return extents;
+  const Bytes b = iloc->body;
+  if (b.size() < 8) return extents;
+  const unsigned version = b[0];
+  const std::size_t offset_size = b[4] >> 4, length_size = b[4] & 15, base_size = b[5] >> 4,
+                    index_size = version >= 1 ? b[5] & 15 : 0, id_size = version < 2 ? 2 : 4;
+  std::size_t at = 6;
+  const auto items = ReadN(b, at, id_size);
+  if (!items) return extents;
+  at += id_size;
+  const auto idat = Find(m.inside, "idat");
+  for (std::uint64_t i = 0; i < *items; ++i) {
+    const auto id = ReadN(b, at, id_size);
+    const auto method = version >= 1 ? ReadN(b, at + id_size, 2) : std::optional<std::uint64_t>(0);
+    if (!id || !method) return {};
+    at += id_size + (version >= 1 ? 2 : 0) + 2;  // construction method, data reference index
+    const auto base = ReadN(b, at, base_size);
+    const auto count = ReadN(b, at + base_size, 2);
+    if (!base || !count) return {};
+    at += base_size + 2;
+    for (std::uint64_t e = 0; e < *count; ++e) {
+      const auto offset = ReadN(b, at + index_size, offset_size);
+      const auto length = ReadN(b, at + index_size + offset_size, length_size);
+      if (!offset || !length) return {};
+      at += index_size + offset_size + length_size;
+      if (*id != item) continue;
+      const Bytes whole = (*method & 15) == 0 ? file : (*method & 15) == 1 && idat ? idat->body : Bytes();
+      const std::uint64_t start = *base + *offset;
+      if (start > whole.size() || *length > whole.size() - start) return {};
+      extents.push_back(whole.subspan(static_cast<std::size_t>(start),
+                                      static_cast<std::size_t>(*length ? *length : whole.size() - start)));
+    }
+  }
+  return extents;
+}
+
+// The four-letter type iinf gives an item ("" when not found).
+std::string ItemType(const Meta& m, std::uint32_t item) {
+  const auto iinf = Find(m.inside, "iinf");
+  if (!iinf || iinf->body.size() < 6) return {};
+  for (const Box& infe : Boxes(iinf->body.subspan(iinf->body[0] == 0 ? 6 : 8))) {
+    const Bytes b = infe.body;
+    if (!Is(infe, "infe") || b.size() < 4 || b[0] < 2) continue;
+    const std::size_t id_size = b[0] == 2 ? 2 : 4;
+    const auto id = ReadN(b, 4, id_size);
+    if (id && *id == item && b.size() >= 4 + id_size + 2 + 4)
+      return std::string(reinterpret_cast<const char*>(b.data()) + 4 + id_size + 2, 4);
+  }
+  return {};
+}
+
+// The size a derived image's data gives its output (a grid, or an
+// overlay after its fill colour); libheif makes a picture of that size.
+std::optional<Size> DerivedSize(const std::string& type, const std::vector<Bytes>& data) {
+  if (data.size() != 1) return std::nullopt;
+  const Bytes b = data[0];
+  if (b.size() < 2) return std::nullopt;
+  const std::size_t field = (b[1] & 1) ? 4 : 2;
+  const std::size_t at = type == "grid" ? 4 : type == "iovl" ? 2 + 8 : 0;
+  if (at == 0) return std::nullopt;
+  const auto width = ReadN(b, at, field), height = ReadN(b, at + field, field);
+  if (!width || !height) return std::nullopt;
+  return Size{*width, *height};
 }
 
 }  // namespace
 
 PrimaryTransforms ReadPrimaryTransforms(Bytes file) {
   PrimaryTransforms result;
-  const auto meta = Find(Boxes(file), "meta");
-  if (!meta || meta->body.size() < 4) return result;
-  const std::vector<Box> inside = Boxes(meta->body.subspan(4));  // after version and flags
-  const auto pitm = Find(inside, "pitm");
-  const auto iprp = Find(inside, "iprp");
-  if (!pitm || !iprp || pitm->body.size() < 6) return result;
-  const bool long_id = pitm->body[0] != 0;
-  if (long_id && pitm->body.size() < 8) return result;
-  const std::uint32_t primary = long_id ? Read32(pitm->body, 4) : (std::uint32_t{pitm->body[4]} << 8) | pitm->body[5];
-
-  const std::vector<Box> properties = Boxes(iprp->body);
-  const auto ipco = Find(properties, "ipco");
-  if (!ipco) return result;
-  const std::vector<Box> listed = Boxes(ipco->body);  // property n is listed[n - 1]
-  for (const Box& ipma : properties) {
-    if (std::memcmp(ipma.type, "ipma", 4) != 0) continue;
-    const Bytes b = ipma.body;
-    if (b.size() < 8) return result;
-    const bool wide_id = b[0] >= 1, wide_index = (b[3] & 1) != 0;
-    const std::uint32_t entries = Read32(b, 4);
-    std::size_t at = 8;
-    for (std::uint32_t e = 0; e < entries; ++e) {
-      const std::size_t id_size = wide_id ? 4 : 2;
-      if (b.size() - at < id_size + 1) return result;
-      const std::uint32_t item = wide_id ? Read32(b, at) : (std::uint32_t{b[at]} << 8) | b[at + 1];
-      at += id_size;
-      const unsigned count = b[at++];
-      const std::size_t index_size = wide_index ? 2 : 1;
-      if ((b.size() - at) / index_size < count) return result;
-      for (unsigned k = 0; k < count; ++k, at += index_size) {
-        if (item != primary) continue;
-        const unsigned index = wide_index ? ((b[at] << 8) | b[at + 1]) & 0x7FFF : b[at] & 0x7F;
-        if (index == 0 || index > listed.size()) continue;
-        const Box& property = listed[index - 1];
-        if (property.body.empty()) continue;
-        if (std::memcmp(property.type, "irot", 4) == 0) {
-          result.orientation = result.orientation.ThenTurn(property.body[0] & 3);
-          result.any = true;
-        } else if (std::memcmp(property.type, "imir", 4) == 0) {
-          // 0: top and bottom exchanged, 1: left and right.
-          result.orientation = (property.body[0] & 1) ? result.orientation.ThenMirrorLeftRight()
-                                                      : result.orientation.ThenMirrorTopBottom();
-          result.any = true;
-        }
+  const Meta m = ReadMeta(file);
+  if (!m.primary) return result;
+  for (const Association& a : m.associations) {
+    if (a.item != *m.primary) continue;
+    for (const std::size_t p : a.properties) {
+      const Box& property = m.listed[p];
+      if (property.body.empty()) continue;
+      if (Is(property, "irot")) {
+        result.orientation = result.orientation.ThenTurn(property.body[0] & 3);
+        result.any = true;
+      } else if (Is(property, "imir")) {
+        // 0: top and bottom exchanged, 1: left and right.
+        result.orientation = (property.body[0] & 1) ? result.orientation.ThenMirrorLeftRight()
+                                                    : result.orientation.ThenMirrorTopBottom();
+        result.any = true;
       }
     }
   }
   return result;
+}
+
+bool DerivedSizesAgree(Bytes file) {
+  const Meta m = ReadMeta(file);
+  for (const Association& a : m.associations) {
+    std::optional<Size> said;
+    for (const std::size_t p : a.properties) {
+      const Box& property = m.listed[p];
+      if (Is(property, "ispe") && property.body.size() >= 12 && !said)
+        said = Size{Read32(property.body, 4), Read32(property.body, 8)};
+    }
+    if (!said) continue;
+    const auto made = DerivedSize(ItemType(m, a.item), ItemData(m, file, a.item));
+    // The two should be equal; only a picture far larger is refused.
+    if (made && (made->width > 2 * said->width + 128 || made->height > 2 * said->height + 128)) return false;
+  }
+  return true;
 }
 
 }  // namespace mirabo::decoders

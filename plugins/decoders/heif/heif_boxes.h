@@ -1,6 +1,7 @@
 #pragma once
-// What the HEIF boxes say of the primary item's orientation: its irot and
-// imir properties, composed in the order the file lists them.
+// What the HEIF boxes say that libheif 1.15 does not act on: the primary
+// item's orientation (irot and imir, composed in the order the file lists
+// them) and whether derived pictures are the size the boxes say.
 #include "plugins/decoders/susie/place.h"
 #include "plugins/decoders/susie/susie_plugin.h"
 
@@ -13,5 +14,12 @@ struct PrimaryTransforms {
 
 // A damaged or unusual structure reads as no transforms.
 PrimaryTransforms ReadPrimaryTransforms(Bytes file);
+
+// False when a grid or overlay item's data gives its picture a size far
+// larger than its ispe box says: libheif 1.15 makes the picture the data
+// says, so a kilobyte can cost a minute and a gigabyte, past every check
+// made on the size the boxes say. What this reading cannot follow is left
+// to libheif.
+bool DerivedSizesAgree(Bytes file);
 
 }  // namespace mirabo::decoders

@@ -95,6 +95,7 @@ void DecodeHeif(Bytes file, Canvas& canvas, Progress& progress) {
   const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
   const std::uint64_t sample = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 ? 2 : 1;
   if (pixels * (alpha ? 4 : 3) * (sample + 1) > kMaxDecoderBytes) throw SpiFailure{SpiCode::kOutOfMemory};
+  if (!DerivedSizesAgree(file)) throw SpiFailure{SpiCode::kCorrupt};
   progress.Report(10, 100);
 
   // libheif lays the alpha plane on a turned picture unturned, and cannot

@@ -495,7 +495,7 @@ Tile TileOf(const Bytes& file) {
 }
 }  // namespace
 
-Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows) {
+Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, bool lie) {
   const std::uint32_t tile_w = 64, tile_h = 64, width = tile_w * columns, height = tile_h * rows - 16;
   const Picture whole = Pattern(tile_w * columns, tile_h * rows, false);
   std::vector<Tile> tiles;
@@ -575,8 +575,8 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows)
   // The grid's own data: its rows and columns, and its size in 16 bits
   // (smaller than the tiles cover, as a phone's is).
   Bytes grid{0, 0, static_cast<std::uint8_t>(rows - 1), static_cast<std::uint8_t>(columns - 1)};
-  Put(grid, width, 2);
-  Put(grid, height, 2);
+  Put(grid, lie ? 1000 : width, 2);
+  Put(grid, lie ? 1000 : height, 2);
   // Everything goes into mdat after meta, whose size does not depend on
   // the offsets: made once to measure, once for real.
   const Bytes ftyp = Box("ftyp", Bytes{'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'});

@@ -375,6 +375,16 @@ TEST(HeifPlugins, GridsAreAssembledTurnedAndConverted) {
   }
 }
 
+// A kilobyte of HEIC whose grid says it is far larger than its boxes do
+// costs libheif a minute and a gigabyte; it is refused as damaged.
+TEST(HeifPlugins, AGridLargerThanItsBoxesSayIsRefused) {
+  const fixtures::HeifCase c{"grid8", false, 8, false, 1, false};
+  const Bytes told = fixtures::MakeHeifGrid(c, 2, 2);
+  if (told.empty()) GTEST_SKIP() << "this system's libheif has no HEVC encoder";
+  EXPECT_EQ(Decode(Loaded("heif"), told).code, 0);
+  EXPECT_EQ(Decode(Loaded("heif"), fixtures::MakeHeifGrid(c, 2, 2, true)).code, 3);
+}
+
 // Every way a file can be cut short or damaged ends in an error code (or a
 // picture, where the damage left one), never a crash.
 TEST(DecoderPlugins, TruncatedAndDamagedFilesAnswerWithErrorCodes) {
