@@ -1,6 +1,7 @@
 #include "plugins/decoders/heif/heif_boxes.h"
 
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -119,60 +120,63 @@ struct Size {
   std::uint64_t width = 0, height = 0;
 };
 
-// An item's data as iloc places it (in the file, or in idat); empty
-// extents for what this reading does not follow.
-std::vector<Bytes> ItemData(const Meta& m, Bytes file, std::uint32_t item) {
-  std::vector<Bytes> extents;
-  const auto iloc = Find(m.inside, "iloc");
-  if (!iloc) return extents;
-  const Bytes b = iloc->body;
-  if (b.size() < 8) return extents;
-  const unsigned version = b[0];
-  const std::size_t offset_size = b[4] >> 4, length_size = b[4] & 15, base_size = b[5] >> 4,
-                    index_size = version >= 1 ? b[5] & 15 : 0, id_size = version < 2 ? 2 : 4;
-  std::size_t at = 6;
-  const auto items = ReadN(b, at, id_size);
-  if (!items) return extents;
-  at += id_size;
-  const auto idat = Find(m.inside, "idat");
-  for (std::uint64_t i = 0; i < *items; ++i) {
-    const auto id = ReadN(b, at, id_size);
-    const auto method = version >= 1 ? ReadN(b, at + id_size, 2) : std::optional<std::uint64_t>(0);
-    if (!id || !method) return {};
-    at += id_size + (version >= 1 ? 2 : 0) + 2;  // construction method, data reference index
-    const auto base = ReadN(b, at, base_size);
-    const auto count = ReadN(b, at + base_size, 2);
-    if (!base || !count) return {};
-    at += base_size + 2;
-    for (std::uint64_t e = 0; e < *count; ++e) {
-      const auto offset = ReadN(b, at + index_size, offset_size);
-      const auto length = ReadN(b, at + index_size + offset_size, length_size);
-      if (!offset || !length) return {};
-      at += index_size + offset_size + length_size;
-      if (*id != item) continue;
-      const Bytes whole = (*method & 15) == 0 ? file : (*method & 15) == 1 && idat ? idat->body : Bytes();
-      const std::uint64_t start = *base + *offset;
-      if (start > whole.size() || *length > whole.size() - start) return {};
-      extents.push_back(whole.subspan(static_cast<std::size_t>(start),
-                                      static_cast<std::size_t>(*length ? *length : whole.size() - start)));
-    }
-  }
-  return extents;
-}
-
-// The four-letter type iinf gives an item ("" when not found).
-std::string ItemType(const Meta& m, std::uint32_t item) {
+// The derived items iinf lists (grids and overlays), with their types.
+std::map<std::uint32_t, std::string> DerivedItems(const Meta& m) {
+  std::map<std::uint32_t, std::string> items;
   const auto iinf = Find(m.inside, "iinf");
-  if (!iinf || iinf->body.size() < 6) return {};
+  if (!iinf || iinf->body.size() < 6) return items;
   for (const Box& infe : Boxes(iinf->body.subspan(iinf->body[0] == 0 ? 6 : 8))) {
     const Bytes b = infe.body;
     if (!Is(infe, "infe") || b.size() < 4 || b[0] < 2) continue;
     const std::size_t id_size = b[0] == 2 ? 2 : 4;
     const auto id = ReadN(b, 4, id_size);
-    if (id && *id == item && b.size() >= 4 + id_size + 2 + 4)
-      return std::string(reinterpret_cast<const char*>(b.data()) + 4 + id_size + 2, 4);
+    if (!id || b.size() < 4 + id_size + 2 + 4) continue;
+    std::string type(reinterpret_cast<const char*>(b.data()) + 4 + id_size + 2, 4);
+    if (type == "grid" || type == "iovl") items.emplace(static_cast<std::uint32_t>(*id), std::move(type));
   }
-  return {};
+  return items;
+}
+
+// Those items' data as iloc places it (in the file, or in idat), read in
+// one pass; an item this reading does not follow has none.
+std::map<std::uint32_t, std::vector<Bytes>> ItemData(const Meta& m, Bytes file,
+                                                     const std::map<std::uint32_t, std::string>& wanted) {
+  std::map<std::uint32_t, std::vector<Bytes>> data;
+  const auto iloc = Find(m.inside, "iloc");
+  if (!iloc || iloc->body.size() < 8) return data;
+  const Bytes b = iloc->body;
+  const unsigned version = b[0];
+  const std::size_t offset_size = b[4] >> 4, length_size = b[4] & 15, base_size = b[5] >> 4,
+                    index_size = version >= 1 ? b[5] & 15 : 0, id_size = version < 2 ? 2 : 4;
+  std::size_t at = 6;
+  const auto items = ReadN(b, at, id_size);
+  if (!items) return data;
+  at += id_size;
+  const auto idat = Find(m.inside, "idat");
+  for (std::uint64_t i = 0; i < *items; ++i) {
+    const auto id = ReadN(b, at, id_size);
+    const auto method = version >= 1 ? ReadN(b, at + id_size, 2) : std::optional<std::uint64_t>(0);
+    if (!id || !method) return data;
+    at += id_size + (version >= 1 ? 2 : 0) + 2;  // construction method, data reference index
+    const auto base = ReadN(b, at, base_size);
+    const auto count = ReadN(b, at + base_size, 2);
+    if (!base || !count) return data;
+    at += base_size + 2;
+    const bool keep = wanted.count(static_cast<std::uint32_t>(*id)) != 0;
+    for (std::uint64_t e = 0; e < *count; ++e) {
+      const auto offset = ReadN(b, at + index_size, offset_size);
+      const auto length = ReadN(b, at + index_size + offset_size, length_size);
+      if (!offset || !length) return data;
+      at += index_size + offset_size + length_size;
+      if (!keep) continue;
+      const Bytes whole = (*method & 15) == 0 ? file : (*method & 15) == 1 && idat ? idat->body : Bytes();
+      const std::uint64_t start = *base + *offset;
+      if (start > whole.size() || *length > whole.size() - start) continue;
+      data[static_cast<std::uint32_t>(*id)].push_back(whole.subspan(
+          static_cast<std::size_t>(start), static_cast<std::size_t>(*length ? *length : whole.size() - start)));
+    }
+  }
+  return data;
 }
 
 // The size a derived image's data gives its output (a grid, or an
@@ -216,17 +220,22 @@ PrimaryTransforms ReadPrimaryTransforms(Bytes file) {
 
 bool DerivedSizesAgree(Bytes file) {
   const Meta m = ReadMeta(file);
+  const auto derived = DerivedItems(m);
+  if (derived.empty()) return true;
+  const auto data = ItemData(m, file, derived);
   for (const Association& a : m.associations) {
+    const auto type = derived.find(a.item);
+    const auto extents = data.find(a.item);
+    if (type == derived.end() || extents == data.end()) continue;
     std::optional<Size> said;
     for (const std::size_t p : a.properties) {
       const Box& property = m.listed[p];
       if (Is(property, "ispe") && property.body.size() >= 12 && !said)
         said = Size{Read32(property.body, 4), Read32(property.body, 8)};
     }
-    if (!said) continue;
-    const auto made = DerivedSize(ItemType(m, a.item), ItemData(m, file, a.item));
+    const auto made = DerivedSize(type->second, extents->second);
     // The two should be equal; only a picture far larger is refused.
-    if (made && (made->width > 2 * said->width + 128 || made->height > 2 * said->height + 128)) return false;
+    if (said && made && (made->width > 2 * said->width + 128 || made->height > 2 * said->height + 128)) return false;
   }
   return true;
 }
