@@ -37,4 +37,9 @@ for zip in "$work"/a/dist/*.zip; do
     status=1
   fi
 done
+if [ "$status" != 0 ]; then
+  # Both builds stay for a look at what differs (diffoscope, cmp -l).
+  trap - EXIT
+  echo "reproducible: both builds kept in $work/a and $work/elsewhere/b"
+fi
 exit "$status"
