@@ -97,8 +97,8 @@ TEST(Form1Decoders, AFolderOfMixedFormatsStepsAndADamagedFileCostsOnlyItself) {
     EXPECT_GT(w->ImageJpg().picture().Width(), 0) << ext;
     EXPECT_EQ(w->SPIs1().Count(), 4) << "no plug-in lost after " << ext;
   }
-  // A HEIC whose pictures decode larger than the file says, over a
-  // gigabyte: the plug-in's memory budget refuses it, nothing else is lost.
+  // A HEIC whose pictures would decode far larger than its boxes say, over
+  // a gigabyte: the plug-in refuses it, nothing else is lost.
   std::filesystem::copy_file(Sample(L"decoded-size-over-a-gigabyte"), w.dir() / L"huge.heic");
   EXPECT_THROW(w.Open((w.dir() / L"huge.heic").wstring()), std::exception);
   w.Open((w.dir() / L"a.heic").wstring());
