@@ -3,7 +3,6 @@
 #include <cstring>
 #include <map>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace mirabo::decoders {
@@ -120,9 +119,11 @@ struct Size {
   std::uint64_t width = 0, height = 0;
 };
 
-// The derived items iinf lists (grids and overlays), with their types.
-std::map<std::uint32_t, std::string> DerivedItems(const Meta& m) {
-  std::map<std::uint32_t, std::string> items;
+// The derived items iinf lists (grids and overlays), each with where its
+// data gives its output size: a grid's after its rows and columns, an
+// overlay's after its fill colour.
+std::map<std::uint32_t, std::size_t> DerivedItems(const Meta& m) {
+  std::map<std::uint32_t, std::size_t> items;
   const auto iinf = Find(m.inside, "iinf");
   if (!iinf || iinf->body.size() < 6) return items;
   for (const Box& infe : Boxes(iinf->body.subspan(iinf->body[0] == 0 ? 6 : 8))) {
@@ -131,8 +132,9 @@ std::map<std::uint32_t, std::string> DerivedItems(const Meta& m) {
     const std::size_t id_size = b[0] == 2 ? 2 : 4;
     const auto id = ReadN(b, 4, id_size);
     if (!id || b.size() < 4 + id_size + 2 + 4) continue;
-    std::string type(reinterpret_cast<const char*>(b.data()) + 4 + id_size + 2, 4);
-    if (type == "grid" || type == "iovl") items.emplace(static_cast<std::uint32_t>(*id), std::move(type));
+    const Bytes type = b.subspan(4 + id_size + 2, 4);
+    if (std::memcmp(type.data(), "grid", 4) == 0) items.emplace(static_cast<std::uint32_t>(*id), 4);
+    if (std::memcmp(type.data(), "iovl", 4) == 0) items.emplace(static_cast<std::uint32_t>(*id), 2 + 8);
   }
   return items;
 }
@@ -140,7 +142,7 @@ std::map<std::uint32_t, std::string> DerivedItems(const Meta& m) {
 // Those items' data as iloc places it (in the file, or in idat), read in
 // one pass; an item this reading does not follow has none.
 std::map<std::uint32_t, std::vector<Bytes>> ItemData(const Meta& m, Bytes file,
-                                                     const std::map<std::uint32_t, std::string>& wanted) {
+                                                     const std::map<std::uint32_t, std::size_t>& wanted) {
   std::map<std::uint32_t, std::vector<Bytes>> data;
   const auto iloc = Find(m.inside, "iloc");
   if (!iloc || iloc->body.size() < 8) return data;
@@ -179,15 +181,13 @@ std::map<std::uint32_t, std::vector<Bytes>> ItemData(const Meta& m, Bytes file,
   return data;
 }
 
-// The size a derived image's data gives its output (a grid, or an
-// overlay after its fill colour); libheif makes a picture of that size.
-std::optional<Size> DerivedSize(const std::string& type, const std::vector<Bytes>& data) {
+// The size a derived image's data gives its output, its fields at `at`;
+// libheif makes a picture of that size.
+std::optional<Size> DerivedSize(std::size_t at, const std::vector<Bytes>& data) {
   if (data.size() != 1) return std::nullopt;
   const Bytes b = data[0];
   if (b.size() < 2) return std::nullopt;
   const std::size_t field = (b[1] & 1) ? 4 : 2;
-  const std::size_t at = type == "grid" ? 4 : type == "iovl" ? 2 + 8 : 0;
-  if (at == 0) return std::nullopt;
   const auto width = ReadN(b, at, field), height = ReadN(b, at + field, field);
   if (!width || !height) return std::nullopt;
   return Size{*width, *height};
@@ -224,16 +224,16 @@ bool DerivedSizesAgree(Bytes file) {
   if (derived.empty()) return true;
   const auto data = ItemData(m, file, derived);
   for (const Association& a : m.associations) {
-    const auto type = derived.find(a.item);
+    const auto size_at = derived.find(a.item);
     const auto extents = data.find(a.item);
-    if (type == derived.end() || extents == data.end()) continue;
+    if (size_at == derived.end() || extents == data.end()) continue;
     std::optional<Size> said;
     for (const std::size_t p : a.properties) {
       const Box& property = m.listed[p];
       if (Is(property, "ispe") && property.body.size() >= 12 && !said)
         said = Size{Read32(property.body, 4), Read32(property.body, 8)};
     }
-    const auto made = DerivedSize(type->second, extents->second);
+    const auto made = DerivedSize(size_at->second, extents->second);
     // The two should be equal; only a picture far larger is refused.
     if (said && made && (made->width > 2 * said->width + 128 || made->height > 2 * said->height + 128)) return false;
   }

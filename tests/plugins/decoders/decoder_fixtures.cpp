@@ -266,6 +266,19 @@ heif_error WriteToBytes(heif_context*, const void* data, size_t size, void* user
 }  // namespace
 
 namespace {
+// EXIF orientation as irot's counter-clockwise quarter turns, then imir's
+// mirror (0: top and bottom exchanged, 1: left and right, -1: none).
+struct HeifTransforms {
+  int turns;
+  int mirror;
+};
+
+HeifTransforms TransformsOf(int orientation) {
+  static constexpr HeifTransforms kTable[9] = {{0, -1}, {0, -1}, {0, 1}, {2, -1}, {0, 0},
+                                               {1, 0},  {3, -1}, {3, 0}, {1, -1}};
+  return kTable[orientation];
+}
+
 // AVIF by libavif's own encoder, its transform boxes set as EXIF's
 // orientation says.
 Bytes MakeAvif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
@@ -283,17 +296,14 @@ Bytes MakeAvif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
   rgb.pixels = pixels.data();
   rgb.rowBytes = width * (c.alpha ? 4 : 3);
   avifImageRGBToYUV(image, &rgb);
-  // EXIF orientation as counter-clockwise quarter turns, then a mirror
-  // (0: top and bottom exchanged, 1: left and right).
-  const int turns[9] = {0, 0, 0, 2, 0, 1, 3, 3, 1};
-  const int mirrors[9] = {-1, -1, 1, -1, 0, 0, -1, 0, -1};
-  if (turns[c.orientation]) {
+  const HeifTransforms t = TransformsOf(c.orientation);
+  if (t.turns) {
     image->transformFlags |= AVIF_TRANSFORM_IROT;
-    image->irot.angle = static_cast<std::uint8_t>(turns[c.orientation]);
+    image->irot.angle = static_cast<std::uint8_t>(t.turns);
   }
-  if (mirrors[c.orientation] >= 0) {
+  if (t.mirror >= 0) {
     image->transformFlags |= AVIF_TRANSFORM_IMIR;
-    image->imir.mode = static_cast<std::uint8_t>(mirrors[c.orientation]);
+    image->imir.mode = static_cast<std::uint8_t>(t.mirror);
   }
   const Bytes icc = c.p3_icc ? DisplayP3Profile() : Bytes();
   if (c.p3_icc) avifImageSetProfileICC(image, icc.data(), icc.size());
@@ -538,15 +548,14 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows,
   ipco.insert(ipco.end(), grid_ispe.begin(), grid_ispe.end());
   std::vector<std::uint8_t> grid_properties{static_cast<std::uint8_t>(count + 2)};
   std::uint8_t next = static_cast<std::uint8_t>(count + 3);
-  const int turns[9] = {0, 0, 0, 2, 0, 1, 3, 3, 1};
-  const int mirrors[9] = {-1, -1, 1, -1, 0, 0, -1, 0, -1};
-  if (turns[c.orientation]) {
-    const Bytes irot = Box("irot", Bytes{static_cast<std::uint8_t>(turns[c.orientation])});
+  const HeifTransforms t = TransformsOf(c.orientation);
+  if (t.turns) {
+    const Bytes irot = Box("irot", Bytes{static_cast<std::uint8_t>(t.turns)});
     ipco.insert(ipco.end(), irot.begin(), irot.end());
     grid_properties.push_back(0x80 | next++);
   }
-  if (mirrors[c.orientation] >= 0) {
-    const Bytes imir = Box("imir", Bytes{static_cast<std::uint8_t>(mirrors[c.orientation])});
+  if (t.mirror >= 0) {
+    const Bytes imir = Box("imir", Bytes{static_cast<std::uint8_t>(t.mirror)});
     ipco.insert(ipco.end(), imir.begin(), imir.end());
     grid_properties.push_back(0x80 | next++);
   }
