@@ -125,8 +125,11 @@ struct Size {
 std::map<std::uint32_t, std::size_t> DerivedItems(const Meta& m) {
   std::map<std::uint32_t, std::size_t> items;
   const auto iinf = Find(m.inside, "iinf");
-  if (!iinf || iinf->body.size() < 6) return items;
-  for (const Box& infe : Boxes(iinf->body.subspan(iinf->body[0] == 0 ? 6 : 8))) {
+  if (!iinf || iinf->body.empty()) return items;
+  // Version 0 counts its entries in 16 bits, later versions in 32.
+  const std::size_t header = iinf->body[0] == 0 ? 6 : 8;
+  if (iinf->body.size() < header) return items;
+  for (const Box& infe : Boxes(iinf->body.subspan(header))) {
     const Bytes b = infe.body;
     if (!Is(infe, "infe") || b.size() < 4 || b[0] < 2) continue;
     const std::size_t id_size = b[0] == 2 ? 2 : 4;
@@ -164,6 +167,9 @@ std::map<std::uint32_t, std::vector<Bytes>> ItemData(const Meta& m, Bytes file,
     const auto count = ReadN(b, at + base_size, 2);
     if (!base || !count) return data;
     at += base_size + 2;
+    // Entries of no bytes cannot differ: thousands of them would only cost
+    // time (a file of such items would cost billions of steps).
+    if (index_size + offset_size + length_size == 0 && *count > 1) return data;
     const bool keep = wanted.count(static_cast<std::uint32_t>(*id)) != 0;
     for (std::uint64_t e = 0; e < *count; ++e) {
       const auto offset = ReadN(b, at + index_size, offset_size);
