@@ -197,7 +197,7 @@ void TForm1::ShowPicture() {
   ::SetWindowTextW(WindowOf("LabelPath"), CurrentPath.c_str());
   imageJpg_.autoSize = true;
   std::optional<Picture> ready = readAhead_.Take(PluginReadAheadKey(CurrentPath));
-  imageJpg_.SetPicture(ready ? std::move(*ready) : LoadPictureFile(CurrentPath));
+  imageJpg_.SetPicture(ready ? std::move(*ready) : LoadPictureFile(CurrentPath, imageJpg_.Spare()));
   FitPicture();
   FocusEditKey();
   if (viewMode == ViewMode::Plugin) ScheduleReadAhead();

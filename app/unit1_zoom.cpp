@@ -95,9 +95,12 @@ void TForm1::StartReadAhead() {
   if (plugin) {
     PictureReadAhead::Key key = PluginReadAheadKey(path);
     if (readAhead_.Holds(key)) return;
-    readAhead_.Start(std::move(key), [path](std::span<const uint8_t> bytes, const std::atomic<bool>& stop) {
+    // The shown picture's spare is filled again, as for a JPEG.
+    auto spare = std::make_shared<Picture>(imageJpg_.TakeSpare());
+    readAhead_.Start(std::move(key), [path, spare](std::span<const uint8_t> bytes, const std::atomic<bool>& stop) {
       TSPIBitmap bitmap;
       bitmap.Loader().ShouldStop = [&stop] { return stop.load(); };
+      bitmap.Loader().Recycle = spare.get();
       return bitmap.LoadFromStreamWithName(bytes.data(), bytes.size(), path);
     });
     return;

@@ -45,13 +45,13 @@ Picture TInSPIAble::LoadFromFile(const std::wstring& path) {
   return LoadFromMemory(file.Data(), file.Size(), path);
 }
 
-Picture ShownPicture(std::unique_ptr<ISpiPicture> picture) {
+Picture ShownPicture(std::unique_ptr<ISpiPicture> picture, Picture* recycle) {
   // Real transparency is drawn over the view's own colour, not over
   // whatever colour the file stored under it.
   const COLORREF back = ::GetSysColor(COLOR_BTNFACE);
   if (const auto plain = PlainPictureOf(picture->Info(), picture->Bits())) {
     // A photograph's rows straight into the picture, copied once.
-    DibSectionAllocator dib;
+    DibSectionAllocator dib(recycle);
     DibFormat format;
     format.width = plain->width;
     format.height = plain->height;
@@ -153,7 +153,7 @@ bool TInSPIAble::DecodeFromMemory(TSPI& plugin, const uint8_t* data, size_t size
     return Progress(1, percent);
   };
   if (library.GetPicture(source, progress, picture) != 0 || !picture) return false;
-  out = ShownPicture(std::move(picture));
+  out = ShownPicture(std::move(picture), Recycle);
   return true;
 }
 
@@ -177,6 +177,10 @@ Picture TSPIBitmap::LoadFromStreamWithName(const uint8_t* data, size_t size, con
   return loader_.LoadFromMemory(data, size, name);
 }
 
-Picture LoadSpiBitmap(const std::wstring& path) { return TSPIBitmap().LoadFromFile(path); }
+Picture LoadSpiBitmap(const std::wstring& path, Picture* recycle) {
+  TSPIBitmap bitmap;
+  bitmap.Loader().Recycle = recycle;
+  return bitmap.LoadFromFile(path);
+}
 
 }  // namespace mirabo

@@ -22,6 +22,9 @@ class TInSPIAble {
   // Asked at every progress note without a round trip per note (a
   // read-ahead no longer wanted): true asks the plug-in to stop.
   std::function<bool()> ShouldStop;
+  // The view's previous picture: a plain result of its shape is copied into
+  // its bitmap instead of a fresh one.
+  Picture* Recycle = nullptr;
 
   // Raises "認識できない画像形式です" when no way of reading succeeds.
   Picture LoadFromFile(const std::wstring& path);
@@ -59,11 +62,12 @@ class TSPIBitmap {
 };
 
 // The picture format table's loader for every pattern a plug-in registers.
-Picture LoadSpiBitmap(const std::wstring& path);
+Picture LoadSpiBitmap(const std::wstring& path, Picture* recycle = nullptr);
 
 // What a plug-in returned, as the viewer shows it (real transparency drawn
-// over the view's colour). Throws EMirabo for blocks sized wrong.
-Picture ShownPicture(std::unique_ptr<ISpiPicture> picture);
+// over the view's colour). Throws EMirabo for blocks sized wrong. A plain
+// result of recycle's shape takes over recycle's bitmap.
+Picture ShownPicture(std::unique_ptr<ISpiPicture> picture, Picture* recycle = nullptr);
 extern const GraphicClass TSPIBitmapClass;
 
 }  // namespace mirabo

@@ -27,14 +27,18 @@ struct FormatEntry {
 std::vector<FormatEntry>& Formats() {
   static std::vector<FormatEntry> formats = [] {
     std::vector<FormatEntry> f;
-    f.push_back({L"bmp", L"Bitmaps", &LoadBitmapFile});
+    const auto alone = [](Picture (*load)(const std::wstring&)) {
+      return [load](const std::wstring& p, Picture*) { return load(p); };
+    };
+    const auto jpeg = [](const std::wstring& p, Picture* recycle) { return LoadJpegFile(p, 1, recycle); };
+    f.push_back({L"bmp", L"Bitmaps", alone(&LoadBitmapFile)});
     // Device-independent bitmaps are bitmap files under another name.
-    f.push_back({L"dib", L"Device-independent bitmaps", &LoadBitmapFile});
-    f.push_back({L"ico", L"Icons", &LoadIconFile});
-    f.push_back({L"wmf", L"Metafiles", &LoadMetafile});
-    f.push_back({L"emf", L"Enhanced metafiles", &LoadMetafile});
-    f.push_back({L"jpeg", L"JPEG Image File", [](const std::wstring& p) { return LoadJpegFile(p, 1); }});
-    f.push_back({L"jpg", L"JPEG Image File", [](const std::wstring& p) { return LoadJpegFile(p, 1); }});
+    f.push_back({L"dib", L"Device-independent bitmaps", alone(&LoadBitmapFile)});
+    f.push_back({L"ico", L"Icons", alone(&LoadIconFile)});
+    f.push_back({L"wmf", L"Metafiles", alone(&LoadMetafile)});
+    f.push_back({L"emf", L"Enhanced metafiles", alone(&LoadMetafile)});
+    f.push_back({L"jpeg", L"JPEG Image File", jpeg});
+    f.push_back({L"jpg", L"JPEG Image File", jpeg});
     return f;
   }();
   return formats;
@@ -121,13 +125,13 @@ void RegisterPictureFormat(const std::wstring& extension, const std::wstring& de
   Formats().push_back({LowerAscii(extension), description, std::move(loader)});
 }
 
-Picture LoadPictureFile(const std::wstring& path) {
+Picture LoadPictureFile(const std::wstring& path, Picture* recycle) {
   std::wstring ext(ExtensionOf(path));
   if (!ext.empty()) ext.erase(0, 1);
   const std::wstring lower = LowerAscii(ext);
   const auto& formats = Formats();
   for (auto it = formats.rbegin(); it != formats.rend(); ++it)
-    if (it->extension == lower) return it->loader(path);
+    if (it->extension == lower) return it->loader(path, recycle);
   throw EMirabo(FormatMessageText("拡張子 .%s の画像形式は処理できません", Utf8(ext)));
 }
 

@@ -92,12 +92,14 @@ Picture RenderPicture(const Picture& picture);
 
 // Loading by file name through the process-wide picture format table: the
 // newest entry for the extension (without case) wins; "拡張子 .%s の画像形式
-// は処理できません" when there is none.
-using PictureLoader = std::function<Picture(const std::wstring& path)>;
+// は処理できません" when there is none. recycle: the view's previous picture,
+// whose bitmap a loader may take over when the new one has its shape (a
+// fresh bitmap's pages cost more than the decode of a large photo).
+using PictureLoader = std::function<Picture(const std::wstring& path, Picture* recycle)>;
 
 void RegisterPictureFormat(const std::wstring& extension, const std::wstring& description,
                            PictureLoader loader);
-Picture LoadPictureFile(const std::wstring& path);
+Picture LoadPictureFile(const std::wstring& path, Picture* recycle = nullptr);
 
 // The built-in formats: bmp, dib, ico, wmf, emf, jpeg, jpg.
 Picture LoadBitmapFile(const std::wstring& path);

@@ -44,18 +44,23 @@ TEST(Form1Decoders, PngWebpHeicAndAvifArePictures) {
     int width, height;
     int tolerance;
     int orientation;  // 6: stored lying, shown standing
+    int refills;      // the view's spare, a picture of this shape shown before: its bitmap is filled again
   } cases[] = {
-      {L"sample.png", 64, 48, 1, 1},
-      {L"sample.webp", 64, 48, 40, 1},
-      {L"sample.heic", 48, 64, 40, 6},
-      {L"sample.avif", 64, 48, 40, 1},
+      {L"sample.png", 64, 48, 1, 1, -1},
+      {L"sample.webp", 64, 48, 40, 1, -1},  // the PNG is still shown while it loads
+      {L"sample.heic", 48, 64, 40, 6, -1},
+      {L"sample.avif", 64, 48, 40, 1, 1},
   };
+  std::vector<HBITMAP> bitmaps;
   for (const auto& c : cases) {
     const auto path = w.dir() / c.file;
     std::filesystem::copy_file(Sample(c.file), path);
     w.Open(path.wstring());
     EXPECT_EQ(w->viewMode, ViewMode::Plugin) << path;
     const Picture& p = w->ImageJpg().picture();
+    bitmaps.push_back(p.Handle());
+    for (int i = 0; i + 1 < static_cast<int>(bitmaps.size()); ++i)
+      EXPECT_EQ(bitmaps.back() == bitmaps[static_cast<size_t>(i)], i == c.refills) << path << " and case " << i;
     ASSERT_EQ(p.Width(), c.width) << path;
     ASSERT_EQ(p.Height(), c.height) << path;
     // The bottom rows: where the AVIF's alpha is all but opaque.

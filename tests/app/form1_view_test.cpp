@@ -527,11 +527,11 @@ TEST(Form1View, PicturesThatCannotBeLoadedReportTheirError) {
 
 TEST(Form1View, TheNewestPictureFormatForAnExtensionWins) {
   int calls = 0;
-  RegisterPictureFormat(L"TSTX", L"first", [&](const std::wstring&) {
+  RegisterPictureFormat(L"TSTX", L"first", [&](const std::wstring&, Picture*) {
     ++calls;
     return Picture();
   });
-  RegisterPictureFormat(L"tstx", L"second", [&](const std::wstring&) {
+  RegisterPictureFormat(L"tstx", L"second", [&](const std::wstring&, Picture*) {
     calls += 10;
     return Picture();
   });
