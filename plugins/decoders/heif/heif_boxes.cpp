@@ -1,8 +1,10 @@
 #include "plugins/decoders/heif/heif_boxes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace mirabo::decoders {
@@ -11,6 +13,7 @@ namespace {
 struct Box {
   char type[4];
   Bytes body;
+  std::size_t header = 8;  // 16 with a 64-bit size
 };
 
 bool Is(const Box& box, const char* type) { return std::memcmp(box.type, type, 4) == 0; }
@@ -45,6 +48,7 @@ std::vector<Box> Boxes(Bytes data) {
     Box box;
     std::memcpy(box.type, data.data() + at + 4, 4);
     box.body = data.subspan(at + header, static_cast<std::size_t>(size) - header);
+    box.header = header;
     boxes.push_back(box);
     at += static_cast<std::size_t>(size);
   }
@@ -142,56 +146,73 @@ std::map<std::uint32_t, std::size_t> DerivedItems(const Meta& m) {
   return items;
 }
 
-// Those items' data as iloc places it (in the file, or in idat), read in
-// one pass; an item this reading does not follow has none.
-std::map<std::uint32_t, std::vector<Bytes>> ItemData(const Meta& m, Bytes file,
-                                                     const std::map<std::uint32_t, std::size_t>& wanted) {
-  std::map<std::uint32_t, std::vector<Bytes>> data;
+// The first bytes of those items' data (enough for their sizes), as the
+// decoder reads it: an item's first iloc entry, its extents one after
+// another, those in idat allowed as far past its contents as its header
+// is long (the decoder bounds them by the box's whole size). An item whose
+// data the decoder could not read has none here.
+std::map<std::uint32_t, std::vector<std::uint8_t>> ItemHeads(const Meta& m, Bytes file,
+                                                             const std::map<std::uint32_t, std::size_t>& wanted) {
+  constexpr std::size_t kHead = 32;
+  std::map<std::uint32_t, std::vector<std::uint8_t>> heads;
   const auto iloc = Find(m.inside, "iloc");
-  if (!iloc || iloc->body.size() < 8) return data;
+  if (!iloc || iloc->body.size() < 8) return heads;
   const Bytes b = iloc->body;
   const unsigned version = b[0];
-  const std::size_t offset_size = b[4] >> 4, length_size = b[4] & 15, base_size = b[5] >> 4,
-                    index_size = version >= 1 ? b[5] & 15 : 0, id_size = version < 2 ? 2 : 4;
+  // Read as the decoder reads them: a field of another size than 4 or 8
+  // bytes is no field at all (it reads as 0 and takes no bytes), an extent
+  // index is only in version 2, and more items or extents than it allows
+  // make it refuse the file.
+  const auto field = [](unsigned size) -> std::size_t { return size == 4 || size == 8 ? size : 0; };
+  const std::size_t offset_size = field(b[4] >> 4), length_size = field(b[4] & 15), base_size = field(b[5] >> 4),
+                    index_size = version >= 2 ? field(b[5] & 15) : 0, id_size = version < 2 ? 2 : 4;
   std::size_t at = 6;
   const auto items = ReadN(b, at, id_size);
-  if (!items) return data;
+  if (!items || *items > 20000) return heads;
   at += id_size;
-  const auto idat = Find(m.inside, "idat");
+  Bytes idat;
+  if (const auto box = Find(m.inside, "idat")) {
+    const auto room = static_cast<std::size_t>(file.data() + file.size() - box->body.data());
+    idat = Bytes(box->body.data(), std::min(box->body.size() + box->header, room));
+  }
+  std::set<std::uint32_t> seen;
   for (std::uint64_t i = 0; i < *items; ++i) {
     const auto id = ReadN(b, at, id_size);
     const auto method = version >= 1 ? ReadN(b, at + id_size, 2) : std::optional<std::uint64_t>(0);
-    if (!id || !method) return data;
+    if (!id || !method) return heads;
     at += id_size + (version >= 1 ? 2 : 0) + 2;  // construction method, data reference index
     const auto base = ReadN(b, at, base_size);
     const auto count = ReadN(b, at + base_size, 2);
-    if (!base || !count) return data;
+    if (!base || !count || *count > 32) return heads;
     at += base_size + 2;
-    // Entries of no bytes cannot differ: thousands of them would only cost
-    // time (a file of such items would cost billions of steps).
-    if (index_size + offset_size + length_size == 0 && *count > 1) return data;
-    const bool keep = wanted.count(static_cast<std::uint32_t>(*id)) != 0;
+    const auto item = static_cast<std::uint32_t>(*id);
+    const bool keep = wanted.count(item) != 0 && seen.insert(item).second;
+    std::vector<std::uint8_t> head;
+    bool readable = (*method & 15) == 0 || ((*method & 15) == 1 && !idat.empty());
     for (std::uint64_t e = 0; e < *count; ++e) {
       const auto offset = ReadN(b, at + index_size, offset_size);
       const auto length = ReadN(b, at + index_size + offset_size, length_size);
-      if (!offset || !length) return data;
+      if (!offset || !length) return heads;
       at += index_size + offset_size + length_size;
-      if (!keep) continue;
-      const Bytes whole = (*method & 15) == 0 ? file : (*method & 15) == 1 && idat ? idat->body : Bytes();
+      if (!keep || !readable) continue;
+      const Bytes whole = (*method & 15) == 0 ? file : idat;
       const std::uint64_t start = *base + *offset;
-      if (start > whole.size() || *length > whole.size() - start) continue;
-      data[static_cast<std::uint32_t>(*id)].push_back(whole.subspan(
-          static_cast<std::size_t>(start), static_cast<std::size_t>(*length ? *length : whole.size() - start)));
+      if (start > whole.size() || *length > whole.size() - start) {
+        readable = false;
+        continue;
+      }
+      const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(*length, kHead - head.size()));
+      head.insert(head.end(), whole.begin() + static_cast<std::ptrdiff_t>(start),
+                  whole.begin() + static_cast<std::ptrdiff_t>(start + take));
     }
+    if (keep && readable) heads.emplace(item, std::move(head));
   }
-  return data;
+  return heads;
 }
 
 // The size a derived image's data gives its output, its fields at `at`;
 // libheif makes a picture of that size.
-std::optional<Size> DerivedSize(std::size_t at, const std::vector<Bytes>& data) {
-  if (data.size() != 1) return std::nullopt;
-  const Bytes b = data[0];
+std::optional<Size> DerivedSize(std::size_t at, const std::vector<std::uint8_t>& b) {
   if (b.size() < 2) return std::nullopt;
   const std::size_t field = (b[1] & 1) ? 4 : 2;
   const auto width = ReadN(b, at, field), height = ReadN(b, at + field, field);
@@ -228,7 +249,7 @@ bool DerivedSizesAgree(Bytes file) {
   const Meta m = ReadMeta(file);
   const auto derived = DerivedItems(m);
   if (derived.empty()) return true;
-  const auto data = ItemData(m, file, derived);
+  const auto data = ItemHeads(m, file, derived);
   for (const Association& a : m.associations) {
     const auto size_at = derived.find(a.item);
     const auto extents = data.find(a.item);

@@ -505,7 +505,8 @@ Tile TileOf(const Bytes& file) {
 }
 }  // namespace
 
-Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, bool lie) {
+Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, GridData data) {
+  const bool lie = data != GridData::kTrue;
   const std::uint32_t tile_w = 64, tile_h = 64, width = tile_w * columns, height = tile_h * rows - 16;
   const Picture whole = Pattern(tile_w * columns, tile_h * rows, false);
   std::vector<Tile> tiles;
@@ -595,11 +596,19 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows,
     std::uint32_t at = data_start;
     for (std::uint16_t id = 1; id <= count + 1; ++id) {
       const std::uint32_t length = static_cast<std::uint32_t>(id == 1 ? grid.size() : tiles[id - 2u].data.size());
+      const bool split = id == 1 && data == GridData::kLyingInTwoParts;
       Put(iloc, id, 2);
       Put(iloc, 0, 2);
-      Put(iloc, 1, 2);
-      Put(iloc, at, 4);
-      Put(iloc, length, 4);
+      Put(iloc, split ? 2 : 1, 2);
+      if (split) {
+        Put(iloc, at, 4);
+        Put(iloc, 4, 4);
+        Put(iloc, at + 4, 4);
+        Put(iloc, length - 4, 4);
+      } else {
+        Put(iloc, at, 4);
+        Put(iloc, length, 4);
+      }
       at += length;
     }
     Bytes body = FullBox("hdlr", 0, Bytes{0, 0, 0, 0, 'p', 'i', 'c', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});

@@ -59,8 +59,13 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width = 64, std::uint32_t height
 // Pattern(64 * columns, 64 * rows) without its last 16 rows. Its transforms
 // and colour are on the grid; c.alpha is not used. Empty without an HEVC
 // encoder.
-// lie: the grid's own data gives 1000 x 1000 (its ispe says the truth).
-Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, bool lie = false);
+// data: what the grid's own data says of its size (its ispe says the truth).
+enum class GridData {
+  kTrue,
+  kLying,             // says 1000 x 1000
+  kLyingInTwoParts,   // says so in two extents, which the decoder joins
+};
+Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, GridData data = GridData::kTrue);
 
 // The Display P3 profile the fixtures embed (the colour tests' own).
 Bytes DisplayP3Profile();
