@@ -72,6 +72,14 @@ TEST(Form1Decoders, PngWebpHeicAndAvifArePictures) {
           << " for " << Drawn(at.x, at.y);
     }
   }
+  // Behind a 128-byte header (a Mac's copy): the plug-in reads the file
+  // from where the viewer's second try says the picture starts.
+  const auto behind = w.dir() / L"header.png";
+  WriteBytes(behind, std::string(128, '\0') + testing::ReadBytes(Sample(L"sample.png")));
+  w.Open(behind.wstring());
+  const Picture& p = w->ImageJpg().picture();
+  ASSERT_EQ(p.Width(), 64);
+  EXPECT_TRUE(Near(testing::PixelOf(p, 20, 46), Drawn(20, 46), 1)) << std::hex << testing::PixelOf(p, 20, 46);
 }
 
 TEST(Form1Decoders, AFolderOfMixedFormatsStepsAndADamagedFileCostsOnlyItself) {
