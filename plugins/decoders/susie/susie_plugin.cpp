@@ -137,7 +137,6 @@ class Input {
       if (!ReadFile(file, owned_.data() + done, want, &got, nullptr) || got == 0) throw SpiFailure{SpiCode::kReadError};
       done += got;
     }
-    bytes_ = Bytes(owned_.data(), owned_.size());
 #else
     std::FILE* file = std::fopen(path, "rb");
     if (!file) throw SpiFailure{SpiCode::kReadError};
@@ -154,8 +153,8 @@ class Input {
         std::fread(owned_.data(), 1, owned_.size(), file) != owned_.size()) {
       throw SpiFailure{SpiCode::kReadError};
     }
-    bytes_ = Bytes(owned_.data(), owned_.size());
 #endif
+    bytes_ = Bytes(owned_.data(), owned_.size());
   }
 
   std::vector<std::uint8_t> owned_;
