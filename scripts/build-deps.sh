@@ -40,6 +40,34 @@ fetch() {
   printf '%s' "$src"
 }
 
+# fetch_pool PACKAGE VERSION DSC_SHA256: the unpacked source tree of a Debian
+# source package taken from the archive's pool by its pinned description,
+# for a package whose bookworm sources the mirror no longer serves; every
+# file is checked against that description.
+fetch_pool() {
+  local package=$1 version=$2 sum=$3 src dsc pool file
+  exec 9>"$src_root/.lock"
+  flock 9
+  src="$src_root/$package-${version%-*}"
+  if [ ! -d "$src" ]; then
+    pool="http://deb.debian.org/debian/pool/main/${package:0:4}/$package"
+    [ "${package:0:3}" = lib ] || pool="http://deb.debian.org/debian/pool/main/${package:0:1}/$package"
+    dsc="${package}_$version.dsc"
+    (cd "$src_root" && curl -sfO "$pool/$dsc" && echo "$sum  $dsc" | sha256check &&
+      for file in $(awk '/^Checksums-Sha256:/{p=1;next} /^[^ ]/{p=0} p{print $3}' "$dsc"); do
+        curl -sfO "$pool/$file" || exit 1
+      done &&
+      awk '/^Checksums-Sha256:/{p=1;next} /^[^ ]/{p=0} p{print $1"  "$3}' "$dsc" | sha256check &&
+      dpkg-source -q -x "$dsc" >/dev/null 2>&1) || {
+      echo "build-deps: the $package $version source package could not be fetched or checked" >&2
+      exit 1
+    }
+  fi
+  flock -u 9
+  printf '%s' "$src"
+}
+sha256check() { sha256sum --quiet -c -; }
+
 # begin NAME SOURCE RECIPE: what both ways of building share. Sets $bld,
 # $epoch and $maps; false when this very recipe is installed already (or
 # only sources are fetched). RECIPE may name $maps as @MAPS@.
@@ -172,19 +200,27 @@ cflags=-DLZMA_API_STATIC build libtiff "$(fetch tiff 'tiff-*')" \
 # Little CMS 2: colour management of photos (their embedded profiles).
 build_autotools lcms2 "$(fetch lcms2 'lcms2-*')" --without-jpeg --without-tiff --without-zlib
 
-# The HEIF and AVIF plug-ins: libheif with its HEVC decoder libde265 and the
-# AV1 decoder dav1d (with its assembly, nasm), nothing else: no encoders, no
-# plug-in loading. libheif and libde265 are LGPL: the packages carry what
-# relinking the plug-ins needs (scripts/package.sh).
-build_meson dav1d "$(fetch dav1d 'dav1d-*')" -Denable_tools=false -Denable_tests=false \
-  -Denable_examples=false -Denable_docs=false -Denable_asm=true -Dbitdepths=8,16 -Dlogging=false
+# The HEIF plug-in: libheif with its HEVC decoder libde265, nothing else: no
+# encoders, no plug-in loading. libheif and libde265 are LGPL: the packages
+# carry what relinking the plug-in needs (scripts/package.sh).
 cflags=-DLIBDE265_STATIC_BUILD build libde265 "$(fetch libde265 'libde265-*')" \
   -DBUILD_SHARED_LIBS=OFF -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF
 cflags=-DLIBDE265_STATIC_BUILD build libheif "$(fetch libheif 'libheif-*')" \
   -DBUILD_SHARED_LIBS=OFF -DENABLE_PLUGIN_LOADING=OFF -DWITH_EXAMPLES=OFF -DBUILD_TESTING=OFF \
   -DWITH_GDK_PIXBUF=OFF -DWITH_FUZZERS=OFF -DWITH_X265=OFF -DWITH_AOM_ENCODER=OFF -DWITH_AOM_DECODER=OFF \
   -DWITH_RAV1E=OFF -DWITH_SvtEnc=OFF -DWITH_JPEG_DECODER=OFF -DWITH_JPEG_ENCODER=OFF \
-  -DWITH_OpenJPEG_DECODER=OFF -DWITH_OpenJPEG_ENCODER=OFF -DWITH_LIBDE265=ON -DWITH_DAV1D=ON \
+  -DWITH_OpenJPEG_DECODER=OFF -DWITH_OpenJPEG_ENCODER=OFF -DWITH_LIBDE265=ON -DWITH_DAV1D=OFF \
   -DLIBDE265_INCLUDE_DIR="$prefix/include" -DLIBDE265_LIBRARY="$prefix/lib/libde265.a" \
+  -DPKG_CONFIG_EXECUTABLE=/bin/false
+
+# The AVIF plug-in: libavif with the AV1 decoder dav1d (with its assembly,
+# nasm), nothing else: no encoders, no libyuv. The mirror serves libavif's
+# source only in the version of Debian's development branch.
+build_meson dav1d "$(fetch dav1d 'dav1d-*')" -Denable_tools=false -Denable_tests=false \
+  -Denable_examples=false -Denable_docs=false -Denable_asm=true -Dbitdepths=8,16 -Dlogging=false
+build libavif "$(fetch_pool libavif 1.4.2-1 8ca9c8483159e7ca05d23df8ad625408e725303a5e57f1785dd6b76262001a7a)" \
+  -DBUILD_SHARED_LIBS=OFF -DAVIF_CODEC_DAV1D=SYSTEM -DAVIF_CODEC_AOM=OFF -DAVIF_LIBYUV=OFF \
+  -DAVIF_LIBSHARPYUV=OFF -DAVIF_LIBXML2=OFF -DAVIF_ZLIBPNG=OFF -DAVIF_JPEG=OFF -DAVIF_BUILD_APPS=OFF \
+  -DAVIF_BUILD_TESTS=OFF -DAVIF_BUILD_EXAMPLES=OFF \
   -DDAV1D_INCLUDE_DIR="$prefix/include" -DDAV1D_LIBRARY="$prefix/lib/libdav1d.a" \
   -DPKG_CONFIG_EXECUTABLE=/bin/false

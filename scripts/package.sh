@@ -47,18 +47,19 @@ license() {
       "$(find $deps -maxdepth 2 -path '*libheif-*/COPYING' | head -n 1)"
     section "libde265 (GNU LGPL 3 or later; see the note at the end)" \
       "$(find $deps -maxdepth 2 -path '*libde265-*/COPYING' | head -n 1)"
+    section "libavif" "$(find $deps -maxdepth 2 -path '*libavif-*/LICENSE' | head -n 1)"
     section "dav1d" "$(find $deps -maxdepth 2 -path '*dav1d-*/COPYING' | head -n 1)"
     section "zlib" /usr/share/doc/libz-mingw-w64-dev/copyright
     section "MinGW-w64 runtime and winpthreads" /usr/share/doc/mingw-w64-common/copyright
     printf '\n\n========================================================================\n'
-    printf 'The HEIF and AVIF plug-ins and the GNU LGPL\n'
+    printf 'The HEIF plug-in and the GNU LGPL\n'
     printf '========================================================================\n\n'
-    printf '%s\n' "The HEIF and AVIF plug-ins (mirabo_heif, mirabo_avif) contain libheif and" \
-      "libde265, linked statically. mirabo-$short-lgpl.zip, published with every" \
-      "release beside the programs, holds the source of both libraries as built" \
-      "(Debian's source packages), the plug-ins' own object files and the other" \
-      "libraries they link, and relink.sh, which links the plug-ins again: with a" \
-      "modified libheif or libde265 you can make your own plug-ins. The full text of" \
+    printf '%s\n' "The HEIF plug-in (mirabo_heif) contains libheif and libde265, linked" \
+      "statically. mirabo-$short-lgpl.zip, published with every release beside the" \
+      "programs, holds the source of both libraries as built (Debian's source" \
+      "packages), the plug-in's own object files and the other libraries it links," \
+      "and relink.sh, which links the plug-in again: with a modified libheif or" \
+      "libde265 you can make your own plug-in. The full text of" \
       "the GNU LGPL 3 and GPL 3 is in that archive, and at https://www.gnu.org/licenses/."
   } | sed 's/\r$//; s/$/\r/'
 }
@@ -84,7 +85,7 @@ Mirabo は終了しません。読み込みを待っている間は Esc キー�
   local decoders="  PNG    (*.png)               mirabo_png.$ext   libpng による
   WebP   (*.webp)              mirabo_webp.$ext  libwebp による
   HEIC   (*.heic;*.heif;*.hif) mirabo_heif.$ext  libheif と libde265 による
-  AVIF   (*.avif;*.avifs)      mirabo_avif.$ext  libheif と dav1d による"
+  AVIF   (*.avif;*.avifs)      mirabo_avif.$ext  libavif と dav1d による"
   local decoder_files="  mirabo_png.$ext         PNG のプラグイン
   mirabo_webp.$ext        WebP のプラグイン
   mirabo_heif.$ext        HEIC/HEIF のプラグイン
@@ -144,11 +145,10 @@ for arch in x64 x86; do
   echo "package: dist/$folder.zip dist/$folder.msi"
 done
 
-# The LGPL relink kit: libheif and libde265 are linked into the HEIF and AVIF
-# plug-ins statically, so the release carries what the LGPL asks for
-# relinking them: those libraries' source as built (Debian's source
-# packages; the recipe is scripts/build-deps.sh), the plug-ins' own object
-# files, the other libraries they link, and the link command.
+# The LGPL relink kit: libheif and libde265 are linked into the HEIF plug-in
+# statically, so the release carries what the LGPL asks for relinking it: those libraries' source as built (Debian's source
+# packages; the recipe is scripts/build-deps.sh), the plug-in's own object
+# files, the other libraries it links, and the link command.
 kit_name="mirabo-$short-lgpl"
 kit=build/package/lgpl/$kit_name
 rm -rf build/package/lgpl
@@ -162,17 +162,17 @@ cp /usr/share/common-licenses/GPL-3 "$kit/GPL-3.txt"
 for arch in x64 x86; do
   triple=x86_64-w64-mingw32 build=build/release-x86_64 ext=sph
   [ "$arch" = x86 ] && triple=i686-w64-mingw32 build=build/release-i686 ext=spi
-  for part in heif_code avif_code susie; do
+  for part in heif_code susie; do
     mkdir -p "$kit/$arch/obj/$part"
     find "$build/plugins/decoders/CMakeFiles/mirabo_$part.dir" -name '*.obj' -exec cp {} "$kit/$arch/obj/$part/" \;
     "$triple-strip" --strip-debug "$kit/$arch/obj/$part"/*.obj
   done
   mkdir -p "$kit/$arch/lib"
-  for lib in liblcms2 libheif libde265 libdav1d; do cp "build/_deps/$triple/lib/$lib.a" "$kit/$arch/lib/"; done
+  for lib in liblcms2 libheif libde265; do cp "build/_deps/$triple/lib/$lib.a" "$kit/$arch/lib/"; done
 done
 cat >"$kit/relink.sh" <<'RELINK'
 #!/bin/sh
-# Links Mirabo's HEIF and AVIF plug-ins again from their object files, with
+# Links Mirabo's HEIF plug-in again from its object files, with
 # the libheif and libde265 in x64/lib and x86/lib (replace those with your
 # own builds). Needs Debian's MinGW-w64 compilers (g++-mingw-w64-x86-64-posix,
 # g++-mingw-w64-i686-posix). Writes out/x64/*.sph and out/x86/*.spi.
@@ -182,19 +182,17 @@ for arch in x64 x86; do
   triple=x86_64-w64-mingw32 ext=sph
   [ "$arch" = x86 ] && triple=i686-w64-mingw32 ext=spi
   mkdir -p "out/$arch"
-  for plugin in heif avif; do
-    "$triple-g++-posix" -shared -static -static-libgcc -static-libstdc++ -Wl,--kill-at -s \
-      -o "out/$arch/mirabo_$plugin.$ext" "$arch"/obj/"$plugin"_code/*.obj "$arch"/obj/susie/*.obj \
-      "$arch/lib/liblcms2.a" "$arch/lib/libheif.a" "$arch/lib/libde265.a" "$arch/lib/libdav1d.a"
-  done
+  "$triple-g++-posix" -shared -static -static-libgcc -static-libstdc++ -Wl,--kill-at -s \
+    -o "out/$arch/mirabo_heif.$ext" "$arch"/obj/heif_code/*.obj "$arch"/obj/susie/*.obj \
+    "$arch/lib/liblcms2.a" "$arch/lib/libheif.a" "$arch/lib/libde265.a"
 done
 echo "relink: out/x64 and out/x86"
 RELINK
 chmod +x "$kit/relink.sh"
-printf '%s\r\n' "Mirabo $version: relinking the HEIF and AVIF plug-ins (GNU LGPL 3)" "" \
+printf '%s\r\n' "Mirabo $version: relinking the HEIF plug-in (GNU LGPL 3)" "" \
   "src/       libheif and libde265 as built (Debian source packages) and the recipe" \
   "x64/, x86/ the plug-ins' object files (obj/) and the libraries they link (lib/)" \
-  "sh relink.sh  links mirabo_heif and mirabo_avif again; replace lib/libheif.a or" \
+  "sh relink.sh  links mirabo_heif again; replace lib/libheif.a or" \
   "              lib/libde265.a with your own build of them first" >"$kit/README.txt"
 bash scripts/make-zip.sh build/package/lgpl "$kit_name" "dist/$kit_name.zip" "$epoch"
 echo "package: dist/$kit_name.zip"

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  nasm dpkg-dev
+  nasm dpkg-dev curl
   googletest libjpeg62-turbo-dev libjpeg-turbo-progs libtiff-dev liblcms2-dev libpng-dev libz-mingw-w64-dev
   libwebp-dev libavif-dev libheif-dev meson
   wine64 libwine

@@ -22,7 +22,7 @@ namespace {
 int Continue(int, int, SpiLength) { return 0; }
 }  // namespace
 
-#if defined(MIRABO_FUZZ_HEIF_BOXES)
+#if defined(MIRABO_FUZZ_LIBHEIF)
 // libheif 1.15's dav1d glue drops a 40-byte data reference when a damaged
 // file makes it push data twice; our code never calls dav1d itself.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdav1d.so\n"; }

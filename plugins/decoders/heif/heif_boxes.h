@@ -2,6 +2,8 @@
 // What the HEIF boxes say that libheif 1.15 does not act on: the primary
 // item's orientation (irot and imir, composed in the order the file lists
 // them) and whether derived pictures are the size the boxes say.
+#include <initializer_list>
+
 #include "plugins/decoders/susie/place.h"
 #include "plugins/decoders/susie/susie_plugin.h"
 
@@ -21,5 +23,9 @@ PrimaryTransforms ReadPrimaryTransforms(Bytes file);
 // made on the size the boxes say. What this reading cannot follow is left
 // to libheif.
 bool DerivedSizesAgree(Bytes file);
+
+// Whether an ftyp box at the start names one of the brands (as major or
+// compatible brand); false when the box is not there.
+bool HasBrand(Bytes head, std::initializer_list<const char*> brands);
 
 }  // namespace mirabo::decoders

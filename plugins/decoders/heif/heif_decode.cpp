@@ -1,9 +1,9 @@
-// libheif reads both HEIF flavours, HEVC (libde265) and AV1 (dav1d).
+// libheif with libde265: HEVC pictures in HEIF.
 #include "plugins/decoders/heif/heif_decode.h"
 
 #include <libheif/heif.h>
 
-#include <cstring>
+#include <algorithm>
 #include <memory>
 
 #include "plugins/decoders/heif/heif_boxes.h"
@@ -57,20 +57,6 @@ Primary Open(Bytes file) {
 }
 
 }  // namespace
-
-bool HasBrand(Bytes head, std::initializer_list<const char*> brands) {
-  if (head.size() < 16 || std::memcmp(head.data() + 4, "ftyp", 4) != 0) return false;
-  const std::size_t box =
-      (std::size_t{head[0]} << 24) | (std::size_t{head[1]} << 16) | (std::size_t{head[2]} << 8) | head[3];
-  const std::size_t end = std::min(box, head.size());
-  // The major brand at 8, the minor version at 12, compatible brands from 16.
-  for (std::size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) {
-    for (const char* brand : brands) {
-      if (std::memcmp(head.data() + at, brand, 4) == 0) return true;
-    }
-  }
-  return false;
-}
 
 Geometry ProbeHeif(Bytes file) {
   const Primary p = Open(file);
