@@ -108,7 +108,7 @@ void Decode(Bytes file, Canvas& canvas, Progress& progress) {
   rgb.alphaPremultiplied = AVIF_FALSE;
   const Orientation turn = ReadPrimaryTransforms(file).orientation;
   canvas.Allocate(turn.Across() ? height : width, turn.Across() ? width : height, alpha);
-  if (!turn.Across() && turn.quarter_turns == 0 && !turn.mirrored) {
+  if (turn.quarter_turns == 0 && !turn.mirrored) {
     // Upright as stored: straight into the canvas, the bitmap's last row
     // first, then turned the right way up.
     rgb.pixels = canvas.Row(height - 1);
