@@ -93,6 +93,18 @@ size_t LibpngRead(const std::vector<uint8_t>& file) {
   return pixels.size();
 }
 
+// RGB rows converted in place from an embedded profile to sRGB, as the
+// plug-ins convert theirs.
+void ProfileToSrgb(const uint8_t* icc, size_t size, uint8_t* data, size_t stride, int w, int h) {
+  cmsHPROFILE from = cmsOpenProfileFromMem(icc, static_cast<cmsUInt32Number>(size));
+  cmsHPROFILE to = cmsCreate_sRGBProfile();
+  cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGB_8, to, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+  for (int y = 0; y < h; ++y) cmsDoTransform(t, data + static_cast<size_t>(y) * stride, data + static_cast<size_t>(y) * stride, w);
+  cmsDeleteTransform(t);
+  cmsCloseProfile(from);
+  cmsCloseProfile(to);
+}
+
 // libheif's own decode of the primary image, RGB, converted from its ICC
 // profile (if any) to sRGB by Little CMS.
 size_t LibheifDecode(const std::vector<uint8_t>& file) {
@@ -108,13 +120,7 @@ size_t LibheifDecode(const std::vector<uint8_t>& file) {
   const int h = heif_image_get_height(image, heif_channel_interleaved);
   std::vector<uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
   if (!icc.empty() && heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok) {
-    cmsHPROFILE from = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
-    cmsHPROFILE to = cmsCreate_sRGBProfile();
-    cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGB_8, to, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
-    for (int y = 0; y < h; ++y) cmsDoTransform(t, data + static_cast<size_t>(y) * stride, data + static_cast<size_t>(y) * stride, w);
-    cmsDeleteTransform(t);
-    cmsCloseProfile(from);
-    cmsCloseProfile(to);
+    ProfileToSrgb(icc.data(), icc.size(), data, static_cast<size_t>(stride), w, h);
   }
   heif_image_release(image);
   heif_image_handle_release(handle);
@@ -129,23 +135,19 @@ size_t LibavifDecode(const std::vector<uint8_t>& file) {
   avifDecoder* decoder = avifDecoderCreate();
   decoder->maxThreads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
   avifImage* image = avifImageCreateEmpty();
-  avifDecoderReadMemory(decoder, image, file.data(), file.size());
-  avifRGBImage rgb;
-  avifRGBImageSetDefaults(&rgb, image);
-  rgb.format = AVIF_RGB_FORMAT_RGB;
-  rgb.depth = 8;
-  avifRGBImageAllocatePixels(&rgb);
-  avifImageYUVToRGB(image, &rgb);
-  if (image->icc.size > 0) {
-    cmsHPROFILE from = cmsOpenProfileFromMem(image->icc.data, static_cast<cmsUInt32Number>(image->icc.size));
-    cmsHPROFILE to = cmsCreate_sRGBProfile();
-    cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGB_8, to, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
-    for (uint32_t y = 0; y < rgb.height; ++y) cmsDoTransform(t, rgb.pixels + size_t{y} * rgb.rowBytes, rgb.pixels + size_t{y} * rgb.rowBytes, rgb.width);
-    cmsDeleteTransform(t);
-    cmsCloseProfile(from);
-    cmsCloseProfile(to);
+  avifRGBImage rgb{};
+  bool decoded = avifDecoderReadMemory(decoder, image, file.data(), file.size()) == AVIF_RESULT_OK;
+  if (decoded) {
+    avifRGBImageSetDefaults(&rgb, image);
+    rgb.format = AVIF_RGB_FORMAT_RGB;
+    rgb.depth = 8;
+    decoded = avifRGBImageAllocatePixels(&rgb) == AVIF_RESULT_OK && avifImageYUVToRGB(image, &rgb) == AVIF_RESULT_OK;
   }
-  const size_t pixels = size_t{rgb.width} * rgb.height;
+  if (decoded && image->icc.size > 0) {
+    ProfileToSrgb(image->icc.data, image->icc.size, rgb.pixels, rgb.rowBytes, static_cast<int>(rgb.width),
+                  static_cast<int>(rgb.height));
+  }
+  const size_t pixels = decoded ? size_t{rgb.width} * rgb.height : 0;
   avifRGBImageFreePixels(&rgb);
   avifImageDestroy(image);
   avifDecoderDestroy(decoder);
