@@ -220,6 +220,104 @@ std::optional<Size> DerivedSize(std::size_t at, const std::vector<std::uint8_t>&
   return Size{*width, *height};
 }
 
+bool IsType(Bytes type, const char* name) { return std::memcmp(type.data(), name, 4) == 0; }
+
+// Every item's type as the decoder knows it: the first infe of an id
+// counts, and entries before version 2 have no type.
+std::map<std::uint32_t, Bytes> ItemTypes(const Meta& m) {
+  std::map<std::uint32_t, Bytes> types;
+  const auto iinf = Find(m.inside, "iinf");
+  if (!iinf || iinf->body.empty()) return types;
+  const std::size_t header = iinf->body[0] == 0 ? 6 : 8;
+  if (iinf->body.size() < header) return types;
+  for (const Box& infe : Boxes(iinf->body.subspan(header))) {
+    const Bytes b = infe.body;
+    if (!Is(infe, "infe") || b.size() < 4 || b[0] < 2) continue;
+    const std::size_t id_size = b[0] == 2 ? 2 : 4;
+    const auto id = ReadN(b, 4, id_size);
+    if (!id || b.size() < 4 + id_size + 2 + 4) continue;
+    types.emplace(static_cast<std::uint32_t>(*id), b.subspan(4 + id_size + 2, 4));
+  }
+  return types;
+}
+
+// References of one kind by the item they come from, read as the decoder
+// reads iref: each reference's own box header, then its fields one after
+// another whatever size the header gives, and only an item's first
+// reference of a kind counts.
+std::map<std::uint32_t, std::vector<std::uint32_t>> References(const Meta& m, const char* kind) {
+  std::map<std::uint32_t, std::vector<std::uint32_t>> refs;
+  const auto iref = Find(m.inside, "iref");
+  if (!iref || iref->body.size() < 4) return refs;
+  const Bytes b = iref->body;
+  const std::size_t id_size = b[0] == 0 ? 2 : 4;
+  std::size_t at = 4;
+  while (b.size() - at >= 8) {
+    const auto size = ReadN(b, at, 4);
+    const Bytes type = b.subspan(at + 4, 4);
+    at += 8;
+    if (*size == 1) at += 8;
+    if (IsType(type, "uuid")) at += 16;
+    const auto from = ReadN(b, at, id_size);
+    const auto count = ReadN(b, at + id_size, 2);
+    if (!from || !count) break;
+    at += id_size + 2;
+    std::vector<std::uint32_t> to;
+    for (std::uint64_t i = 0; i < *count; ++i, at += id_size) {
+      const auto id = ReadN(b, at, id_size);
+      if (!id) break;
+      to.push_back(static_cast<std::uint32_t>(*id));
+    }
+    if (IsType(type, kind)) refs.emplace(static_cast<std::uint32_t>(*from), std::move(to));
+    if (at > b.size()) break;
+  }
+  return refs;
+}
+
+// Follows a picture's derivation depth first, charging each picture it
+// reaches to `budget`.
+class Derivation {
+ public:
+  explicit Derivation(const Meta& m) : types_(ItemTypes(m)), derived_from_(References(m, "dimg")) {}
+
+  bool IsPicture(std::uint32_t item) const { return Derived(item) || Coded(item); }
+
+  bool Sound(std::uint32_t item, unsigned depth = 0) {
+    if (!Derived(item)) return Coded(item);
+    if (depth >= kDepth || !on_way_.insert(item).second) return false;
+    bool sound = true;
+    if (const auto from = derived_from_.find(item); from != derived_from_.end()) {
+      for (const std::uint32_t source : from->second) {
+        if (budget_ == 0) return false;
+        --budget_;
+        if (!Sound(source, depth + 1)) {
+          sound = false;
+          break;
+        }
+      }
+    }
+    on_way_.erase(item);
+    return sound;
+  }
+
+ private:
+  bool Has(std::uint32_t item, std::initializer_list<const char*> names) const {
+    const auto type = types_.find(item);
+    if (type == types_.end()) return false;
+    return std::any_of(names.begin(), names.end(), [&](const char* name) { return IsType(type->second, name); });
+  }
+  bool Derived(std::uint32_t item) const { return Has(item, {"grid", "iden", "iovl"}); }
+  bool Coded(std::uint32_t item) const { return Has(item, {"hvc1", "av01", "vvc1"}); }
+
+  // Cameras derive one level (a grid of tiles), an identity on top makes
+  // two; a grid holds at most 256 x 256 tiles.
+  static constexpr unsigned kDepth = 8;
+  std::size_t budget_ = std::size_t{1} << 17;
+  std::map<std::uint32_t, Bytes> types_;
+  std::map<std::uint32_t, std::vector<std::uint32_t>> derived_from_;
+  std::set<std::uint32_t> on_way_;
+};
+
 }  // namespace
 
 PrimaryTransforms ReadPrimaryTransforms(Bytes file) {
@@ -263,6 +361,19 @@ bool DerivedSizesAgree(Bytes file) {
     const auto made = DerivedSize(size_at->second, extents->second);
     // The two should be equal; only a picture far larger is refused.
     if (said && made && (made->width > 2 * said->width + 128 || made->height > 2 * said->height + 128)) return false;
+  }
+  return true;
+}
+
+bool ReferencesAreSound(Bytes file) {
+  const Meta m = ReadMeta(file);
+  if (!m.primary) return true;  // the decoder finds no picture either
+  Derivation derivation(m);
+  if (!derivation.Sound(*m.primary)) return false;
+  // An auxiliary picture of the primary one may be its alpha.
+  for (const auto& [item, to] : References(m, "auxl")) {
+    const bool alpha = std::find(to.begin(), to.end(), *m.primary) != to.end() && derivation.IsPicture(item);
+    if (alpha && !derivation.Sound(item)) return false;
   }
   return true;
 }

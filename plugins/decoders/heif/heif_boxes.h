@@ -24,6 +24,14 @@ PrimaryTransforms ReadPrimaryTransforms(Bytes file);
 // to libheif.
 bool DerivedSizesAgree(Bytes file);
 
+// False when the primary picture, or a picture the decoder lays on it as
+// its alpha, is derived (grid, overlay, identity) through references that
+// name no picture, come back to a picture on their own way, or nest or
+// multiply past what a picture can hold. libheif 1.15 follows such
+// references without looking: a loop of two identities overflows its
+// stack before anything is decoded.
+bool ReferencesAreSound(Bytes file);
+
 // Whether an ftyp box at the start names one of the brands (as major or
 // compatible brand); false when the box is not there.
 bool HasBrand(Bytes head, std::initializer_list<const char*> brands);

@@ -46,6 +46,7 @@ struct Primary {
 };
 
 Primary Open(Bytes file) {
+  if (!ReferencesAreSound(file)) throw SpiFailure{SpiCode::kCorrupt};
   Primary p;
   p.context.reset(heif_context_alloc());
   if (!p.context) throw SpiFailure{SpiCode::kOutOfMemory};

@@ -505,7 +505,7 @@ Tile TileOf(const Bytes& file) {
 }
 }  // namespace
 
-Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, GridData data) {
+Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, GridData data, OnTop on_top) {
   const bool lie = data != GridData::kTrue;
   const std::uint32_t tile_w = 64, tile_h = 64, width = tile_w * columns, height = tile_h * rows - 16;
   const Picture whole = Pattern(tile_w * columns, tile_h * rows, false);
@@ -522,24 +522,35 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows,
     }
   }
   const auto count = static_cast<std::uint16_t>(tiles.size());
-  // Item 1 is the grid, items 2... its tiles in rows.
+  // Item 1 is the grid, items 2... its tiles in rows, then the identities.
+  const auto identities = static_cast<std::uint16_t>(on_top == OnTop::kGrid ? 0 : on_top == OnTop::kIdentityLoop ? 2 : 1);
+  const auto top = static_cast<std::uint16_t>(identities ? count + 2 : 1);
   Bytes infos;
-  Put(infos, count + 1u, 2);
-  for (std::uint16_t id = 1; id <= count + 1; ++id) {
+  Put(infos, count + 1u + identities, 2);
+  for (std::uint16_t id = 1; id <= count + 1 + identities; ++id) {
     Bytes infe;
     Put(infe, id, 2);
     Put(infe, 0, 2);
-    const char* type = id == 1 ? "grid" : "hvc1";
+    const char* type = id == 1 ? "grid" : id <= count + 1 ? "hvc1" : "iden";
     infe.insert(infe.end(), type, type + 4);
     infe.push_back(0);
     Bytes entry = FullBox("infe", 2, infe);
-    if (id > 1) entry[11] = 1;  // hidden: a tile is no picture of its own
+    if (id > 1 && id <= count + 1) entry[11] = 1;  // hidden: a tile is no picture of its own
     infos.insert(infos.end(), entry.begin(), entry.end());
   }
   Bytes dimg;
   Put(dimg, 1, 2);
   Put(dimg, count, 2);
   for (std::uint16_t id = 2; id <= count + 1; ++id) Put(dimg, id, 2);
+  Bytes references = Box("dimg", dimg);
+  for (std::uint16_t id = top; id < top + identities; ++id) {
+    Bytes from;
+    Put(from, id, 2);
+    Put(from, 1, 2);
+    Put(from, on_top == OnTop::kIdentity ? 1 : on_top == OnTop::kIdentityOfNothing ? 999 : id == top ? top + 1 : top, 2);
+    const Bytes box = Box("dimg", from);
+    references.insert(references.end(), box.begin(), box.end());
+  }
   // Properties: 1..n the tiles' hvcC, then the tile size, the grid's size,
   // its transforms and its colour.
   Bytes ipco;
@@ -569,7 +580,7 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows,
     grid_properties.push_back(next++);
   }
   Bytes ipma;
-  Put(ipma, count + 1u, 4);
+  Put(ipma, count + 1u + identities, 4);
   Put(ipma, 1, 2);
   ipma.push_back(static_cast<std::uint8_t>(grid_properties.size()));
   ipma.insert(ipma.end(), grid_properties.begin(), grid_properties.end());
@@ -578,6 +589,11 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows,
     ipma.push_back(2);
     ipma.push_back(static_cast<std::uint8_t>(0x80 | (id - 1)));  // its hvcC
     ipma.push_back(static_cast<std::uint8_t>(count + 1));        // the tile size
+  }
+  for (std::uint16_t id = top; id < top + identities; ++id) {
+    Put(ipma, id, 2);
+    ipma.push_back(1);
+    ipma.push_back(static_cast<std::uint8_t>(count + 2));  // the grid's size
   }
   Bytes iprp = Box("ipco", ipco);
   const Bytes ipma_box = FullBox("ipma", 0, ipma);
@@ -592,7 +608,7 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows,
   const Bytes ftyp = Box("ftyp", Bytes{'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'});
   const auto meta_for = [&](std::uint32_t data_start) {
     Bytes iloc{0x44, 0x00};
-    Put(iloc, count + 1u, 2);
+    Put(iloc, count + 1u + identities, 2);
     std::uint32_t at = data_start;
     for (std::uint16_t id = 1; id <= count + 1; ++id) {
       const std::uint32_t length = static_cast<std::uint32_t>(id == 1 ? grid.size() : tiles[id - 2u].data.size());
@@ -611,8 +627,15 @@ Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows,
       }
       at += length;
     }
+    for (std::uint16_t id = top; id < top + identities; ++id) {  // no data of their own
+      Put(iloc, id, 2);
+      Put(iloc, 0, 2);
+      Put(iloc, 0, 2);
+    }
     Bytes body = FullBox("hdlr", 0, Bytes{0, 0, 0, 0, 'p', 'i', 'c', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    for (const Bytes& b : {FullBox("pitm", 0, Bytes{0, 1}), FullBox("iinf", 0, infos), FullBox("iref", 0, Box("dimg", dimg)),
+    Bytes primary;
+    Put(primary, top, 2);
+    for (const Bytes& b : {FullBox("pitm", 0, primary), FullBox("iinf", 0, infos), FullBox("iref", 0, references),
                            Box("iprp", iprp), FullBox("iloc", 0, iloc)})
       body.insert(body.end(), b.begin(), b.end());
     return FullBox("meta", 0, body);

@@ -65,7 +65,11 @@ enum class GridData {
   kLying,             // says 1000 x 1000
   kLyingInTwoParts,   // says so in two extents, which the decoder joins
 };
-Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, GridData data = GridData::kTrue);
+// on_top: the primary item is the grid itself, or an identity derived from
+// it, or one that names no picture, or one of two that name each other.
+enum class OnTop { kGrid, kIdentity, kIdentityOfNothing, kIdentityLoop };
+Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, GridData data = GridData::kTrue,
+                   OnTop on_top = OnTop::kGrid);
 
 // The Display P3 profile the fixtures embed (the colour tests' own).
 Bytes DisplayP3Profile();

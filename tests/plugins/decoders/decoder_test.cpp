@@ -392,6 +392,31 @@ TEST(HeifPlugins, AGridLargerThanItsBoxesSayIsRefused) {
     EXPECT_EQ(Decode(Loaded("heif"), fixtures::MakeHeifGrid(c, 2, 2, data)).code, 3) << static_cast<int>(data);
 }
 
+// An identity derived from the grid shows it; identities that name no
+// picture or each other are refused before libheif follows them (a loop
+// overflowed its stack, a missing picture failed its assertion).
+TEST(HeifPlugins, IdentitiesAreFollowedOnlyToPictures) {
+  const fixtures::HeifCase c{"grid8", false, 8, false, 1, false};
+  const struct {
+    fixtures::OnTop on_top;
+    int code;
+  } cases[] = {{fixtures::OnTop::kIdentity, 0}, {fixtures::OnTop::kIdentityOfNothing, 3}, {fixtures::OnTop::kIdentityLoop, 3}};
+  for (const auto& t : cases) {
+    const Bytes file = fixtures::MakeHeifGrid(c, 2, 2, fixtures::GridData::kTrue, t.on_top);
+    if (file.empty()) {
+      GTEST_SKIP() << "this system's libheif has no HEVC encoder";
+    }
+    Plugin& plugin = Loaded("heif");
+    const Decoded d = Decode(plugin, file);
+    EXPECT_EQ(d.code, t.code) << "case " << static_cast<int>(t.on_top);
+    if (t.code == 0) EXPECT_EQ(d.picture.width, 128u);
+    PictureInfo info{};
+    const int answer =
+        plugin.picture_info(reinterpret_cast<const char*>(file.data()), static_cast<SpiLength>(file.size()), 1, &info);
+    EXPECT_EQ(answer, t.code) << "information, case " << static_cast<int>(t.on_top);
+  }
+}
+
 // Every way a file can be cut short or damaged ends in an error code (or a
 // picture, where the damage left one), never a crash.
 TEST(DecoderPlugins, TruncatedAndDamagedFilesAnswerWithErrorCodes) {
