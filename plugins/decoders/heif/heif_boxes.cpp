@@ -324,10 +324,14 @@ PrimaryTransforms ReadPrimaryTransforms(Bytes file) {
   PrimaryTransforms result;
   const Meta m = ReadMeta(file);
   if (!m.primary) return result;
+  unsigned turns = 0, mirrors = 0, crops = 0;
   for (const Association& a : m.associations) {
     if (a.item != *m.primary) continue;
     for (const std::size_t p : a.properties) {
       const Box& property = m.listed[p];
+      turns += Is(property, "irot");
+      mirrors += Is(property, "imir");
+      crops += Is(property, "clap");
       if (property.body.empty()) continue;
       if (Is(property, "irot")) {
         result.orientation = result.orientation.ThenTurn(property.body[0] & 3);
@@ -340,6 +344,7 @@ PrimaryTransforms ReadPrimaryTransforms(Bytes file) {
       }
     }
   }
+  result.repeated = turns > 1 || mirrors > 1 || crops > 1;
   return result;
 }
 

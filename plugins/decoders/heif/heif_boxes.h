@@ -12,6 +12,9 @@ namespace mirabo::decoders {
 struct PrimaryTransforms {
   bool any = false;  // an irot or imir is there
   Orientation orientation;
+  // An irot, imir or clap listed twice: no camera writes that, and libheif
+  // 1.15 applies each, a full copy of the picture apiece, up to 255 times.
+  bool repeated = false;
 };
 
 // A damaged or unusual structure reads as no transforms.

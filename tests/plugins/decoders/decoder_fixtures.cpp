@@ -399,6 +399,24 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
 }
 
 namespace {
+void Put(Bytes& out, std::uint32_t v, int size);
+}  // namespace
+
+Bytes Box(const char* type, const Bytes& body) {
+  Bytes out;
+  Put(out, static_cast<std::uint32_t>(body.size() + 8), 4);
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+Bytes FullBox(const char* type, std::uint8_t version, const Bytes& body) {
+  Bytes b{version, 0, 0, 0};
+  b.insert(b.end(), body.begin(), body.end());
+  return Box(type, b);
+}
+
+namespace {
 // Just enough of the file format to take a tile out of libheif's files and
 // write a grid of them: libheif 1.15 encodes no grids.
 std::uint32_t Get(const Bytes& b, std::size_t at, int size) {
@@ -432,20 +450,6 @@ const Bytes& Named(const std::vector<Child>& boxes, const char* type) {
   for (const Child& c : boxes)
     if (c.type == type) return c.body;
   throw std::runtime_error(std::string("no ") + type + " in a tile");
-}
-
-Bytes Box(const char* type, const Bytes& body) {
-  Bytes out;
-  Put(out, static_cast<std::uint32_t>(body.size() + 8), 4);
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
-}
-
-Bytes FullBox(const char* type, std::uint8_t version, const Bytes& body) {
-  Bytes b{version, 0, 0, 0};
-  b.insert(b.end(), body.begin(), body.end());
-  return Box(type, b);
 }
 
 Bytes Ispe(std::uint32_t width, std::uint32_t height) {

@@ -71,6 +71,10 @@ enum class OnTop { kGrid, kIdentity, kIdentityOfNothing, kIdentityLoop };
 Bytes MakeHeifGrid(const HeifCase& c, std::uint32_t columns, std::uint32_t rows, GridData data = GridData::kTrue,
                    OnTop on_top = OnTop::kGrid);
 
+// An ISO box, and one with a version (flags 0), around body.
+Bytes Box(const char* type, const Bytes& body);
+Bytes FullBox(const char* type, std::uint8_t version, const Bytes& body);
+
 // The Display P3 profile the fixtures embed (the colour tests' own).
 Bytes DisplayP3Profile();
 // A picture in that profile converted to sRGB by Little CMS, alpha kept.

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "decoder_fixtures.h"
+#include "plugins/decoders/heif/heif_boxes.h"
 #include "plugins/decoders/susie/susie_plugin.h"
 
 namespace mirabo::decoders {
@@ -409,11 +410,41 @@ TEST(HeifPlugins, IdentitiesAreFollowedOnlyToPictures) {
     Plugin& plugin = Loaded("heif");
     const Decoded d = Decode(plugin, file);
     EXPECT_EQ(d.code, t.code) << "case " << static_cast<int>(t.on_top);
-    if (t.code == 0) EXPECT_EQ(d.picture.width, 128u);
+    if (t.code == 0) {
+      EXPECT_EQ(d.picture.width, 128u);
+    }
     PictureInfo info{};
     const int answer =
         plugin.picture_info(reinterpret_cast<const char*>(file.data()), static_cast<SpiLength>(file.size()), 1, &info);
     EXPECT_EQ(answer, t.code) << "information, case " << static_cast<int>(t.on_top);
+  }
+}
+
+// The plug-in refuses a picture with a turn, mirror or crop listed twice
+// (libheif 1.15 would copy the picture once for each, up to 255 times):
+// the boxes tell it, whatever the order.
+TEST(HeifPlugins, TransformsListedTwiceAreTold) {
+  const struct {
+    std::vector<std::string> listed;
+    bool repeated;
+  } cases[] = {{{"irot", "imir", "clap"}, false}, {{"irot", "irot"}, true}, {{"imir", "irot", "imir"}, true},
+               {{"clap", "irot", "clap"}, true}};
+  for (const auto& c : cases) {
+    Bytes ipco, ipma{0, 0, 0, 1, 0, 1, static_cast<std::uint8_t>(c.listed.size())};  // all on item 1
+    for (const std::string& type : c.listed) {
+      const Bytes box = fixtures::Box(type.c_str(), Bytes(type == "clap" ? 32 : 1, 1));
+      ipco.insert(ipco.end(), box.begin(), box.end());
+      ipma.push_back(static_cast<std::uint8_t>(0x80 | (ipma.size() - 6)));
+    }
+    Bytes iprp = fixtures::Box("ipco", ipco), meta = fixtures::FullBox("pitm", 0, Bytes{0, 1});
+    const Bytes associations = fixtures::FullBox("ipma", 0, ipma);
+    iprp.insert(iprp.end(), associations.begin(), associations.end());
+    iprp = fixtures::Box("iprp", iprp);
+    meta.insert(meta.end(), iprp.begin(), iprp.end());
+    Bytes file = fixtures::Box("ftyp", Bytes{'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1'});
+    meta = fixtures::FullBox("meta", 0, meta);
+    file.insert(file.end(), meta.begin(), meta.end());
+    EXPECT_EQ(ReadPrimaryTransforms(file).repeated, c.repeated) << c.listed.size() << " transforms, first " << c.listed[0];
   }
 }
 
