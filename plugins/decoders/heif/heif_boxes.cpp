@@ -123,25 +123,41 @@ struct Size {
   std::uint64_t width = 0, height = 0;
 };
 
-// The derived items iinf lists (grids and overlays), each with where its
-// data gives its output size: a grid's after its rows and columns, an
-// overlay's after its fill colour.
-std::map<std::uint32_t, std::size_t> DerivedItems(const Meta& m) {
-  std::map<std::uint32_t, std::size_t> items;
+struct Entry {
+  std::uint32_t id;
+  Bytes type;
+};
+
+// The items iinf lists, in its order: entries before version 2 have no
+// type and are left out.
+std::vector<Entry> ItemEntries(const Meta& m) {
+  std::vector<Entry> entries;
   const auto iinf = Find(m.inside, "iinf");
-  if (!iinf || iinf->body.empty()) return items;
+  if (!iinf || iinf->body.empty()) return entries;
   // Version 0 counts its entries in 16 bits, later versions in 32.
   const std::size_t header = iinf->body[0] == 0 ? 6 : 8;
-  if (iinf->body.size() < header) return items;
+  if (iinf->body.size() < header) return entries;
   for (const Box& infe : Boxes(iinf->body.subspan(header))) {
     const Bytes b = infe.body;
     if (!Is(infe, "infe") || b.size() < 4 || b[0] < 2) continue;
     const std::size_t id_size = b[0] == 2 ? 2 : 4;
     const auto id = ReadN(b, 4, id_size);
     if (!id || b.size() < 4 + id_size + 2 + 4) continue;
-    const Bytes type = b.subspan(4 + id_size + 2, 4);
-    if (std::memcmp(type.data(), "grid", 4) == 0) items.emplace(static_cast<std::uint32_t>(*id), 4);
-    if (std::memcmp(type.data(), "iovl", 4) == 0) items.emplace(static_cast<std::uint32_t>(*id), 2 + 8);
+    entries.push_back({static_cast<std::uint32_t>(*id), b.subspan(4 + id_size + 2, 4)});
+  }
+  return entries;
+}
+
+bool IsType(Bytes type, const char* name) { return std::memcmp(type.data(), name, 4) == 0; }
+
+// The derived items iinf lists (grids and overlays), each with where its
+// data gives its output size: a grid's after its rows and columns, an
+// overlay's after its fill colour.
+std::map<std::uint32_t, std::size_t> DerivedItems(const Meta& m) {
+  std::map<std::uint32_t, std::size_t> items;
+  for (const Entry& e : ItemEntries(m)) {
+    if (IsType(e.type, "grid")) items.emplace(e.id, 4);
+    if (IsType(e.type, "iovl")) items.emplace(e.id, 2 + 8);
   }
   return items;
 }
@@ -220,24 +236,10 @@ std::optional<Size> DerivedSize(std::size_t at, const std::vector<std::uint8_t>&
   return Size{*width, *height};
 }
 
-bool IsType(Bytes type, const char* name) { return std::memcmp(type.data(), name, 4) == 0; }
-
-// Every item's type as the decoder knows it: the first infe of an id
-// counts, and entries before version 2 have no type.
+// Every item's type as the decoder knows it: the first infe of an id counts.
 std::map<std::uint32_t, Bytes> ItemTypes(const Meta& m) {
   std::map<std::uint32_t, Bytes> types;
-  const auto iinf = Find(m.inside, "iinf");
-  if (!iinf || iinf->body.empty()) return types;
-  const std::size_t header = iinf->body[0] == 0 ? 6 : 8;
-  if (iinf->body.size() < header) return types;
-  for (const Box& infe : Boxes(iinf->body.subspan(header))) {
-    const Bytes b = infe.body;
-    if (!Is(infe, "infe") || b.size() < 4 || b[0] < 2) continue;
-    const std::size_t id_size = b[0] == 2 ? 2 : 4;
-    const auto id = ReadN(b, 4, id_size);
-    if (!id || b.size() < 4 + id_size + 2 + 4) continue;
-    types.emplace(static_cast<std::uint32_t>(*id), b.subspan(4 + id_size + 2, 4));
-  }
+  for (const Entry& e : ItemEntries(m)) types.emplace(e.id, e.type);
   return types;
 }
 
