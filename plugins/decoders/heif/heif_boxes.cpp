@@ -277,7 +277,7 @@ std::map<std::uint32_t, std::vector<std::uint32_t>> References(const Meta& m, co
 }
 
 // Follows a picture's derivation depth first, charging each picture it
-// reaches to `budget`.
+// reaches to `budget_`.
 class Derivation {
  public:
   explicit Derivation(const Meta& m) : types_(ItemTypes(m)), derived_from_(References(m, "dimg")) {}
@@ -287,19 +287,17 @@ class Derivation {
   bool Sound(std::uint32_t item, unsigned depth = 0) {
     if (!Derived(item)) return Coded(item);
     if (depth >= kDepth || !on_way_.insert(item).second) return false;
-    bool sound = true;
+    // A false answer ends the whole walk, so what it leaves on the way
+    // does not matter.
     if (const auto from = derived_from_.find(item); from != derived_from_.end()) {
       for (const std::uint32_t source : from->second) {
         if (budget_ == 0) return false;
         --budget_;
-        if (!Sound(source, depth + 1)) {
-          sound = false;
-          break;
-        }
+        if (!Sound(source, depth + 1)) return false;
       }
     }
     on_way_.erase(item);
-    return sound;
+    return true;
   }
 
  private:

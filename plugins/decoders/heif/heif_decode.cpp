@@ -89,9 +89,9 @@ void DecodeHeif(Bytes file, Canvas& canvas, Progress& progress) {
   // mirror more than 8 bits: such pictures are decoded as stored and turned
   // here (a clap crop on them is then not made).
   const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
-  PrimaryTransforms transforms = ReadPrimaryTransforms(file);
-  if (transforms.repeated) throw SpiFailure{SpiCode::kCorrupt};
-  if (!alpha && !deep) transforms = PrimaryTransforms{};
+  const PrimaryTransforms listed = ReadPrimaryTransforms(file);
+  if (listed.repeated) throw SpiFailure{SpiCode::kCorrupt};
+  const PrimaryTransforms transforms = (alpha || deep) ? listed : PrimaryTransforms{};
 
   const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
   if (!options) throw SpiFailure{SpiCode::kOutOfMemory};

@@ -399,7 +399,9 @@ Bytes MakeHeif(const HeifCase& c, std::uint32_t width, std::uint32_t height) {
 }
 
 namespace {
-void Put(Bytes& out, std::uint32_t v, int size);
+void Put(Bytes& out, std::uint32_t v, int size) {
+  for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
 }  // namespace
 
 Bytes Box(const char* type, const Bytes& body) {
@@ -423,10 +425,6 @@ std::uint32_t Get(const Bytes& b, std::size_t at, int size) {
   std::uint32_t v = 0;
   for (int i = 0; i < size; ++i) v = (v << 8) | b.at(at + static_cast<std::size_t>(i));
   return v;
-}
-
-void Put(Bytes& out, std::uint32_t v, int size) {
-  for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 struct Child {
