@@ -1,10 +1,13 @@
 #include "base/controls/controls.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
+#include <vssym32.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "base/win/dpi.h"
 
@@ -159,11 +162,123 @@ void ScrollBox::SetPosition(int bar, int value) {
   if (clamped == pos_[bar]) return;
   pos_[bar] = clamped;
   bars_[bar].pos = clamped;
-  ::SetScrollPos(Handle(), bar == 0 ? SB_HORZ : SB_VERT, clamped, TRUE);
+  MoveThumb(bar, clamped);
+  // Hidden children wait for the realignment that comes with their showing:
+  // each move costs the system as much as a visible one.
   for (const auto& c : children_)
-    if (c.align == Align::None)
+    if (c.align == Align::None && (::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE))
       ::SetWindowPos(c.hwnd, nullptr, c.content.left - pos_[0], c.content.top - pos_[1], 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ThemeData::Open(HWND hwnd, const wchar_t* classes) {
+  Close();
+  theme_ = ::OpenThemeData(hwnd, classes);
+}
+
+void ThemeData::Close() {
+  if (theme_) ::CloseThemeData(std::exchange(theme_, nullptr));
+}
+
+namespace {
+
+// A window's whole area, non-client part and all, clipped as the system
+// clips its own drawing of the frame.
+class WholeWindowDC {
+ public:
+  explicit WholeWindowDC(HWND hwnd)
+      : hwnd_(hwnd), dc_(::GetDCEx(hwnd, nullptr, DCX_WINDOW | DCX_CACHE | DCX_CLIPSIBLINGS)) {}
+  WholeWindowDC(const WholeWindowDC&) = delete;
+  WholeWindowDC& operator=(const WholeWindowDC&) = delete;
+  ~WholeWindowDC() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// Draws what a move of the thumb changes on a themed bar — the track on
+// either side of the thumb and the thumb — as the system draws them at rest.
+// False, having drawn nothing, where the bar may not be at rest (pressed,
+// dragged, under the pointer), is disabled or hidden, or has no theme.
+bool DrawThumbAndTrack(HWND hwnd, HTHEME theme, int bar) {
+  const bool vertical = bar == 1;
+  if (::GetCapture() || !::IsWindowVisible(hwnd)) return false;
+  SCROLLBARINFO info{sizeof info};
+  if (!::GetScrollBarInfo(hwnd, vertical ? OBJID_VSCROLL : OBJID_HSCROLL, &info)) return false;
+  constexpr DWORD kNotAtRest = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_OFFSCREEN |
+                               STATE_SYSTEM_PRESSED | STATE_SYSTEM_HOTTRACKED;
+  for (const DWORD state : info.rgstate)
+    if (state & kNotAtRest) return false;
+  POINT cursor{};
+  if (::GetCursorPos(&cursor) && ::PtInRect(&info.rcScrollBar, cursor)) return false;
+  if (!theme) return false;
+  RECT window{};
+  ::GetWindowRect(hwnd, &window);
+  RECT whole = info.rcScrollBar;
+  ::OffsetRect(&whole, -window.left, -window.top);
+  // Arrows as long as the bar is thick (both systems lay them out so; Wine
+  // answers the thumb's length for the arrows' own), on a bar long enough
+  // for both.
+  const int length = vertical ? whole.bottom - whole.top : whole.right - whole.left;
+  const int arrow = vertical ? whole.right - whole.left : whole.bottom - whole.top;
+  if (length < 3 * arrow) return false;
+  const int start = (vertical ? whole.top : whole.left) + arrow, end = (vertical ? whole.bottom : whole.right) - arrow;
+  const int thumbFrom = (vertical ? whole.top : whole.left) + info.xyThumbTop;
+  const int thumbTo = (vertical ? whole.top : whole.left) + info.xyThumbBottom;
+  if (thumbFrom < start || thumbTo > end || thumbFrom >= thumbTo) return false;
+  const auto span = [&](int from, int to) {
+    return vertical ? RECT{whole.left, from, whole.right, to} : RECT{from, whole.top, to, whole.bottom};
+  };
+  const RECT before = span(start, thumbFrom), thumb = span(thumbFrom, thumbTo), after = span(thumbTo, end);
+  WholeWindowDC dc(hwnd);
+  if (!dc.Get()) return false;
+  if (before.top < before.bottom && before.left < before.right)
+    ::DrawThemeBackground(theme, dc.Get(), vertical ? SBP_UPPERTRACKVERT : SBP_UPPERTRACKHORZ, SCRBS_NORMAL,
+                          &before, nullptr);
+  if (after.top < after.bottom && after.left < after.right)
+    ::DrawThemeBackground(theme, dc.Get(), vertical ? SBP_LOWERTRACKVERT : SBP_LOWERTRACKHORZ, SCRBS_NORMAL,
+                          &after, nullptr);
+  ::DrawThemeBackground(theme, dc.Get(), vertical ? SBP_THUMBBTNVERT : SBP_THUMBBTNHORZ, SCRBS_NORMAL, &thumb,
+                        nullptr);
+  // The gripper only where the thumb has room for it.
+  SIZE grip{};
+  const int gripper = vertical ? SBP_GRIPPERVERT : SBP_GRIPPERHORZ;
+  if (SUCCEEDED(::GetThemePartSize(theme, dc.Get(), gripper, SCRBS_NORMAL, nullptr, TS_TRUE, &grip)) &&
+      (vertical ? grip.cy : grip.cx) < thumbTo - thumbFrom)
+    ::DrawThemeBackground(theme, dc.Get(), gripper, SCRBS_NORMAL, &thumb, nullptr);
+  return true;
+}
+
+}  // namespace
+
+void ScrollBox::SetThumbDrawing(ThumbDrawing how) { thumbDrawing_[0] = thumbDrawing_[1] = how; }
+
+void ScrollBox::MoveThumb(int bar, int value) {
+  const int which = bar == 0 ? SB_HORZ : SB_VERT;
+  if (thumbDrawing_[bar] == ThumbDrawing::Own) {
+    ::SetScrollPos(Handle(), which, value, FALSE);
+    if (!theme_) theme_.Open(Handle(), L"SCROLLBAR");
+    if (!DrawThumbAndTrack(Handle(), theme_.Get(), bar)) ::SetScrollPos(Handle(), which, value, TRUE);
+    return;
+  }
+  // Some themes' bars (Wine's among them) are redrawn whole, arrows and all,
+  // for each move, at milliseconds a time: more than the picture's own
+  // scroll. A bar that proves that slow has its moves drawn by this box.
+  LARGE_INTEGER before{}, after{}, frequency{};
+  ::QueryPerformanceCounter(&before);
+  ::SetScrollPos(Handle(), which, value, TRUE);
+  ::GdiFlush();
+  ::QueryPerformanceCounter(&after);
+  ::QueryPerformanceFrequency(&frequency);
+  if (thumbDrawing_[bar] != ThumbDrawing::Measured) return;
+  // Three slow moves in a row: a single one may be the theme's first loading.
+  const bool slow = (after.QuadPart - before.QuadPart) * 1000 > frequency.QuadPart;
+  slowMoves_[bar] = slow ? slowMoves_[bar] + 1 : 0;
+  if (slowMoves_[bar] >= 3) thumbDrawing_[bar] = ThumbDrawing::Own;
 }
 
 LRESULT ScrollBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -183,6 +298,14 @@ LRESULT ScrollBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDBLCLK:
       if (OnDblClick) OnDblClick();
       return 0;
+    case WM_THEMECHANGED:
+      // A new look is measured afresh.
+      theme_.Close();
+      for (int bar = 0; bar < 2; ++bar) {
+        if (thumbDrawing_[bar] == ThumbDrawing::Own) thumbDrawing_[bar] = ThumbDrawing::Measured;
+        slowMoves_[bar] = 0;
+      }
+      return DefaultProc(msg, wp, lp);
     case WM_CONTEXTMENU:
     case WM_MOUSEWHEEL:
       return ::SendMessageW(::GetParent(Handle()), msg, wp, lp);
@@ -229,8 +352,9 @@ void PictureBox::Paint(HDC dc, const RECT& update) {
     const int w = picture_.Width(), h = picture_.Height();
     const int x = centre ? (client.right - w) / 2 : 0, y = centre ? (client.bottom - h) / 2 : 0;
     const RECT shown{x, y, x + w, y + h};
-    RECT part{};
-    if (::IntersectRect(&part, &shown, &update)) {
+    RECT part{}, clip{};
+    if (::IntersectRect(&part, &shown, &update) && ::GetClipBox(dc, &clip) != ERROR &&
+        ::IntersectRect(&part, &part, &clip)) {
       const int saved = ::SaveDC(dc);
       ::IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
       DrawPicture(dc, picture_, shown);

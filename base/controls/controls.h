@@ -4,6 +4,7 @@
 // caption, and a subclassing helper that routes a control's keys to its
 // owner.
 #include <windows.h>
+#include <uxtheme.h>
 
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,22 @@ int64_t ScrollRequestTarget(WORD request, int64_t position, int64_t line, int64_
 // ours, and gives it the interface font at its parent's DPI.
 HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id = 0,
                  DWORD exStyle = 0);
+
+// A theme's data for one window, opened on demand and closed once.
+class ThemeData {
+ public:
+  ThemeData() = default;
+  ThemeData(const ThemeData&) = delete;
+  ThemeData& operator=(const ThemeData&) = delete;
+  ~ThemeData() { Close(); }
+  void Open(HWND hwnd, const wchar_t* classes);
+  void Close();
+  HTHEME Get() const { return theme_; }
+  explicit operator bool() const { return theme_ != nullptr; }
+
+ private:
+  HTHEME theme_ = nullptr;
+};
 
 // A scroll box: its children lie at positions of their own, the box scrolls
 // them by its scroll bars, whose range is the children's extent.
@@ -54,6 +71,11 @@ class ScrollBox : public Window<ScrollBox> {
   // Recomputes the range from the visible children and re-places them.
   void Realign();
 
+  // How a thumb's move is drawn: by the system, or (where the system's
+  // own redraw of a themed bar proved slow) the track and thumb by this box.
+  enum class ThumbDrawing { Measured, System, Own };
+  void SetThumbDrawing(ThumbDrawing how);
+
   std::function<void()> OnDblClick;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -64,6 +86,7 @@ class ScrollBox : public Window<ScrollBox> {
     RECT content;  // position when not scrolled
   };
   void SetPosition(int bar, int value);
+  void MoveThumb(int bar, int value);
   void UpdateBars();
   Child* Find(HWND hwnd);
   struct BarState {
@@ -75,6 +98,9 @@ class ScrollBox : public Window<ScrollBox> {
   int pos_[2] = {0, 0};
   int range_[2] = {0, 0};
   BarState bars_[2];
+  ThumbDrawing thumbDrawing_[2] = {ThumbDrawing::Measured, ThumbDrawing::Measured};
+  int slowMoves_[2] = {0, 0};
+  ThemeData theme_;
   bool realigning_ = false;
 };
 

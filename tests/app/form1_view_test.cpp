@@ -371,6 +371,89 @@ TEST(Form1View, AHugeMetafileCostsTheScreenNotItsSize) {
   EXPECT_LT(workingSet() - idle, 150.0) << "MB above the idle " << idle << " MB";
 }
 
+// Where the box draws a thumb's move itself, the bar must look exactly as
+// the system draws it: the old thumb gone, the new one where the system
+// puts it, the track on both sides.
+TEST(Form1View, ThumbsTheBoxMovesLookAsTheSystemDrawsThem) {
+  MainWindow w;
+  win::ScrollBox& scroll = w->ScrollBox1();
+  const HWND hwnd = scroll.Handle();
+  ::SetCursorPos(0, 0);  // at rest: not over a bar
+  // The bar as it is on the screen now.
+  const auto barPixels = [hwnd](LONG object) {
+    SCROLLBARINFO info{sizeof info};
+    ::GetScrollBarInfo(hwnd, object, &info);
+    RECT window{};
+    ::GetWindowRect(hwnd, &window);
+    const RECT& r = info.rcScrollBar;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    const HDC from = ::GetWindowDC(hwnd);
+    const HDC dc = ::CreateCompatibleDC(from);
+    const HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(dc, bmp);
+    ::BitBlt(dc, 0, 0, width, height, from, r.left - window.left, r.top - window.top, SRCCOPY);
+    ::GdiFlush();
+    std::copy_n(static_cast<const uint32_t*>(bits), pixels.size(), pixels.begin());
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    ::ReleaseDC(hwnd, from);
+    return pixels;
+  };
+  // Drawings of 40 x 28 and 200 x 140 inches of nothing: thumbs of a
+  // quarter of the bar and of the least length.
+  const struct {
+    short inches;
+    bool vertical;
+    int from, to;
+  } moves[] = {{40, true, 0, 700},        {40, true, 700, 2000},     {40, true, 2000, 40},
+               {40, false, 0, 1500},      {40, false, 1500, 2500},   {200, true, 0, 12000},
+               {200, true, 12000, 11950}, {200, false, 18000, 100}};
+  short opened = 0;
+  for (const auto& m : moves) {
+    SCOPED_TRACE(::testing::Message() << m.inches << " inches, " << (m.vertical ? "vertical " : "horizontal ")
+                                      << m.from << " -> " << m.to);
+    if (opened != m.inches) {
+      testing::WmfSpec made;
+      made.placeable = true;
+      made.unitsPerInch = 1;
+      made.box[0] = 0, made.box[1] = 0, made.box[2] = m.inches, made.box[3] = static_cast<short>(m.inches * 7 / 10);
+      const auto path = w.dir() / (std::to_wstring(m.inches) + L".wmf");
+      WriteBytes(path, testing::MakeWmf(made));
+      w.Open(path.wstring());
+      ASSERT_EQ(w->viewMode, ViewMode::Picture);
+      ::UpdateWindow(w->Handle());
+      PumpMessages();
+      scroll.SetThumbDrawing(win::ScrollBox::ThumbDrawing::Own);
+      opened = m.inches;
+    }
+    const auto set = [&](int value) {
+      m.vertical ? scroll.SetVertPosition(value) : scroll.SetHorzPosition(value);
+      ::GdiFlush();
+    };
+    set(m.from);
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    const auto before = barPixels(m.vertical ? OBJID_VSCROLL : OBJID_HSCROLL);
+    set(m.to);
+    EXPECT_EQ(::GetScrollPos(hwnd, m.vertical ? SB_VERT : SB_HORZ), m.to);
+    const auto drawn = barPixels(m.vertical ? OBJID_VSCROLL : OBJID_HSCROLL);
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    const auto system = barPixels(m.vertical ? OBJID_VSCROLL : OBJID_HSCROLL);
+    ASSERT_EQ(drawn.size(), system.size());
+    EXPECT_NE(before, system) << "the thumb moved";
+    size_t differ = 0, first = drawn.size();
+    for (size_t i = 0; i < drawn.size(); ++i)
+      if (drawn[i] != system[i]) differ++, first = std::min(first, i);
+    EXPECT_EQ(differ, 0u) << "first at " << first << ": drawn " << std::hex
+                          << (first < drawn.size() ? drawn[first] : 0) << ", system "
+                          << (first < drawn.size() ? system[first] : 0);
+  }
+}
+
 TEST(Form1View, EveryButtonHasItsHintAndPicture) {
   MainWindow w;
   const auto map = CommandMap();
