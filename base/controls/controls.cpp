@@ -331,6 +331,7 @@ void PictureBox::SetPicture(Picture picture) {
   picture_ = std::move(picture);
   scaled_.Reset();
   scaledSize_ = {0, 0};
+  ahead_ = Ahead();
   if (autoSize && !stretch)
     ::SetWindowPos(Handle(), nullptr, 0, 0, picture_.Width(), picture_.Height(),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -349,16 +350,22 @@ void PictureBox::Paint(HDC dc, const RECT& update) {
   } else if (picture_.Drawing()) {
     // Played where it is seen: the DC is clipped to the update, so a
     // drawing of any size costs the records, not its area.
-    const int w = picture_.Width(), h = picture_.Height();
-    const int x = centre ? (client.right - w) / 2 : 0, y = centre ? (client.bottom - h) / 2 : 0;
-    const RECT shown{x, y, x + w, y + h};
-    RECT part{}, clip{};
+    const RECT shown = ShownRect();
+    RECT part{}, clip{}, within{};
     if (::IntersectRect(&part, &shown, &update) && ::GetClipBox(dc, &clip) != ERROR &&
         ::IntersectRect(&part, &part, &clip)) {
-      const int saved = ::SaveDC(dc);
-      ::IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
-      DrawPicture(dc, picture_, shown);
-      ::RestoreDC(dc, saved);
+      if (ahead_.bitmap && ::EqualRect(&ahead_.shown, &shown) && ::IntersectRect(&within, &part, &ahead_.holds) &&
+          ::EqualRect(&within, &part)) {
+        MemoryDC memory(dc);
+        SelectedObject played(memory.Get(), ahead_.bitmap.Get());
+        ::BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, memory.Get(),
+                 part.left - ahead_.holds.left, part.top - ahead_.holds.top, SRCCOPY);
+      } else {
+        const int saved = ::SaveDC(dc);
+        ::IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
+        DrawPicture(dc, picture_, shown);
+        ::RestoreDC(dc, saved);
+      }
     }
     const HRGN around = ::CreateRectRgnIndirect(&client);
     const HRGN picture = ::CreateRectRgnIndirect(&shown);
@@ -394,9 +401,89 @@ void PictureBox::Paint(HDC dc, const RECT& update) {
   }
 }
 
+namespace {
+constexpr UINT kPlayAhead = WM_APP + 0x41;
+}  // namespace
+
+RECT PictureBox::ShownRect() const {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  const int w = picture_.Width(), h = picture_.Height();
+  const int x = centre ? (client.right - w) / 2 : 0, y = centre ? (client.bottom - h) / 2 : 0;
+  return {x, y, x + w, y + h};
+}
+
+RECT PictureBox::SeenPart(const RECT& shown) const {
+  RECT view{}, seen{};
+  const HWND parent = ::GetParent(Handle());
+  if (!parent || !::IsWindowVisible(Handle())) return {};
+  ::GetClientRect(parent, &view);
+  ::MapWindowPoints(parent, Handle(), reinterpret_cast<POINT*>(&view), 2);
+  ::IntersectRect(&seen, &view, &shown);
+  return seen;
+}
+
+void PictureBox::PlanAhead() {
+  if (!picture_.Drawing() || stretch) return;
+  const RECT shown = ShownRect();
+  const RECT seen = SeenPart(shown);
+  const RECT last = std::exchange(ahead_.lastSeen, seen);
+  if (::IsRectEmpty(&seen) || ::IsRectEmpty(&last)) return;
+  const int dx = seen.left - last.left, dy = seen.top - last.top;
+  if (dx == 0 && dy == 0) return;
+  // A screen further on the way the view went; played again once less than
+  // half a screen of it is left.
+  const int w = seen.right - seen.left, h = seen.bottom - seen.top;
+  const auto further = [&](int fraction) {
+    RECT r = seen;
+    if (dx > 0) r.right += w / fraction;
+    if (dx < 0) r.left -= w / fraction;
+    if (dy > 0) r.bottom += h / fraction;
+    if (dy < 0) r.top -= h / fraction;
+    ::IntersectRect(&r, &r, &shown);
+    return r;
+  };
+  const RECT needed = further(2);
+  RECT within{};
+  if (ahead_.bitmap && ::EqualRect(&ahead_.shown, &shown) && ::IntersectRect(&within, &needed, &ahead_.holds) &&
+      ::EqualRect(&within, &needed))
+    return;
+  ahead_.wanted = further(1);
+  if (!ahead_.posted) ahead_.posted = ::PostMessageW(Handle(), kPlayAhead, 0, 0) != FALSE;
+}
+
+void PictureBox::PlayAhead() {
+  ahead_.posted = false;
+  if (!picture_.Drawing() || stretch) return;
+  const RECT shown = ShownRect();
+  RECT wanted{};
+  if (!::IntersectRect(&wanted, &ahead_.wanted, &shown)) return;
+  const int w = wanted.right - wanted.left, h = wanted.bottom - wanted.top;
+  WindowDC screen(Handle());
+  if (!ahead_.bitmap || ahead_.size.cx < w || ahead_.size.cy < h) {
+    const int width = std::max<int>(w, ahead_.size.cx), height = std::max<int>(h, ahead_.size.cy);
+    ahead_.bitmap.Reset();
+    ahead_.bitmap.Reset(::CreateCompatibleBitmap(screen.Get(), width, height));
+    ahead_.size = ahead_.bitmap ? SIZE{width, height} : SIZE{0, 0};
+    if (!ahead_.bitmap) return;
+  }
+  MemoryDC memory(screen.Get());
+  SelectedObject played(memory.Get(), ahead_.bitmap.Get());
+  ::SetViewportOrgEx(memory.Get(), -wanted.left, -wanted.top, nullptr);
+  DrawPicture(memory.Get(), picture_, shown);
+  ahead_.holds = wanted;
+  ahead_.shown = shown;
+}
+
 LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (HandlePaint(msg, wp, [this](HDC dc, const RECT& area) { Paint(dc, area); })) return 0;
+  if (HandlePaint(msg, wp, [this](HDC dc, const RECT& area) { Paint(dc, area); })) {
+    if (msg == WM_PAINT) PlanAhead();
+    return 0;
+  }
   switch (msg) {
+    case kPlayAhead:
+      PlayAhead();
+      return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_LBUTTONDBLCLK:

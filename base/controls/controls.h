@@ -139,10 +139,27 @@ class PictureBox : public Window<PictureBox> {
   // A stretched picture is scaled once per size with the good (and slow)
   // half-tone filter; paints copy the result.
   void PaintStretched(HDC dc, const RECT& client);
+  // Where the picture lies in the control at its own size.
+  RECT ShownRect() const;
+  // The part of the drawing the parent shows.
+  RECT SeenPart(const RECT& shown) const;
+  void PlanAhead();
+  void PlayAhead();
   Picture picture_;
   Picture spare_;
   UniqueGdiObject scaled_;
   SIZE scaledSize_{0, 0};
+  // A drawing's next screen in the direction of the last scroll, played
+  // while the window is idle, so the scroll to it copies it instead.
+  struct Ahead {
+    UniqueGdiObject bitmap;
+    SIZE size{0, 0};
+    RECT holds{};   // in the control's coordinates
+    RECT shown{};   // where the drawing lay when it was played
+    RECT wanted{};  // what the next play is to hold
+    RECT lastSeen{};
+    bool posted = false;
+  } ahead_;
 };
 
 // A panel with a centred or left-aligned caption and a lowered bevel.

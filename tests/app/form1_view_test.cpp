@@ -371,6 +371,86 @@ TEST(Form1View, AHugeMetafileCostsTheScreenNotItsSize) {
   EXPECT_LT(workingSet() - idle, 150.0) << "MB above the idle " << idle << " MB";
 }
 
+// A drawing's next screen is played ahead while the window is idle; the
+// scroll that shows it copies it, and what it shows must be exactly what
+// playing the drawing there gives, row by row, whichever way the view goes.
+TEST(Form1View, AScrolledDrawingShowsWhatPlayingItThereGives) {
+  MainWindow w;
+  // 60 stripes an inch tall, red, green and blue in turn, on 20 x 60 inches.
+  testing::WmfSpec made;
+  made.placeable = true;
+  made.unitsPerInch = 1;
+  made.box[0] = 0, made.box[1] = 0, made.box[2] = 20, made.box[3] = 60;
+  made.objects = 4;
+  made.records = {
+      {0x0103, {8}},                   // SETMAPMODE anisotropic
+      {0x020B, {0, 0}},                // SETWINDOWORG
+      {0x020C, {600, 200}},            // SETWINDOWEXT (y, x): tenths of an inch
+      {0x02FA, {5, 0, 0, 0, 0}},       // CREATEPENINDIRECT: none
+      {0x012D, {0}},                   // SELECTOBJECT
+      {0x02FC, {0, 0x00FF, 0, 0}},     // CREATEBRUSHINDIRECT: red
+      {0x02FC, {0, 0xFF00, 0, 0}},     // green
+      {0x02FC, {0, 0x0000, 0x00FF, 0}},  // blue
+  };
+  for (uint16_t i = 0; i < 60; ++i) {
+    made.records.push_back({0x012D, {static_cast<uint16_t>(1 + i % 3)}});
+    made.records.push_back({0x041B, {static_cast<uint16_t>(i * 10 + 11), 201, static_cast<uint16_t>(i * 10), 0}});
+  }
+  const auto path = w.dir() / L"stripes.wmf";
+  WriteBytes(path, testing::MakeWmf(made));
+  w.Open(path.wstring());
+  ASSERT_EQ(w->viewMode, ViewMode::Picture);
+  const HWND box = w->WindowOf("ImageJpg");
+  win::ScrollBox& scroll = w->ScrollBox1();
+  const Picture& picture = w->ImageJpg().picture();
+  ASSERT_TRUE(picture.Drawing());
+  ::UpdateWindow(w->Handle());
+  PumpMessages();
+  RECT view{};
+  ::GetClientRect(scroll.Handle(), &view);
+  ASSERT_GT(scroll.VertRange(), 3 * view.bottom);
+  // One column of the box as the screen has it, and as a play of the
+  // drawing there gives it.
+  const int x = 40;
+  const auto column = [&](HDC from, int left, int top) {
+    std::vector<COLORREF> c;
+    for (int y = 0; y < view.bottom; ++y) c.push_back(::GetPixel(from, left, top + y) & 0xFFFFFF);
+    return c;
+  };
+  const auto played = [&](int top) {
+    const HDC screen = ::GetDC(nullptr);
+    const HDC dc = ::CreateCompatibleDC(screen);
+    const HBITMAP bmp = ::CreateCompatibleBitmap(screen, 64, view.bottom);
+    const HGDIOBJ old = ::SelectObject(dc, bmp);
+    const RECT all{-(x - 8), -top, picture.Width() - (x - 8), picture.Height() - top};
+    DrawPicture(dc, picture, all);
+    auto c = column(dc, 8, 0);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    return c;
+  };
+  const int step = view.bottom - 16;
+  const int stops[] = {step, 2 * step, 3 * step, 3 * step + 40, 3 * step + 80, 2 * step + 80, step + 80};
+  for (const int top : stops) {
+    SCOPED_TRACE(::testing::Message() << "scrolled to " << top);
+    scroll.SetVertPosition(top);
+    ::UpdateWindow(w->Handle());
+    ASSERT_EQ(scroll.VertPosition(), top);
+    const HDC dc = ::GetDC(box);
+    const auto shown = column(dc, x, top);
+    ::ReleaseDC(box, dc);
+    const auto expected = played(top);
+    int differ = 0, first = -1;
+    for (size_t y = 0; y < shown.size(); ++y)
+      if (shown[y] != expected[y] && differ++ == 0) first = static_cast<int>(y);
+    EXPECT_EQ(differ, 0) << "first at row " << first << ": shown " << std::hex
+                         << (first >= 0 ? shown[first] : 0) << ", played " << (first >= 0 ? expected[first] : 0);
+    PumpMessages();  // idle: the next screen is played ahead
+  }
+}
+
 // Where the box draws a thumb's move itself, the bar must look exactly as
 // the system draws it: the old thumb gone, the new one where the system
 // puts it, the track on both sides.
