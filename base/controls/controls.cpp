@@ -428,8 +428,14 @@ void PictureBox::PlanAhead() {
   const RECT shown = ShownRect();
   const RECT seen = SeenPart(shown);
   const RECT last = std::exchange(ahead_.lastSeen, seen);
-  if (::IsRectEmpty(&seen) || ::IsRectEmpty(&last)) return;
-  const int dx = seen.left - last.left, dy = seen.top - last.top;
+  if (::IsRectEmpty(&seen)) return;
+  int dx = seen.left - last.left, dy = seen.top - last.top;
+  if (::IsRectEmpty(&last)) {
+    // Just shown: the first scroll is most often down the page (or along
+    // it, on a drawing that only scrolls sideways).
+    dx = seen.bottom < shown.bottom || seen.right >= shown.right ? 0 : 1;
+    dy = seen.bottom < shown.bottom ? 1 : 0;
+  }
   if (dx == 0 && dy == 0) return;
   // A screen further on the way the view went; played again once less than
   // half a screen of it is left.
