@@ -182,24 +182,6 @@ void ThemeData::Close() {
 
 namespace {
 
-// A window's whole area, non-client part and all, clipped as the system
-// clips its own drawing of the frame.
-class WholeWindowDC {
- public:
-  explicit WholeWindowDC(HWND hwnd)
-      : hwnd_(hwnd), dc_(::GetDCEx(hwnd, nullptr, DCX_WINDOW | DCX_CACHE | DCX_CLIPSIBLINGS)) {}
-  WholeWindowDC(const WholeWindowDC&) = delete;
-  WholeWindowDC& operator=(const WholeWindowDC&) = delete;
-  ~WholeWindowDC() {
-    if (dc_) ::ReleaseDC(hwnd_, dc_);
-  }
-  HDC Get() const { return dc_; }
-
- private:
-  HWND hwnd_;
-  HDC dc_;
-};
-
 // Draws what a move of the thumb changes on a themed bar — the track on
 // either side of the thumb and the thumb — as the system draws them at rest.
 // False, having drawn nothing, where the bar may not be at rest (pressed,
@@ -234,7 +216,8 @@ bool DrawThumbAndTrack(HWND hwnd, HTHEME theme, int bar) {
     return vertical ? RECT{whole.left, from, whole.right, to} : RECT{from, whole.top, to, whole.bottom};
   };
   const RECT before = span(start, thumbFrom), thumb = span(thumbFrom, thumbTo), after = span(thumbTo, end);
-  WholeWindowDC dc(hwnd);
+  // The whole window, frame and all, clipped as the system clips its frame.
+  WindowDC dc(hwnd, DCX_WINDOW | DCX_CACHE | DCX_CLIPSIBLINGS);
   if (!dc.Get()) return false;
   if (before.top < before.bottom && before.left < before.right)
     ::DrawThemeBackground(theme, dc.Get(), vertical ? SBP_UPPERTRACKVERT : SBP_UPPERTRACKHORZ, SCRBS_NORMAL,

@@ -91,10 +91,12 @@ using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueEnhMetafile = UniqueHandle<EnhMetafileTraits>;
 
-// A device context obtained with GetDC, given back with ReleaseDC.
+// A device context obtained with GetDC (or GetDCEx with its flags), given
+// back with ReleaseDC.
 class WindowDC {
  public:
   explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+  WindowDC(HWND hwnd, DWORD flags) : hwnd_(hwnd), dc_(::GetDCEx(hwnd, nullptr, flags)) {}
   WindowDC(const WindowDC&) = delete;
   WindowDC& operator=(const WindowDC&) = delete;
   ~WindowDC() {

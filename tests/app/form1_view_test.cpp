@@ -27,6 +27,24 @@ using testing::PumpMessages;
 std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 std::string U8(const std::wstring& w) { return win::WideToUtf8(w); }
 
+// A placeable drawing of wide x high inches whose records count in tenths
+// of an inch, drawing with no pen: the records that follow fill shapes.
+testing::WmfSpec InchDrawing(int16_t wide, int16_t high, uint16_t objects) {
+  testing::WmfSpec made;
+  made.placeable = true;
+  made.unitsPerInch = 1;
+  made.box[0] = 0, made.box[1] = 0, made.box[2] = wide, made.box[3] = high;
+  made.objects = objects;
+  made.records = {
+      {0x0103, {8}},  // SETMAPMODE anisotropic
+      {0x020B, {0, 0}},  // SETWINDOWORG
+      {0x020C, {static_cast<uint16_t>(high * 10), static_cast<uint16_t>(wide * 10)}},  // SETWINDOWEXT (y, x)
+      {0x02FA, {5, 0, 0, 0, 0}},  // CREATEPENINDIRECT: none
+      {0x012D, {0}},  // SELECTOBJECT
+  };
+  return made;
+}
+
 TEST(Form1View, TheWindowIsCompleteAndStartsOnTheEmptyTextView) {
   MainWindow w;
   EXPECT_EQ(w->viewMode, ViewMode::Text);
@@ -307,24 +325,15 @@ TEST(Form1View, AHugeMetafileCostsTheScreenNotItsSize) {
     ::DeleteDC(dc);
     return RGB(v >> 16 & 255, v >> 8 & 255, v & 255);
   };
-  testing::WmfSpec made;
-  made.placeable = true;
-  made.unitsPerInch = 1;
-  made.box[0] = 0, made.box[1] = 0, made.box[2] = 200, made.box[3] = 140;
-  made.objects = 3;
-  made.records = {
-      {0x0103, {8}},                    // SETMAPMODE anisotropic
-      {0x020B, {0, 0}},                 // SETWINDOWORG
-      {0x020C, {1400, 2000}},           // SETWINDOWEXT (y, x): tenths of an inch
-      {0x02FA, {5, 0, 0, 0, 0}},        // CREATEPENINDIRECT: none
-      {0x012D, {0}},                    // SELECTOBJECT
+  testing::WmfSpec made = InchDrawing(200, 140, 3);
+  made.records.insert(made.records.end(), {
       {0x02FC, {0, 0x00FF, 0, 0}},      // CREATEBRUSHINDIRECT: red
       {0x012D, {1}},
       {0x041B, {100, 100, 0, 0}},       // RECTANGLE (bottom, right, top, left): the top left inches
       {0x02FC, {0, 0x0000, 0x00FF, 0}}, // blue
       {0x012D, {2}},
       {0x041B, {1400, 2000, 1300, 1900}},  // the far corner
-  };
+  });
   ::UpdateWindow(w->Handle());
   testing::PumpMessages();
   const double idle = workingSet();
@@ -377,21 +386,12 @@ TEST(Form1View, AHugeMetafileCostsTheScreenNotItsSize) {
 TEST(Form1View, AScrolledDrawingShowsWhatPlayingItThereGives) {
   MainWindow w;
   // 60 stripes an inch tall, red, green and blue in turn, on 20 x 60 inches.
-  testing::WmfSpec made;
-  made.placeable = true;
-  made.unitsPerInch = 1;
-  made.box[0] = 0, made.box[1] = 0, made.box[2] = 20, made.box[3] = 60;
-  made.objects = 4;
-  made.records = {
-      {0x0103, {8}},                   // SETMAPMODE anisotropic
-      {0x020B, {0, 0}},                // SETWINDOWORG
-      {0x020C, {600, 200}},            // SETWINDOWEXT (y, x): tenths of an inch
-      {0x02FA, {5, 0, 0, 0, 0}},       // CREATEPENINDIRECT: none
-      {0x012D, {0}},                   // SELECTOBJECT
-      {0x02FC, {0, 0x00FF, 0, 0}},     // CREATEBRUSHINDIRECT: red
-      {0x02FC, {0, 0xFF00, 0, 0}},     // green
+  testing::WmfSpec made = InchDrawing(20, 60, 4);
+  made.records.insert(made.records.end(), {
+      {0x02FC, {0, 0x00FF, 0, 0}},       // CREATEBRUSHINDIRECT: red
+      {0x02FC, {0, 0xFF00, 0, 0}},       // green
       {0x02FC, {0, 0x0000, 0x00FF, 0}},  // blue
-  };
+  });
   for (uint16_t i = 0; i < 60; ++i) {
     made.records.push_back({0x012D, {static_cast<uint16_t>(1 + i % 3)}});
     made.records.push_back({0x041B, {static_cast<uint16_t>(i * 10 + 11), 201, static_cast<uint16_t>(i * 10), 0}});
@@ -487,21 +487,18 @@ TEST(Form1View, ThumbsTheBoxMovesLookAsTheSystemDrawsThem) {
   // Drawings of 40 x 28 and 200 x 140 inches of nothing: thumbs of a
   // quarter of the bar and of the least length.
   const struct {
-    short inches;
+    int16_t inches;
     bool vertical;
     int from, to;
   } moves[] = {{40, true, 0, 700},        {40, true, 700, 2000},     {40, true, 2000, 40},
                {40, false, 0, 1500},      {40, false, 1500, 2500},   {200, true, 0, 12000},
                {200, true, 12000, 11950}, {200, false, 18000, 100}};
-  short opened = 0;
+  int16_t opened = 0;
   for (const auto& m : moves) {
     SCOPED_TRACE(::testing::Message() << m.inches << " inches, " << (m.vertical ? "vertical " : "horizontal ")
                                       << m.from << " -> " << m.to);
     if (opened != m.inches) {
-      testing::WmfSpec made;
-      made.placeable = true;
-      made.unitsPerInch = 1;
-      made.box[0] = 0, made.box[1] = 0, made.box[2] = m.inches, made.box[3] = static_cast<short>(m.inches * 7 / 10);
+      const testing::WmfSpec made = InchDrawing(m.inches, static_cast<int16_t>(m.inches * 7 / 10), 1);
       const auto path = w.dir() / (std::to_wstring(m.inches) + L".wmf");
       WriteBytes(path, testing::MakeWmf(made));
       w.Open(path.wstring());
