@@ -130,6 +130,9 @@ TEST(Form1ReadAhead, MemoryStaysFlatOverTwoHundredSteps) {
     WriteBytes(files.back(), Solid(1200, 800, RGB(40 * i, 90, 200 - 40 * i)));
   }
   w.Open(files[0]);
+  // Read-ahead waits for a quiet queue; on a loaded machine the steps below
+  // may never leave it one, so the first is waited for.
+  UntilReadAheadStarts(w, 1);
   const auto privateBytes = [] {
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
