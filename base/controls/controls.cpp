@@ -171,15 +171,6 @@ void ScrollBox::SetPosition(int bar, int value) {
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ThemeData::Open(HWND hwnd, const wchar_t* classes) {
-  Close();
-  theme_ = ::OpenThemeData(hwnd, classes);
-}
-
-void ThemeData::Close() {
-  if (theme_) ::CloseThemeData(std::exchange(theme_, nullptr));
-}
-
 namespace {
 
 // Draws what a move of the thumb changes on a themed bar — the track on
@@ -188,7 +179,7 @@ namespace {
 // dragged, under the pointer), is disabled or hidden, or has no theme.
 bool DrawThumbAndTrack(HWND hwnd, HTHEME theme, int bar) {
   const bool vertical = bar == 1;
-  if (::GetCapture() || !::IsWindowVisible(hwnd)) return false;
+  if (!theme || ::GetCapture() || !::IsWindowVisible(hwnd)) return false;
   SCROLLBARINFO info{sizeof info};
   if (!::GetScrollBarInfo(hwnd, vertical ? OBJID_VSCROLL : OBJID_HSCROLL, &info)) return false;
   constexpr DWORD kNotAtRest = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_OFFSCREEN |
@@ -197,7 +188,6 @@ bool DrawThumbAndTrack(HWND hwnd, HTHEME theme, int bar) {
     if (state & kNotAtRest) return false;
   POINT cursor{};
   if (::GetCursorPos(&cursor) && ::PtInRect(&info.rcScrollBar, cursor)) return false;
-  if (!theme) return false;
   RECT window{};
   ::GetWindowRect(hwnd, &window);
   RECT whole = info.rcScrollBar;
@@ -219,10 +209,10 @@ bool DrawThumbAndTrack(HWND hwnd, HTHEME theme, int bar) {
   // The whole window, frame and all, clipped as the system clips its frame.
   WindowDC dc(hwnd, DCX_WINDOW | DCX_CACHE | DCX_CLIPSIBLINGS);
   if (!dc.Get()) return false;
-  if (before.top < before.bottom && before.left < before.right)
+  if (!::IsRectEmpty(&before))
     ::DrawThemeBackground(theme, dc.Get(), vertical ? SBP_UPPERTRACKVERT : SBP_UPPERTRACKHORZ, SCRBS_NORMAL,
                           &before, nullptr);
-  if (after.top < after.bottom && after.left < after.right)
+  if (!::IsRectEmpty(&after))
     ::DrawThemeBackground(theme, dc.Get(), vertical ? SBP_LOWERTRACKVERT : SBP_LOWERTRACKHORZ, SCRBS_NORMAL,
                           &after, nullptr);
   ::DrawThemeBackground(theme, dc.Get(), vertical ? SBP_THUMBBTNVERT : SBP_THUMBBTNHORZ, SCRBS_NORMAL, &thumb,
@@ -244,7 +234,7 @@ void ScrollBox::MoveThumb(int bar, int value) {
   const int which = bar == 0 ? SB_HORZ : SB_VERT;
   if (thumbDrawing_[bar] == ThumbDrawing::Own) {
     ::SetScrollPos(Handle(), which, value, FALSE);
-    if (!theme_) theme_.Open(Handle(), L"SCROLLBAR");
+    if (!theme_) theme_.Reset(::OpenThemeData(Handle(), L"SCROLLBAR"));
     if (!DrawThumbAndTrack(Handle(), theme_.Get(), bar)) ::SetScrollPos(Handle(), which, value, TRUE);
     return;
   }
@@ -254,10 +244,10 @@ void ScrollBox::MoveThumb(int bar, int value) {
   LARGE_INTEGER before{}, after{}, frequency{};
   ::QueryPerformanceCounter(&before);
   ::SetScrollPos(Handle(), which, value, TRUE);
+  if (thumbDrawing_[bar] != ThumbDrawing::Measured) return;
   ::GdiFlush();
   ::QueryPerformanceCounter(&after);
   ::QueryPerformanceFrequency(&frequency);
-  if (thumbDrawing_[bar] != ThumbDrawing::Measured) return;
   // Three slow moves in a row: a single one may be the theme's first loading.
   const bool slow = (after.QuadPart - before.QuadPart) * 1000 > frequency.QuadPart;
   slowMoves_[bar] = slow ? slowMoves_[bar] + 1 : 0;
@@ -283,7 +273,7 @@ LRESULT ScrollBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_THEMECHANGED:
       // A new look is measured afresh.
-      theme_.Close();
+      theme_.Reset();
       for (int bar = 0; bar < 2; ++bar) {
         if (thumbDrawing_[bar] == ThumbDrawing::Own) thumbDrawing_[bar] = ThumbDrawing::Measured;
         slowMoves_[bar] = 0;
@@ -334,11 +324,10 @@ void PictureBox::Paint(HDC dc, const RECT& update) {
     // Played where it is seen: the DC is clipped to the update, so a
     // drawing of any size costs the records, not its area.
     const RECT shown = ShownRect();
-    RECT part{}, clip{}, within{};
+    RECT part{}, clip{};
     if (::IntersectRect(&part, &shown, &update) && ::GetClipBox(dc, &clip) != ERROR &&
         ::IntersectRect(&part, &part, &clip)) {
-      if (ahead_.bitmap && ::EqualRect(&ahead_.shown, &shown) && ::IntersectRect(&within, &part, &ahead_.holds) &&
-          ::EqualRect(&within, &part)) {
+      if (AheadHolds(shown, part)) {
         MemoryDC memory(dc);
         SelectedObject played(memory.Get(), ahead_.bitmap.Get());
         ::BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, memory.Get(),
@@ -406,6 +395,12 @@ RECT PictureBox::SeenPart(const RECT& shown) const {
   return seen;
 }
 
+bool PictureBox::AheadHolds(const RECT& shown, const RECT& part) const {
+  RECT within{};
+  return ahead_.bitmap && ::EqualRect(&ahead_.shown, &shown) && ::IntersectRect(&within, &part, &ahead_.holds) &&
+         ::EqualRect(&within, &part);
+}
+
 void PictureBox::PlanAhead() {
   if (!picture_.Drawing() || stretch) return;
   const RECT shown = ShownRect();
@@ -432,11 +427,7 @@ void PictureBox::PlanAhead() {
     ::IntersectRect(&r, &r, &shown);
     return r;
   };
-  const RECT needed = further(2);
-  RECT within{};
-  if (ahead_.bitmap && ::EqualRect(&ahead_.shown, &shown) && ::IntersectRect(&within, &needed, &ahead_.holds) &&
-      ::EqualRect(&within, &needed))
-    return;
+  if (AheadHolds(shown, further(2))) return;
   ahead_.wanted = further(1);
   if (!ahead_.posted) ahead_.posted = ::PostMessageW(Handle(), kPlayAhead, 0, 0) != FALSE;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/picture/picture.h"
+#include "base/win/unique_handle.h"
 #include "base/win/window.h"
 
 namespace mirabo::win {
@@ -26,21 +27,12 @@ int64_t ScrollRequestTarget(WORD request, int64_t position, int64_t line, int64_
 HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id = 0,
                  DWORD exStyle = 0);
 
-// A theme's data for one window, opened on demand and closed once.
-class ThemeData {
- public:
-  ThemeData() = default;
-  ThemeData(const ThemeData&) = delete;
-  ThemeData& operator=(const ThemeData&) = delete;
-  ~ThemeData() { Close(); }
-  void Open(HWND hwnd, const wchar_t* classes);
-  void Close();
-  HTHEME Get() const { return theme_; }
-  explicit operator bool() const { return theme_ != nullptr; }
-
- private:
-  HTHEME theme_ = nullptr;
+struct ThemeTraits {
+  using Type = HTHEME;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::CloseThemeData(h); }
 };
+using UniqueTheme = UniqueHandle<ThemeTraits>;
 
 // A scroll box: its children lie at positions of their own, the box scrolls
 // them by its scroll bars, whose range is the children's extent.
@@ -100,7 +92,7 @@ class ScrollBox : public Window<ScrollBox> {
   BarState bars_[2];
   ThumbDrawing thumbDrawing_[2] = {ThumbDrawing::Measured, ThumbDrawing::Measured};
   int slowMoves_[2] = {0, 0};
-  ThemeData theme_;
+  UniqueTheme theme_;
   bool realigning_ = false;
 };
 
@@ -143,6 +135,9 @@ class PictureBox : public Window<PictureBox> {
   RECT ShownRect() const;
   // The part of the drawing the parent shows.
   RECT SeenPart(const RECT& shown) const;
+  // Whether the bitmap played ahead holds all of part, played where the
+  // drawing now lies.
+  bool AheadHolds(const RECT& shown, const RECT& part) const;
   void PlanAhead();
   void PlayAhead();
   Picture picture_;
